@@ -1,0 +1,16 @@
+# Common compile settings for every target of the project.
+add_library(kln_options INTERFACE)
+target_compile_options(kln_options INTERFACE -Wall -Wextra -Wno-unused-parameter)
+target_include_directories(kln_options INTERFACE ${PROJECT_SOURCE_DIR})
+if(KILNIFY_WERROR)
+  target_compile_options(kln_options INTERFACE -Werror)
+endif()
+if(KILNIFY_SANITIZE)
+  target_compile_options(kln_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(kln_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(KILNIFY_BUILD_FUZZERS)
+  # Every library is instrumented for coverage; only fuzz targets link the libFuzzer main.
+  target_compile_options(kln_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  target_link_options(kln_options INTERFACE -fsanitize=address,undefined)
+endif()

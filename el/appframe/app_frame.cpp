@@ -1,0 +1,76 @@
+#include "el/appframe/app_frame.h"
+
+#include <cstdio>
+
+namespace {
+
+AppFrameFunctions gDefaultSink;
+AppFrameFunctions* gSink = &gDefaultSink;
+bool gNoLogs = false;
+
+void PrintPlainLine(FILE* stream, const char* format, va_list args) {
+  vfprintf(stream, format, args);
+  fputc('\n', stream);
+  fflush(stream);
+}
+
+}  // namespace
+
+void AppFrameFunctions::LogLine(const char* format, va_list args) {
+  if (!gNoLogs) PrintPlainLine(stdout, format, args);
+}
+
+void AppFrameFunctions::ErrorLine(const char* format, va_list args) {
+  if (!gNoLogs) PrintPlainLine(stderr, format, args);
+}
+
+void AppFrameFunctions::ReportLine(const char* format, va_list args) {
+  if (!gNoLogs) WarningLine(format, args);
+}
+
+void AppFrameFunctions::ReportLevelLine(int /*level*/, const char* format, va_list args) {
+  if (!gNoLogs) WarningLine(format, args);
+}
+
+void SetAppFrameFunctions(AppFrameFunctions* sink) { gSink = sink ? sink : &gDefaultSink; }
+AppFrameFunctions& CurrentAppFrameFunctions() { return *gSink; }
+
+void SetNoLogs(bool noLogs) { gNoLogs = noLogs; }
+bool NoLogs() { return gNoLogs; }
+
+void LogMessage(const char* format, ...) {
+  if (gNoLogs) return;
+  va_list args;
+  va_start(args, format);
+  gSink->LogLine(format, args);
+  va_end(args);
+}
+
+void ErrorMessage(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  gSink->ErrorLine(format, args);
+  va_end(args);
+}
+
+void WarningMessage(const char* format, ...) {
+  if (gNoLogs) return;
+  va_list args;
+  va_start(args, format);
+  gSink->WarningLine(format, args);
+  va_end(args);
+}
+
+void ReportMessage(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  gSink->ReportLine(format, args);
+  va_end(args);
+}
+
+void ReportLevelMessage(int level, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  gSink->ReportLevelLine(level, format, args);
+  va_end(args);
+}

@@ -1,0 +1,185 @@
+#include "el/qstream/serialize_bin_stream.h"
+
+#include <bit>
+#include <cassert>
+#include <limits>
+
+#include "el/appframe/app_frame.h"
+#include "el/qstream/stream_report.h"
+
+static_assert(std::endian::native == std::endian::little,
+              "values are stored as they are in memory, which must be little-endian");
+
+void SerializeBinStream::TransferRaw(void* data, size_t size) {
+  if (!Ok()) return;
+  if (out_) {
+    out_->write(data, size);
+    return;
+  }
+  if (static_cast<size_t>(in_->read(data, static_cast<QFileSize>(size))) != size) SetError(EFileStructure);
+}
+
+void SerializeBinStream::Transfer(bool& value) {
+  unsigned char byte = value ? 1 : 0;
+  TransferRaw(&byte, 1);
+  if (IsLoading() && Ok()) value = byte != 0;
+}
+
+bool SerializeBinStream::TransferString(RString& value) {
+  if (!Ok()) return false;
+  if (out_) {
+    out_->write(value.c_str(), value.size() + 1);
+    return true;
+  }
+  value.clear();
+  for (;;) {
+    int c = in_->get();
+    if (c == 0) return true;
+    if (c < 0) {
+      ErrorMessage("EOF in string");
+      SetError(EFileStructure);
+      return false;
+    }
+    value.push_back(static_cast<char>(c));
+  }
+}
+
+bool SerializeBinStream::TransferNameString(RString& value) {
+  if (!Ok()) return false;
+  if (out_) return TransferString(value);
+  value.clear();
+  for (;;) {
+    int c = in_->get();
+    if (c <= 0 || c == 0xFF) return true;
+    value.push_back(static_cast<char>(c));
+  }
+}
+
+bool SerializeBinStream::TransferVersion(int minVersion, int maxVersion) {
+  if (!Ok()) return false;
+  int value = maxVersion;
+  Transfer(value);
+  if (!Ok()) return false;
+  version_ = value;
+  return IsSaving() || (minVersion <= value && value <= maxVersion);
+}
+
+bool SerializeBinStream::CountForSave(size_t size, int& count) {
+  if (size > static_cast<size_t>(std::numeric_limits<int>::max())) {
+    SetError(EGeneric);
+    return false;
+  }
+  count = static_cast<int>(size);
+  return true;
+}
+
+// --- Offset records.
+
+QFileSize SerializeBinStream::ReserveOffset() {
+  if (!out_ || !Ok()) return -1;
+  QFileSize position = out_->TellP();
+  int placeholder = -1;
+  Transfer(placeholder);
+  return position;
+}
+
+void SerializeBinStream::PatchValue(QFileSize position, int value) {
+  if (!out_ || !Ok()) return;
+  QFileSize end = out_->TellP();
+  if (position < 0 || position > end - 4) {
+    assert(!"PatchValue outside the written bytes");
+    SetError(EGeneric);
+    return;
+  }
+  out_->SeekP(position);
+  out_->write(&value, 4);
+  out_->SeekP(end);
+}
+
+void SerializeBinStream::PatchOffset(QFileSize position) {
+  if (!out_ || !Ok()) return;
+  QFileSize end = out_->TellP();
+  if (end > std::numeric_limits<int>::max()) {
+    SetError(EGeneric);  // an offset record holds an int32
+    return;
+  }
+  PatchValue(position, static_cast<int>(end));
+}
+
+void SerializeBinStream::PushOffset() {
+  if (!Ok()) return;
+  if (out_) {
+    offsets_.push_back(ReserveOffset());
+    return;
+  }
+  int offset = 0;
+  Transfer(offset);
+  if (Ok()) offsets_.push_back(offset);
+}
+
+void SerializeBinStream::PopOffset() {
+  if (!Ok()) return;
+  if (offsets_.empty()) {
+    assert(!"PopOffset without PushOffset");
+    SetError(EFileStructure);
+    return;
+  }
+  QFileSize offset = offsets_.back();
+  offsets_.pop_back();
+  if (out_) {
+    PatchOffset(offset);
+    return;
+  }
+  if (offset < 0 || offset > in_->GetDataSize()) {
+    SetError(EFileStructure);
+    return;
+  }
+  in_->SeekG(offset);
+}
+
+void SerializeBinStream::DropOffset() {
+  if (out_) {
+    PopOffset();
+    return;
+  }
+  if (!offsets_.empty()) offsets_.pop_back();
+}
+
+bool SerializeBinStream::IsAtOffset() const {
+  if (out_) return true;
+  return !offsets_.empty() && offsets_.back() == in_->TellG();
+}
+
+// --- Positions.
+
+QFileSize SerializeBinStream::TellG() const {
+  if (!in_) {
+    KLN_REPORT_AT_SOURCE("File is not readable");
+    return 0;
+  }
+  return in_->TellG();
+}
+
+void SerializeBinStream::SeekG(QFileSize position) {
+  if (!in_) {
+    KLN_REPORT_AT_SOURCE("Cannot SeekG on output stream");
+    return;
+  }
+  in_->SeekG(position);
+}
+
+QFileSize SerializeBinStream::TellP() const {
+  if (!out_) {
+    KLN_REPORT_AT_SOURCE("File is not writeable");
+    return 0;
+  }
+  return out_->TellP();
+}
+
+void SerializeBinStream::SeekP(QFileSize position) {
+  if (!out_) {
+    KLN_REPORT_AT_SOURCE("Cannot SeekP on input stream");
+    return;
+  }
+  out_->SeekP(position);
+}

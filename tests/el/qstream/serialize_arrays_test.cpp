@@ -1,0 +1,349 @@
+// Blocks and arrays of SerializeBinStream: raw and compressed blocks with both methods,
+// compressed and compact arrays, and loads of corrupt, truncated and oversized data.
+#include "el/qstream/serialize_bin_stream.h"
+
+#include <gtest/gtest.h>
+#include <lzo/lzo1x.h>
+
+#include <functional>
+
+#include "el/qstream/lzss.h"
+#include "el/qstream/qi_file_stream.h"
+#include "el/qstream/qo_file_stream.h"
+#include "tests/el/qstream/qstream_test_support.h"
+
+namespace {
+
+std::string Save(bool lzo, const std::function<void(SerializeBinStream&)>& transfer) {
+  QOStrStream out;
+  SerializeBinStream f(&out);
+  f.SetLzoCompression(lzo);
+  transfer(f);
+  EXPECT_TRUE(f.Ok());
+  return out.Str();
+}
+
+// Loads `stored` from an exact-size copy; returns the error code.
+int Load(const std::string& stored, bool lzo, const std::function<void(SerializeBinStream&)>& transfer,
+         QFileSize* rest = nullptr) {
+  std::unique_ptr<char[]> exact(new char[stored.size() + 1]);
+  std::memcpy(exact.get(), stored.data(), stored.size());
+  QIStrStream in(exact.get(), static_cast<QFileSize>(stored.size()));
+  SerializeBinStream f(&in);
+  f.SetLzoCompression(lzo);
+  transfer(f);
+  if (rest) *rest = in.GetRest();
+  return f.GetError();
+}
+
+int32_t Int32At(const std::string& bytes, size_t at) {
+  int32_t value;
+  std::memcpy(&value, bytes.data() + at, 4);
+  return value;
+}
+
+TEST(SerializeBinArrays, BlockOf1023BytesStaysRawWhenCompressionIsAsked) {
+  std::string plain(1023, 'q');
+  for (bool lzo : {false, true}) {
+    std::string stored = Save(lzo, [&](SerializeBinStream& f) { f.TransferBinary(plain.data(), plain.size(), true); });
+    EXPECT_EQ(stored, plain);
+  }
+}
+
+TEST(SerializeBinArrays, BlockOf1024BytesIsCompressedWithLzss) {
+  std::string plain(1024, 'q');
+  std::string stored = Save(false, [&](SerializeBinStream& f) { f.TransferBinary(plain.data(), plain.size(), true); });
+  QOStrStream direct;
+  LzssEncode(plain.data(), plain.size(), direct);
+  EXPECT_EQ(stored, direct.Str());
+  EXPECT_LT(stored.size(), 200u);
+  EXPECT_EQ(static_cast<uint32_t>(Int32At(stored, stored.size() - 4)), 1024u * 'q') << "checksum at the end";
+}
+
+TEST(SerializeBinArrays, BlockOf1024BytesIsCompressedWithLzo) {
+  std::string plain(1024, 'q');
+  std::string stored = Save(true, [&](SerializeBinStream& f) { f.TransferBinary(plain.data(), plain.size(), true); });
+  ASSERT_LT(stored.size(), 200u);
+  std::string back(1024, '\0');
+  lzo_uint backSize = back.size();
+  ASSERT_EQ(lzo1x_decompress_safe(reinterpret_cast<const unsigned char*>(stored.data()), stored.size(),
+                                  reinterpret_cast<unsigned char*>(back.data()), &backSize, nullptr),
+            LZO_E_OK);
+  EXPECT_EQ(back, plain);
+}
+
+TEST(SerializeBinArrays, EmptyArrayIsOnlyItsCount) {
+  AutoArray<float> empty;
+  std::string stored = Save(true, [&](SerializeBinStream& f) { f.TransferCompressedArray(empty, true); });
+  EXPECT_EQ(stored, std::string(4, '\0'));
+}
+
+TEST(SerializeBinArrays, SmallArrayIsItsCountAndRawElements) {
+  AutoArray<int16_t> values = {1, -1, 256};
+  std::string stored = Save(false, [&](SerializeBinStream& f) { f.TransferCompressedArray(values, true); });
+  EXPECT_EQ(stored, std::string("\x03\0\0\0\x01\0\xFF\xFF\x00\x01", 10));
+}
+
+TEST(SerializeBinArrays, CondensedArrayOf500FloatsTakesNineBytes) {
+  CompactArray<float> array;
+  array.SetCondensed(500, 2.0f);
+  std::string stored = Save(true, [&](SerializeBinStream& f) { f.TransferCompactArray(array, true); });
+  EXPECT_EQ(stored, std::string("\xF4\x01\0\0\x01\0\0\0\x40", 9));
+  CompactArray<float> back;
+  EXPECT_EQ(Load(stored, true, [&](SerializeBinStream& f) { f.TransferCompactArray(back, true); }), 0);
+  EXPECT_EQ(back.Size(), 500);
+  EXPECT_TRUE(back.IsCondensed());
+  EXPECT_EQ(back[499], 2.0f);
+}
+
+TEST(SerializeBinArrays, ElementListIsStoredAfterAZeroByte) {
+  CompactArray<Vector3> array({{1, 2, 3}, {4, 5, 6}});
+  std::string stored = Save(false, [&](SerializeBinStream& f) { f.TransferCompactArray(array, true); });
+  ASSERT_EQ(stored.size(), 4u + 1 + 24);
+  EXPECT_EQ(Int32At(stored, 0), 2);
+  EXPECT_EQ(stored[4], 0);
+  float third;
+  std::memcpy(&third, stored.data() + 5 + 8, 4);
+  EXPECT_EQ(third, 3.0f);
+  CompactArray<Vector3> back;
+  back.SetCondensed(7, {9, 9, 9});
+  EXPECT_EQ(Load(stored, false, [&](SerializeBinStream& f) { f.TransferCompactArray(back, true); }), 0);
+  EXPECT_FALSE(back.IsCondensed());
+  EXPECT_EQ(back.Elements(), array.Elements());
+}
+
+TEST(SerializeBinArrays, CondensedVector3IsStoredAsThreeFloats) {
+  CompactArray<Vector3> array;
+  array.SetCondensed(3, {1, 0, 0});
+  std::string stored = Save(false, [&](SerializeBinStream& f) { f.TransferCompactArray(array, false); });
+  EXPECT_EQ(stored, std::string("\x03\0\0\0\x01\0\0\x80\x3F\0\0\0\0\0\0\0\0", 17));
+}
+
+TEST(SerializeBinArrays, CompactArrayRoundTripsBothForms) {
+  CompactArray<float> list(MakeMeshLikeFloats(3000));
+  CompactArray<float> uniform(AutoArray<float>(2000, 1.5f));
+  EXPECT_TRUE(uniform.Condense());
+  for (bool lzo : {false, true}) {
+    std::string stored = Save(lzo, [&](SerializeBinStream& f) {
+      f.TransferCompactArray(list, true);
+      f.TransferCompactArray(uniform, true);
+    });
+    CompactArray<float> listBack, uniformBack;
+    QFileSize rest = -1;
+    EXPECT_EQ(Load(stored, lzo, [&](SerializeBinStream& f) {
+      f.TransferCompactArray(listBack, true);
+      f.TransferCompactArray(uniformBack, true);
+    }, &rest), 0);
+    EXPECT_EQ(rest, 0);
+    EXPECT_EQ(listBack.Elements(), list.Elements());
+    EXPECT_EQ(uniformBack.Size(), 2000);
+    EXPECT_EQ(uniformBack[1999], 1.5f);
+  }
+}
+
+TEST(SerializeBinArrays, CompactFormByteOtherThanZeroOrOneIsCorrupt) {
+  std::string stored("\x02\0\0\0\x02\0\0\0\0\0\0\0\0", 13);
+  CompactArray<float> back;
+  EXPECT_EQ(Load(stored, false, [&](SerializeBinStream& f) { f.TransferCompactArray(back, false); }), 4);
+}
+
+TEST(SerializeBinArrays, CompressedArraysRoundTripWithBothMethods) {
+  AutoArray<float> mesh = MakeMeshLikeFloats(30000);
+  AutoArray<Vector3> points(500, Vector3{1, 2, 3});
+  AutoArray<uint8_t> small = {1, 2, 3};
+  for (bool lzo : {false, true}) {
+    std::string stored = Save(lzo, [&](SerializeBinStream& f) {
+      f.TransferCompressedArray(mesh, true);
+      f.TransferCompressedArray(points, true);
+      f.TransferCompressedArray(small, true);
+    });
+    EXPECT_LT(stored.size(), mesh.size() * 4) << lzo;
+    AutoArray<float> meshBack;
+    AutoArray<Vector3> pointsBack;
+    AutoArray<uint8_t> smallBack = {9, 9, 9, 9, 9};
+    QFileSize rest = -1;
+    ASSERT_EQ(Load(stored, lzo, [&](SerializeBinStream& f) {
+      f.TransferCompressedArray(meshBack, true);
+      f.TransferCompressedArray(pointsBack, true);
+      f.TransferCompressedArray(smallBack, true);
+    }, &rest), 0) << lzo;
+    EXPECT_EQ(meshBack, mesh);
+    EXPECT_EQ(pointsBack, points);
+    EXPECT_EQ(smallBack, small);
+    EXPECT_EQ(rest, 0);
+  }
+}
+
+TEST(SerializeBinArrays, LzssChecksumMismatchIsCorruptData) {
+  AutoArray<float> mesh = MakeMeshLikeFloats(1000);
+  std::string stored = Save(false, [&](SerializeBinStream& f) { f.TransferCompressedArray(mesh, true); });
+  stored[stored.size() - 1] ^= 0x01;
+  CapturedMessages messages;
+  AutoArray<float> back;
+  EXPECT_EQ(Load(stored, false, [&](SerializeBinStream& f) { f.TransferCompressedArray(back, true); }), 4);
+  EXPECT_TRUE(messages.HasLineEndingWith(" : Checksum"));
+  ASSERT_FALSE(messages.lines.empty());
+  EXPECT_EQ(messages.lines.back(), "Error in SerializeBinStream decoding");
+}
+
+TEST(SerializeBinArrays, LzoBlockOfTheWrongSizeIsCorruptData) {
+  AutoArray<float> mesh = MakeMeshLikeFloats(1000);
+  std::string stored = Save(true, [&](SerializeBinStream& f) { f.TransferCompressedArray(mesh, true); });
+  int32_t bigger = 1001;
+  std::memcpy(stored.data(), &bigger, 4);
+  AutoArray<float> back;
+  EXPECT_EQ(Load(stored, true, [&](SerializeBinStream& f) { f.TransferCompressedArray(back, true); }), 4);
+}
+
+TEST(SerializeBinArrays, CountsTheStreamCannotHoldAreRejectedBeforeAllocating) {
+  struct Case {
+    std::string stored;
+    bool lzo;
+  };
+  // Huge, negative and merely too large counts for raw, LZSS and LZO blocks.
+  for (const Case& c : {Case{std::string("\xFF\xFF\xFF\x7F", 4) + std::string(64, 'a'), true},
+                        Case{std::string("\xFF\xFF\xFF\x7F", 4) + std::string(64, 'a'), false},
+                        Case{std::string("\x00\x00\x00\x80", 4) + std::string(64, 'a'), true},
+                        Case{std::string("\x00\x10\x00\x00", 4) + std::string(64, 'a'), true},
+                        Case{std::string("\x00\x02\x00\x00", 4) + std::string(64, 'a'), false},
+                        Case{std::string("\x20\x00\x00\x00", 4) + std::string(64, 'a'), false}}) {
+    AutoArray<Vector3> back;
+    EXPECT_EQ(Load(c.stored, c.lzo, [&](SerializeBinStream& f) { f.TransferCompressedArray(back, true); }), 4);
+    EXPECT_TRUE(back.empty());
+    CompactArray<Vector3> compact;
+    std::string asCompact = c.stored.substr(0, 4) + std::string(1, '\0') + c.stored.substr(4);
+    EXPECT_EQ(Load(asCompact, c.lzo, [&](SerializeBinStream& f) { f.TransferCompactArray(compact, true); }), 4);
+    EXPECT_EQ(compact.Size(), 0);
+  }
+}
+
+// A small record that uses every load primitive once.
+struct Record {
+  int32_t version = 0;
+  RString name;
+  RString label;
+  AutoArray<float> heights;
+  CompactArray<Vector3> normals;
+  AutoArray<uint16_t> indices;
+  int64_t stamp = 0;
+
+  void Transfer(SerializeBinStream& f) {
+    f.TransferVersion(1, 3);
+    f.TransferString(name);
+    f.TransferNameString(label);
+    f.TransferCompressedArray(heights, true);
+    f.TransferCompactArray(normals, true);
+    f.PushOffset();
+    f.TransferCompressedArray(indices, false);
+    f.PopOffset();
+    f.Transfer(stamp);
+  }
+};
+
+Record MakeRecord() {
+  Record record;
+  record.name = "tree";
+  record.label = "bark";
+  record.heights = MakeMeshLikeFloats(400);
+  record.normals.SetCondensed(40, {0, 1, 0});
+  record.indices = {0, 1, 2, 2, 1, 3};
+  record.stamp = 77;
+  return record;
+}
+
+TEST(SerializeBinArrays, EveryTruncationOfARecordFailsCleanly) {
+  for (bool lzo : {false, true}) {
+    Record record = MakeRecord();
+    std::string stored = Save(lzo, [&](SerializeBinStream& f) { record.Transfer(f); });
+    CapturedMessages messages;
+    Record full;
+    ASSERT_EQ(Load(stored, lzo, [&](SerializeBinStream& f) { full.Transfer(f); }), 0);
+    EXPECT_EQ(full.heights, record.heights);
+    EXPECT_EQ(full.indices, record.indices);
+    EXPECT_EQ(full.stamp, 77);
+    // The name string's last form reads to the end without an error; every other cut is
+    // corrupt data.
+    for (size_t length = 0; length < stored.size(); ++length) {
+      Record back;
+      EXPECT_EQ(Load(stored.substr(0, length), lzo, [&](SerializeBinStream& f) { back.Transfer(f); }), 4)
+          << "lzo " << lzo << " length " << length;
+    }
+  }
+}
+
+TEST(SerializeBinArrays, RecordRoundTripsThroughFiles) {
+  TempFolder folder;
+  for (bool lzo : {false, true}) {
+    std::string path = folder.File(lzo ? "lzo.bin" : "lzss.bin");
+    Record record = MakeRecord();
+    {
+      QOFStream out;
+      ASSERT_TRUE(out.OpenAtomic(path));
+      SerializeBinStream f(&out);
+      f.SetLzoCompression(lzo);
+      record.Transfer(f);
+      ASSERT_TRUE(f.Ok());
+      ASSERT_TRUE(out.Close());
+    }
+    QIFStream in;
+    ASSERT_TRUE(in.Open(path));
+    SerializeBinStream f(&in);
+    f.SetLzoCompression(lzo);
+    Record back;
+    back.Transfer(f);
+    ASSERT_TRUE(f.Ok());
+    EXPECT_EQ(f.GetVersion(), 3);
+    EXPECT_EQ(back.name, "tree");
+    EXPECT_EQ(back.label, "bark");
+    EXPECT_EQ(back.heights, record.heights);
+    EXPECT_EQ(back.normals.Size(), 40);
+    EXPECT_EQ(back.indices, record.indices);
+    EXPECT_EQ(back.stamp, 77);
+  }
+}
+
+TEST(SerializeBinArrays, SkipBinaryMovesPastEveryKindOfBlock) {
+  CapturedMessages messages;
+  AutoArray<float> mesh = MakeMeshLikeFloats(2000);
+  for (bool lzo : {false, true}) {
+    for (size_t size : {size_t{40}, mesh.size() * 4}) {
+      std::string stored = Save(lzo, [&](SerializeBinStream& f) {
+        f.TransferBinary(mesh.data(), size, true);
+        int32_t marker = 0x12345678;
+        f.Transfer(marker);
+      });
+      int32_t marker = 0;
+      EXPECT_EQ(Load(stored, lzo, [&](SerializeBinStream& f) {
+        f.SkipBinary(size, true);
+        f.Transfer(marker);
+      }), 0);
+      EXPECT_EQ(marker, 0x12345678);
+      EXPECT_EQ(Load(stored.substr(0, size > 100 ? 50 : 20), lzo, [&](SerializeBinStream& f) { f.SkipBinary(size, true); }), 4);
+    }
+  }
+}
+
+struct Proxy {
+  RString name;
+  int32_t id = 0;
+  void SerializeBin(SerializeBinStream& f) {
+    f.TransferString(name);
+    f.Transfer(id);
+  }
+};
+
+TEST(SerializeBinArrays, ArrayOfStructuresUsesTheirOwnTransfer) {
+  AutoArray<Proxy> proxies = {{"door", 1}, {"window", 2}};
+  std::string stored = Save(false, [&](SerializeBinStream& f) { f.TransferArray(proxies); });
+  EXPECT_EQ(stored, std::string("\x02\0\0\0door\0\x01\0\0\0window\0\x02\0\0\0", 24));
+  AutoArray<Proxy> back;
+  EXPECT_EQ(Load(stored, false, [&](SerializeBinStream& f) { f.TransferArray(back); }), 0);
+  ASSERT_EQ(back.size(), 2u);
+  EXPECT_EQ(back[1].name, "window");
+  EXPECT_EQ(back[1].id, 2);
+  std::string tooMany = stored;
+  tooMany[0] = 100;
+  EXPECT_EQ(Load(tooMany, false, [&](SerializeBinStream& f) { f.TransferArray(back); }), 4);
+}
+
+}  // namespace

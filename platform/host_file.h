@@ -1,0 +1,22 @@
+#pragma once
+// Finding the host file behind an engine path.
+//
+// The engine names files with '\' separators and, coming from Windows, in any letter
+// case. A path that begins with '\' is absolute on the engine's side: when it does not
+// exist as an absolute host path it is taken below the work drive, the folder named by
+// KILNIFY_WORK_DRIVE (the current folder when that is unset). Where a file does not exist
+// with the exact letter case, the folder is searched for a name that differs only in
+// ASCII case.
+#include <string>
+#include <string_view>
+
+// The work drive's root folder in host form, without a trailing '/'.
+std::string WorkDriveRoot();
+
+// The host path of `enginePath` after the work-drive and letter-case rules. When no file
+// matches, the path that the exact spelling maps to is returned (so that a later open
+// fails with the name the user wrote).
+std::string HostPathOf(std::string_view enginePath);
+
+// True when `enginePath` names an existing file or folder after the rules above.
+bool EngineFileExists(std::string_view enginePath);

@@ -1,0 +1,42 @@
+#include "tool/conversion_run.h"
+
+#include "el/appframe/app_frame.h"
+#include "tool/folder_walk.h"
+#include "tool/option_parser.h"
+#include "tool/run_settings.h"
+#include "tool/usage.h"
+
+namespace kln {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitBadArguments = 2;
+
+void ReportArgumentCount(int argc, char** argv) {
+  ErrorMessage("Invalid count of arguments=%d, valid settings is >=3 && <=4", argc);
+  ErrorMessage("%s", "");
+  for (int i = 0; i < argc; ++i) ErrorMessage("%s", argv[i]);
+  ErrorMessage("%s", "");
+  PrintUsage();
+}
+
+}  // namespace
+
+int RunConversion(int argc, char** argv) {
+  RunSettings settings;
+  ParseOptions(settings, argc, argv);
+  if (argc < 3 || argc > 4) {
+    ReportArgumentCount(argc, argv);
+    return kExitBadArguments;
+  }
+  LogMessage("Kilnify started");
+
+  const RString source = argv[1];
+  const RString destination = argv[2];
+  if (argc == 4) settings.wildcard = argv[3];
+
+  WalkFolder(settings, source, destination);
+  return kExitOk;
+}
+
+}  // namespace kln

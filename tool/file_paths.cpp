@@ -1,0 +1,36 @@
+#include "tool/file_paths.h"
+
+#include <string>
+
+#include "engine/file_server.h"
+#include "platform/make_folder.h"
+
+namespace kln {
+
+std::string_view GetExtension(std::string_view path) {
+  size_t slash = path.find_last_of('\\');
+  std::string_view name;
+  if (slash != std::string_view::npos) {
+    name = path.substr(slash + 1);
+  } else if (path.size() >= 2 && path[1] == ':') {
+    name = path.substr(2);
+  } else {
+    name = path;
+  }
+  size_t dot = name.find_last_of('.');
+  return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+}
+
+void CreateDestinationFolders(std::string_view filePath) {
+  size_t colon = filePath.find(':');
+  size_t start = colon != std::string_view::npos ? colon + 1 : 1;
+  for (size_t pos = filePath.find('\\', start); pos != std::string_view::npos; pos = filePath.find('\\', pos + 1)) {
+    MakeFolder(std::string(filePath.substr(0, pos)));
+  }
+}
+
+bool IsUpToDate(int64_t sourceWriteTime, std::string_view destinationPath) {
+  return sourceWriteTime <= static_cast<int64_t>(FileTimeStamp(destinationPath));
+}
+
+}  // namespace kln

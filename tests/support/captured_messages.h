@@ -14,8 +14,13 @@ class CapturedMessages : public AppFrameFunctions {
     SetNoLogs(false);
   }
 
-  void LogLine(const char* format, va_list args) override { lines.push_back("log: " + Format(format, args)); }
-  void ErrorLine(const char* format, va_list args) override { lines.push_back("error: " + Format(format, args)); }
+  // Like every sink, prints nothing once the no-logs flag is set.
+  void LogLine(const char* format, va_list args) override {
+    if (!NoLogs()) lines.push_back("log: " + Format(format, args));
+  }
+  void ErrorLine(const char* format, va_list args) override {
+    if (!NoLogs()) lines.push_back("error: " + Format(format, args));
+  }
 
   // All lines, each ending in '\n'.
   std::string Text() const {

@@ -1,0 +1,167 @@
+#include "tool/folder_walk.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/process_flags.h"
+#include "engine/shape_bank.h"
+#include "platform/engine_path.h"
+#include "tests/support/captured_messages.h"
+#include "tests/support/temp_tree.h"
+
+namespace kln {
+namespace {
+
+class FolderWalk : public ::testing::Test {
+ protected:
+  // Walks src into dst and returns the source paths of the converted files, in order,
+  // relative to the tree root.
+  std::vector<std::string> Walk() {
+    CapturedMessages captured;
+    WalkFolder(settings, Src(), Dst());
+    messages = captured.lines;
+    std::vector<std::string> converted;
+    const std::string prefix = "log: Convert ";
+    for (const std::string& line : messages) {
+      if (line.rfind(prefix, 0) != 0) continue;
+      std::string rest = line.substr(line.find(' ', prefix.size()) + 1);
+      rest = rest.substr(0, rest.find(" -> "));
+      converted.push_back(rest.substr(Root().size() + 1));
+    }
+    return converted;
+  }
+  std::string Root() const { return ToEnginePath(tree.Root().string()); }
+  RString Src() const { return Root() + "\\src"; }
+  RString Dst() const { return Root() + "\\dst"; }
+
+  TempTree tree;
+  RunSettings settings;
+  std::vector<std::string> messages;
+};
+
+using Paths = std::vector<std::string>;
+
+TEST_F(FolderWalk, SubfoldersFirstThenFilesInNameOrder) {
+  tree.Write("src/b.p3d");
+  tree.Write("src/A.p3d");
+  tree.Write("src/readme.txt");
+  tree.Write("src/sub/c.p3d");
+  tree.Write("src/sub/deeper/d.wrp");
+  tree.Write("src/zz/e.p3d");
+  EXPECT_EQ(Walk(), (Paths{"src\\sub\\deeper\\d.wrp", "src\\sub\\c.p3d", "src\\zz\\e.p3d", "src\\A.p3d", "src\\b.p3d"}));
+  // The destination keeps the source names' case.
+  EXPECT_NE(std::find(messages.begin(), messages.end(),
+                      "log: Convert model " + Src() + "\\A.p3d -> " + Dst() + "\\A.p3d"),
+            messages.end());
+}
+
+TEST_F(FolderWalk, NoRecursionAndWildcardKeepOutOfSubfolders) {
+  tree.Write("src/a.p3d");
+  tree.Write("src/sub/b.p3d");
+  tree.Write("src/dir.p3d/c.p3d");
+  settings.noRecursion = true;
+  EXPECT_EQ(Walk(), (Paths{"src\\a.p3d"}));
+
+  settings.noRecursion = false;
+  settings.wildcard = ".p3d";
+  // A folder whose name fits the pattern is entered; sub does not fit.
+  EXPECT_EQ(Walk(), (Paths{"src\\dir.p3d\\c.p3d", "src\\a.p3d"}));
+  settings.wildcard = "*";
+  EXPECT_EQ(Walk(), (Paths{"src\\dir.p3d\\c.p3d", "src\\sub\\b.p3d", "src\\a.p3d"}));
+}
+
+TEST_F(FolderWalk, ExclusionPatterns) {
+  tree.Write("src/a.p3d");
+  tree.Write("src/island.wrp");
+  tree.Write("src/sub/b.p3d");
+  tree.Write("src/other/sub/c.p3d");
+  tree.Write("src/other/d.p3d");
+  settings.exclusionList = {"*.wrp"};
+  EXPECT_EQ(Walk(), (Paths{"src\\other\\sub\\c.p3d", "src\\other\\d.p3d", "src\\sub\\b.p3d", "src\\a.p3d"}));
+  settings.exclusionList = {"sub"};
+  EXPECT_EQ(Walk(), (Paths{"src\\other\\d.p3d", "src\\a.p3d", "src\\island.wrp"}));
+  settings.exclusionList = {"*\\sub\\*"};
+  EXPECT_EQ(Walk(), (Paths{"src\\other\\d.p3d", "src\\a.p3d", "src\\island.wrp"}));
+  // Folder names are tested in lower case.
+  tree.Write("src/Temp/e.p3d");
+  settings.exclusionList = {"temp"};
+  EXPECT_EQ(Walk(), (Paths{"src\\other\\sub\\c.p3d", "src\\other\\d.p3d", "src\\sub\\b.p3d", "src\\a.p3d",
+                           "src\\island.wrp"}));
+}
+
+TEST_F(FolderWalk, UpToDateDestinationsAreSkippedUnlessAlways) {
+  tree.Write("src/old.p3d");
+  tree.Write("src/new.p3d");
+  tree.Write("src/same.p3d");
+  tree.Write("dst/old.p3d");
+  tree.Write("dst/new.p3d");
+  tree.Write("dst/same.p3d");
+  tree.SetWriteTime("src/old.p3d", 1000);
+  tree.SetWriteTime("dst/old.p3d", 2000);
+  tree.SetWriteTime("src/new.p3d", 3000);
+  tree.SetWriteTime("dst/new.p3d", 2000);
+  tree.SetWriteTime("src/same.p3d", 2000);
+  tree.SetWriteTime("dst/same.p3d", 2000);
+  EXPECT_EQ(Walk(), (Paths{"src\\new.p3d"}));
+  settings.always = true;
+  EXPECT_EQ(Walk(), (Paths{"src\\new.p3d", "src\\old.p3d", "src\\same.p3d"}));
+}
+
+TEST_F(FolderWalk, ShrinkModelsQueuesOnlyModels) {
+  tree.Write("src/a.P3D");
+  tree.Write("src/island.wrp");
+  tree.Write("src/textures.lst");
+  settings.copyTextures = true;
+  SetShrinkModels(true);
+  Paths converted = Walk();
+  SetShrinkModels(false);
+  EXPECT_EQ(converted, (Paths{"src\\a.P3D"}));
+  EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                          [](const std::string& line) { return line.find("Found") != std::string::npos; }),
+            0);
+}
+
+TEST_F(FolderWalk, TextureListOnlyAtTheTopOfAFolderWithCopyTextures) {
+  tree.Write("src/TEXTURES.LST");
+  tree.Write("src/other.lst");
+  tree.Write("src/sub/textures.lst");
+  Walk();
+  EXPECT_TRUE(messages.empty() || messages[0].find("Found") == std::string::npos);
+  settings.copyTextures = true;
+  Walk();
+  EXPECT_EQ(messages, (std::vector<std::string>{
+                          "error: Found " + Src() + "\\sub\\textures.lst, inserting textures not linked by .p3d-s...",
+                          "error: Found " + Src() + "\\TEXTURES.LST, inserting textures not linked by .p3d-s..."}));
+}
+
+TEST_F(FolderWalk, EmptyOrMissingFoldersReportTheirPattern) {
+  tree.MakeFolder("src/empty");
+  tree.Write("src/a.txt");
+  Walk();
+  EXPECT_EQ(messages, (std::vector<std::string>{"error: DirIterator: wrong filespec: " + Src() + "\\empty\\**"}));
+  settings.wildcard = ".wrp";
+  Walk();
+  EXPECT_EQ(messages, (std::vector<std::string>{"error: DirIterator: wrong filespec: " + Src() + "\\*.wrp"}));
+}
+
+TEST_F(FolderWalk, ModelStepBracketsItsMessages) {
+  tree.Write("src/car.p3d");
+  Walk();
+  std::string src = Src() + "\\car.p3d";
+  ASSERT_EQ(messages.size(), 4u);
+  EXPECT_EQ(messages[0], "log: Convert model " + src + " -> " + Dst() + "\\car.p3d");
+  EXPECT_EQ(messages[1], "log: <model = \"" + src + "\">");
+  EXPECT_EQ(messages[2].rfind("error: Model " + src + " cannot be converted yet", 0), 0u);
+  EXPECT_EQ(messages[3], "log: </model>");
+  // Nothing is written for a file that was not converted.
+  EXPECT_FALSE(tree.Exists("dst"));
+}
+
+TEST_F(FolderWalk, ShapeBankIsEmptiedAfterEveryFile) {
+  tree.Write("src/a.p3d");
+  Shapes().Add("leftover", nullptr);
+  Walk();
+  EXPECT_EQ(Shapes().Size(), 0u);
+}
+
+}  // namespace
+}  // namespace kln

@@ -1,0 +1,123 @@
+// Runs of the built converter on generated source trees.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/run_program.h"
+#include "tests/support/temp_tree.h"
+
+namespace {
+
+ProgramResult Kilnify(const std::vector<std::string>& args, ProgramOptions options = {}) {
+  return RunProgram(BuiltProgram("kilnify"), args, options);
+}
+
+// The converter prints its command line with '\' separators.
+std::string EngineForm(std::string path) {
+  for (char& c : path) if (c == '/') c = '\\';
+  return path;
+}
+
+TEST(KilnifyRun, BannerCommandLineAndWalk) {
+  TempTree tree;
+  tree.Write("src/a.p3d");
+  tree.Write("src/sub/b.p3d");
+  tree.Write("src/readme.txt");
+  ProgramResult result = Kilnify({"src", "dst"}, {.workingFolder = tree.Root()});
+  EXPECT_EQ(result.exitCode, 0);
+  std::string program = EngineForm(BuiltProgram("kilnify").string());
+  EXPECT_EQ(result.out,
+            "KILNIFY rev.160123\n" + program + " src dst\n"
+            "Kilnify started\n"
+            "Convert model src\\sub\\b.p3d -> dst\\sub\\b.p3d\n<model = \"src\\sub\\b.p3d\">\n</model>\n"
+            "Convert model src\\a.p3d -> dst\\a.p3d\n<model = \"src\\a.p3d\">\n</model>\n");
+  EXPECT_NE(result.err.find("Model src\\sub\\b.p3d cannot be converted yet"), std::string::npos);
+  // readme.txt is neither converted nor copied, and unconverted models leave nothing behind.
+  EXPECT_FALSE(tree.Exists("dst"));
+}
+
+TEST(KilnifyRun, StreamsKeepTheOrderOfPrinting) {
+  TempTree tree;
+  tree.Write("src/a.p3d");
+  ProgramResult result = Kilnify({"-x", "src", "dst"}, {.workingFolder = tree.Root(), .mergeStreams = true});
+  size_t unknown = result.out.find("Unknown argument -x");
+  size_t started = result.out.find("Kilnify started");
+  size_t opening = result.out.find("<model = ");
+  size_t failure = result.out.find("cannot be converted yet");
+  size_t closing = result.out.find("</model>");
+  ASSERT_NE(closing, std::string::npos);
+  EXPECT_LT(unknown, started);
+  EXPECT_LT(opening, failure);
+  EXPECT_LT(failure, closing);
+}
+
+TEST(KilnifyRun, ForwardSlashesBecomeBackslashes) {
+  TempTree tree;
+  tree.Write("src/a.wrp");
+  ProgramResult result = Kilnify({"-binpath=D:/game/", "./src/", "./dst"}, {.workingFolder = tree.Root()});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.out.find(" -binpath=D:\\game\\ .\\src\\ .\\dst\n"), std::string::npos);
+  EXPECT_NE(result.out.find("Convert world .\\src\\a.wrp -> .\\dst\\a.wrp\n<world = \".\\src\\a.wrp\">\n</world>\n"),
+            std::string::npos);
+}
+
+TEST(KilnifyRun, WrongArgumentCountPrintsArgumentsAndUsage) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"src"}, std::vector<std::string>{"a", "b", "c", "d"}}) {
+    ProgramResult result = Kilnify(args);
+    EXPECT_EQ(result.exitCode, 2);
+    std::string expected = "Invalid count of arguments=" + std::to_string(args.size() + 1) +
+                           ", valid settings is >=3 && <=4\n\n" + EngineForm(BuiltProgram("kilnify").string()) + "\n";
+    for (const std::string& arg : args) expected += arg + "\n";
+    EXPECT_EQ(result.err, expected + "\n");
+    EXPECT_NE(result.out.find("Usage:\nkilnify [options] source destination [wildcard]\n\nOptions:\n"),
+              std::string::npos);
+    EXPECT_EQ(result.out.find("Kilnify started"), std::string::npos);
+  }
+}
+
+TEST(KilnifyRun, OptionAfterTheFoldersIsTheWildcard) {
+  TempTree tree;
+  tree.Write("src/a.p3d");
+  ProgramResult result = Kilnify({"src", "dst", "-always"}, {.workingFolder = tree.Root()});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.err.find("DirIterator: wrong filespec: src\\*-always"), std::string::npos);
+}
+
+TEST(KilnifyRun, NoLogsPrintsOnlyBannerAndCommandLine) {
+  TempTree tree;
+  tree.Write("src/a.p3d");
+  tree.Write("src/w.wrp");
+  ProgramResult result = Kilnify({"-noLogs", "-x", "src", "dst"}, {.workingFolder = tree.Root()});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, "KILNIFY rev.160123\n" + EngineForm(BuiltProgram("kilnify").string()) + " -noLogs -x src dst\n");
+  EXPECT_EQ(result.err, "");
+}
+
+TEST(KilnifyRun, EmptySourceFolderEndsWithExitCodeZero) {
+  TempTree tree;
+  tree.MakeFolder("src");
+  ProgramResult result = Kilnify({"src", "dst"}, {.workingFolder = tree.Root()});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "DirIterator: wrong filespec: src\\**\n");
+}
+
+TEST(KilnifyRun, OtherProgramNamesNeedTheSwitch) {
+  TempTree tree;
+  tree.MakeFolder("src");
+  std::filesystem::path renamed = tree / "game.bin";
+  std::filesystem::copy_file(BuiltProgram("kilnify"), renamed);
+  ProgramResult refused = RunProgram(renamed, {"src", "dst"}, {.workingFolder = tree.Root()});
+  EXPECT_NE(refused.exitCode, 0);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1);
+
+  ProgramResult accepted = RunProgram(renamed, {"-kilnify", "src", "dst"}, {.workingFolder = tree.Root()});
+  EXPECT_EQ(accepted.exitCode, 0);
+  EXPECT_NE(accepted.out.find("Kilnify started"), std::string::npos);
+
+  std::filesystem::copy_file(BuiltProgram("kilnify"), tree / "KilNify.v2.bin");
+  EXPECT_EQ(RunProgram(tree / "KilNify.v2.bin", {"src", "dst"}, {.workingFolder = tree.Root()}).exitCode, 0);
+}
+
+}  // namespace

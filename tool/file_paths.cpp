@@ -7,6 +7,12 @@
 
 namespace kln {
 
+RString WithTrailingBackslash(std::string_view folder) {
+  RString result(folder);
+  if (result.empty() || result.back() != '\\') result += '\\';
+  return result;
+}
+
 std::string_view GetExtension(std::string_view path) {
   size_t slash = path.find_last_of('\\');
   std::string_view name;

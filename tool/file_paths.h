@@ -3,7 +3,12 @@
 #include <cstdint>
 #include <string_view>
 
+#include "el/qstream/basic_types.h"
+
 namespace kln {
+
+// `folder` with a '\' appended unless it already ends in one (an empty folder gives "\").
+RString WithTrailingBackslash(std::string_view folder);
 
 // The text from the last '.' of the file-name part (after the last '\'; a leading drive
 // "X:" is passed over when there is no '\') to the end; empty when that part has no '.'.

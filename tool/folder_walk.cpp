@@ -17,10 +17,6 @@
 namespace kln {
 namespace {
 
-RString WithTrailingBackslash(const RString& folder) {
-  return !folder.empty() && folder.back() == '\\' ? folder : folder + '\\';
-}
-
 RString LowerCase(const std::string& name) {
   RString lower = name;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

@@ -9,15 +9,10 @@
 #include "engine/process_flags.h"
 #include "tool/child_process_list.h"
 #include "tool/exclusion_file.h"
+#include "tool/file_paths.h"
 
 namespace kln {
 namespace {
-
-RString WithTrailingBackslash(const char* value) {
-  RString folder = value;
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  return folder;
-}
 
 struct Option {
   const char* text;

@@ -1,0 +1,22 @@
+#include "el/preproc/define_symb.h"
+
+void MacroTable::Define(std::shared_ptr<const DefineSymb> macro) {
+  RString name = macro->name;
+  table_.insert_or_assign(std::move(name), std::move(macro));
+}
+
+void MacroTable::Undefine(std::string_view name) {
+  auto found = table_.find(name);
+  if (found != table_.end()) table_.erase(found);
+}
+
+std::shared_ptr<const DefineSymb> MacroTable::Find(std::string_view name) const {
+  auto found = table_.find(name);
+  return found != table_.end() ? found->second : nullptr;
+}
+
+const RString* MacTableList::Find(std::string_view name) const {
+  for (size_t i = 0; i < macro_.params.size() && i < values_.size(); ++i)
+    if (macro_.params[i].name == name) return &values_[i];
+  return nullptr;
+}

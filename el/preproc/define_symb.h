@@ -1,0 +1,51 @@
+#pragma once
+// Macros: their definitions, the table they live in, and the arguments of one expansion.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string_view>
+
+#include "el/qstream/basic_types.h"
+
+// One parameter name of a macro.
+struct MacroParam {
+  RString name;
+};
+
+// A macro as `#define` (or a predefined macro) made it.
+struct DefineSymb {
+  RString name;
+  AutoArray<MacroParam> params;
+  bool hasParams = false;  // defined with a parameter list (which may be empty)
+  RString body;            // the text after the name or the list, comments removed
+};
+
+// The macros defined so far, by case-sensitive name. A definition is shared so that an
+// expansion keeps its macro even if the table changes.
+class MacroTable {
+ public:
+  // Adds `macro`, replacing an earlier macro of the same name.
+  void Define(std::shared_ptr<const DefineSymb> macro);
+  void Undefine(std::string_view name);
+  // The macro named `name`, or null.
+  std::shared_ptr<const DefineSymb> Find(std::string_view name) const;
+  bool Contains(std::string_view name) const { return table_.find(name) != table_.end(); }
+
+ private:
+  std::map<RString, std::shared_ptr<const DefineSymb>, std::less<>> table_;
+};
+
+// The actual arguments of one expansion of a macro with parameters; while its body is
+// processed, names are looked up here before the macro table.
+class MacTableList {
+ public:
+  // `values` holds one argument per parameter of `macro`, in order.
+  MacTableList(const DefineSymb& macro, AutoArray<RString> values) : macro_(macro), values_(std::move(values)) {}
+
+  // The argument bound to the parameter `name`, or null when `name` is no parameter.
+  const RString* Find(std::string_view name) const;
+
+ private:
+  const DefineSymb& macro_;
+  AutoArray<RString> values_;
+};

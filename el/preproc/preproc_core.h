@@ -1,0 +1,137 @@
+#pragma once
+// The configuration preprocessor: comments, #include, macros and conditional blocks.
+//
+// One Preproc lives for one top-level call. Each source is read as text and processed
+// into the output stream as plain text whose line count equals the input's: every line
+// feed of the input reaches the output, also those inside comments, dropped blocks,
+// macro argument lists and lines joined by a backslash. With line markers on, included
+// text is framed by `#line` lines that tell the parser the file and line the following
+// text comes from. The variants differ only in where included files come from
+// (OpenInclude).
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "el/preproc/define_symb.h"
+#include "el/preproc/preproc_errors.h"
+#include "el/preproc/preproc_limits.h"
+#include "el/preproc/preproc_tokenizer.h"
+#include "el/qstream/qi_stream.h"
+#include "el/qstream/qo_stream.h"
+
+class Preproc {
+ public:
+  explicit Preproc(QOStream& out) : out_(out) {}
+  virtual ~Preproc() = default;
+  Preproc(const Preproc&) = delete;
+  Preproc& operator=(const Preproc&) = delete;
+
+  // `#line` markers around included text (on by default).
+  void SetLineMarkers(bool on) { lineMarkers_ = on; }
+  void SetLimits(const PreprocLimits& limits) { limits_ = limits; }
+
+  // Defines the macro `name` without parameters; a null `value` gives an empty body.
+  void Define(const RString& name, const char* value);
+  bool IsDefined(std::string_view name) const { return macros_.Contains(name); }
+
+  // Processes the file `fileName` and everything it includes into the output; called once
+  // per Preproc. Returns false on failure; the error code and where it happened are then
+  // kept below.
+  bool Process(const RString& fileName);
+
+  int Error() const { return error_; }
+  // The file and line where processing stopped (empty and 0 when no file was open).
+  const RString& ErrorFile() const { return errorFile_; }
+  int ErrorLine() const { return errorLine_; }
+
+ protected:
+  // Opens the file that `name` names: the top file, or the name of an #include in
+  // CurrentFile(). Sets `path` to the file's engine path, which markers and messages
+  // show. Returns null when the file cannot be opened (after reporting it).
+  virtual std::unique_ptr<QIStream> OpenInclude(const RString& name, RString& path) = 0;
+  // Ends the use of a stream from OpenInclude once its text has been read.
+  virtual void CloseInclude(std::unique_ptr<QIStream> stream) {}
+
+  // The engine path of the file being processed; empty before the top file is open.
+  const RString& CurrentFile() const;
+  int CurrentLine() const;
+
+ private:
+  enum class BlockEnd { None, EndOfInput, Else, Endif, Failed };
+  // Where a token comes from: a file, or the body of a macro (with its arguments).
+  struct Scope {
+    const MacTableList* args = nullptr;
+    bool body = false;
+  };
+  // The state of `##` in the text being expanded.
+  struct PasteState {
+    size_t floor = 0;       // blanks before `##` are removed down to this length only
+    bool joinNext = false;  // the next word is the right side of `##`
+  };
+  struct OpenFile {
+    RString path;
+    PreprocTokenizer* tokenizer;
+  };
+
+  // Files (preproc_include.cpp).
+  void IncludeFile(const RString& name, bool markers);
+  bool ReadSource(QIStream& in, const RString& path, std::string& text);
+  void ProcessSource(const RString& path, std::string_view text);
+  void WriteMarker(int line, const RString& path);
+
+  // Blocks and directives (preproc_block.cpp).
+  BlockEnd ProcessBlock(PreprocTokenizer& in, bool outputOn);
+  BlockEnd LineStart(PreprocTokenizer& in, bool outputOn);
+  BlockEnd Directive(PreprocTokenizer& in, bool outputOn);
+  void Conditional(PreprocTokenizer& in, bool outputOn, bool negate);
+  void IncludeDirective(PreprocTokenizer& in);
+
+  // #define and #undef (preproc_define.cpp).
+  void DefineDirective(PreprocTokenizer& in);
+  void UndefDirective(PreprocTokenizer& in);
+  // Reads the rest of a directive line (joined lines included) into `text` (when given),
+  // dropping comments outside double quotes. The line feed that ends it is left unread.
+  void ReadDirectiveText(PreprocTokenizer& in, std::string* text);
+  void SkipLineComment(PreprocTokenizer& in);
+
+  // Expansion (preproc_expand.cpp).
+  bool EmitWordOrOperator(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst,
+                          PasteState& paste);
+  void EmitWord(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst,
+                const PasteState& paste);
+  void ExpandMacro(const DefineSymb& macro, PreprocTokenizer& in, const Scope& scope, std::string& dst);
+  bool ReadArguments(PreprocTokenizer& in, const Scope& scope, AutoArray<RString>& values);
+  void ProcessBody(const DefineSymb& macro, const MacTableList* args, std::string& dst);
+  bool FollowedByPaste(PreprocTokenizer& in);
+
+  // Tokens, output and errors (preproc_core.cpp).
+  // The next token of `in`; End once an error is set or the work limit is reached.
+  PreprocToken Next(PreprocTokenizer& in);
+  PreprocToken NextNonBlank(PreprocTokenizer& in);
+  void Write(std::string_view text);
+  void WriteLineFeeds(int count);
+  void FlushPendingLineFeeds();
+  // Appends expanded text to `dst`, counted against the work limit.
+  void Append(std::string& dst, std::string_view text);
+  void SetError(int code);
+  void CountWork(long long amount);
+  void ReportOutputLimit();
+
+  QOStream& out_;
+  MacroTable macros_;
+  AutoArray<OpenFile> files_;  // the include stack
+  PreprocLimits limits_;
+  bool lineMarkers_ = true;
+  int error_ = kPreprocOk;
+  RString errorFile_;
+  int errorLine_ = 0;
+  int pendingLineFeeds_ = 0;  // line feeds of joined lines, written at the next line feed
+  int conditionalDepth_ = 0;
+  int macroDepth_ = 0;
+  long long work_ = 0;
+  long long workAllowance_ = 0;     // beyond limits_.maxWork, granted by the files read
+  std::set<RString> filesGranted_;  // files whose size is in the allowance
+  long long written_ = 0;
+  char lastWritten_ = '\n';
+};

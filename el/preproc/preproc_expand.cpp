@@ -1,0 +1,217 @@
+// Macro expansion: words, argument lists and macro bodies.
+#include <string>
+
+#include "el/appframe/app_frame.h"
+#include "el/preproc/preproc_core.h"
+
+namespace {
+
+bool IsBlankChar(char c) { return c == ' ' || c == '\t'; }
+
+RString TrimBlanks(const RString& text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && IsBlankChar(text[begin])) ++begin;
+  while (end > begin && IsBlankChar(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+// Words, and inside a macro body `#` and `##`. Returns false for any other token.
+bool Preproc::EmitWordOrOperator(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst,
+                                 PasteState& paste) {
+  if (IsWordToken(token.id)) {
+    EmitWord(token, in, scope, dst, paste);
+    paste.joinNext = false;
+    return true;
+  }
+  if (!scope.body) return false;
+  if (token.id == PreprocTokenId::Hash) {
+    // `#` right before a parameter gives the argument in double quotes.
+    PreprocToken next = Next(in);
+    const RString* value = scope.args && IsWordToken(next.id) ? scope.args->Find(next.text) : nullptr;
+    if (value) {
+      Append(dst, "\"" + *value + "\"");
+    } else {
+      Append(dst, token.text);
+      in.PushBack(next);
+    }
+    paste.joinNext = false;
+    return true;
+  }
+  if (token.id == PreprocTokenId::Paste) {
+    // `##` is not written; the tokens on either side meet without the blanks between.
+    while (dst.size() > paste.floor && IsBlankChar(dst.back())) dst.pop_back();
+    in.PushBack(NextNonBlank(in));
+    paste.joinNext = true;
+    return true;
+  }
+  return false;
+}
+
+void Preproc::EmitWord(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst,
+                       const PasteState& paste) {
+  if (token.text == "__FILE__") {
+    Append(dst, "\"" + CurrentFile() + "\"");
+    return;
+  }
+  if (token.text == "__LINE__") {
+    Append(dst, std::to_string(CurrentLine()));
+    return;
+  }
+  if (scope.args) {
+    if (const RString* value = scope.args->Find(token.text)) {
+      Append(dst, *value);
+      return;
+    }
+  }
+  // The words on either side of `##` are joined as written, not expanded.
+  if (token.id != PreprocTokenId::Identifier || (scope.body && (paste.joinNext || FollowedByPaste(in)))) {
+    Append(dst, token.text);
+    return;
+  }
+  std::shared_ptr<const DefineSymb> macro = macros_.Find(token.text);
+  if (!macro) {
+    Append(dst, token.text);
+    return;
+  }
+  ExpandMacro(*macro, in, scope, dst);
+}
+
+// `in` and `scope` are where the macro's name was read: its arguments follow there.
+void Preproc::ExpandMacro(const DefineSymb& macro, PreprocTokenizer& in, const Scope& scope, std::string& dst) {
+  if (macroDepth_ >= limits_.maxMacroDepth) {
+    ErrorMessage("Macro expansions nested deeper than %d at %s (a macro that uses itself?)", limits_.maxMacroDepth,
+                 macro.name.c_str());
+    SetError(kPreprocTooDeep);
+    return;
+  }
+  ++macroDepth_;
+  if (!macro.hasParams) {
+    ProcessBody(macro, nullptr, dst);
+  } else if (PreprocToken open = Next(in); open.id != PreprocTokenId::OpenParen) {
+    in.PushBack(open);
+    SetError(kPreprocMissingArguments);
+  } else {
+    AutoArray<RString> values;
+    if (ReadArguments(in, scope, values)) {
+      // "()" gives no argument to a macro without parameters, one empty argument otherwise.
+      if (macro.params.empty() && values.size() == 1 && values[0].empty()) values.clear();
+      if (values.size() > macro.params.size()) {
+        SetError(kPreprocTooManyArguments);
+      } else if (values.size() < macro.params.size()) {
+        SetError(kPreprocMissingArguments);
+      } else {
+        MacTableList args(macro, std::move(values));
+        ProcessBody(macro, &args, dst);
+      }
+    }
+  }
+  --macroDepth_;
+}
+
+// Reads the arguments after the '(' up to the matching ')'. Commas separate arguments only
+// outside nested parentheses and double quotes; elsewhere they stay in the argument.
+// Words are expanded as they are read, comments dropped, and line feeds become blanks
+// (and are written with the next line feed).
+bool Preproc::ReadArguments(PreprocTokenizer& in, const Scope& scope, AutoArray<RString>& values) {
+  int depth = 0;
+  bool inString = false;
+  RString current;
+  PasteState paste;
+  for (;;) {
+    PreprocToken token = Next(in);
+    if (error_) return false;
+    if (token.id == PreprocTokenId::End) {
+      SetError(kPreprocArgumentsNotClosed);
+      return false;
+    }
+    if (inString) {
+      if (token.id == PreprocTokenId::Quote) inString = false;
+      Append(current, token.text);
+      continue;
+    }
+    switch (token.id) {
+      case PreprocTokenId::Quote:
+        inString = true;
+        Append(current, token.text);
+        break;
+      case PreprocTokenId::OpenParen:
+        ++depth;
+        Append(current, token.text);
+        break;
+      case PreprocTokenId::CloseParen:
+        if (depth == 0) {
+          values.push_back(TrimBlanks(current));
+          return true;
+        }
+        --depth;
+        Append(current, token.text);
+        break;
+      case PreprocTokenId::Comma:
+        if (depth > 0) {
+          Append(current, token.text);
+          break;
+        }
+        values.push_back(TrimBlanks(current));
+        current.clear();
+        paste = PasteState{};
+        break;
+      case PreprocTokenId::LineComment:
+        SkipLineComment(in);
+        break;
+      case PreprocTokenId::BlockComment:
+        pendingLineFeeds_ += in.SkipBlockComment();
+        break;
+      case PreprocTokenId::LineFeed:
+        Append(current, " ");
+        if (!scope.body) ++pendingLineFeeds_;
+        break;
+      case PreprocTokenId::Continuation:
+        if (!scope.body) ++pendingLineFeeds_;
+        break;
+      default:
+        if (!EmitWordOrOperator(token, in, scope, current, paste)) {
+          Append(current, token.text);
+          paste.joinNext = false;
+        }
+        break;
+    }
+  }
+}
+
+// Processes the body of `macro` as input, with `args` bound to its parameter names.
+void Preproc::ProcessBody(const DefineSymb& macro, const MacTableList* args, std::string& dst) {
+  PreprocTokenizer in(macro.body, false);
+  Scope scope{args, true};
+  PasteState paste{dst.size(), false};
+  bool inString = false;
+  for (;;) {
+    PreprocToken token = Next(in);
+    if (token.id == PreprocTokenId::End || error_) return;
+    if (inString) {
+      if (token.id == PreprocTokenId::Quote) inString = false;
+      Append(dst, token.text);
+      continue;
+    }
+    if (token.id == PreprocTokenId::Quote) inString = true;
+    if (!EmitWordOrOperator(token, in, scope, dst, paste)) {
+      Append(dst, token.text);
+      paste.joinNext = false;
+    }
+  }
+}
+
+// True when `##` follows (after blanks); the tokens read ahead are put back.
+bool Preproc::FollowedByPaste(PreprocTokenizer& in) {
+  AutoArray<PreprocToken> blanks;
+  PreprocToken token = Next(in);
+  while (IsBlankToken(token)) {
+    blanks.push_back(token);
+    token = Next(in);
+  }
+  in.PushBack(token);
+  for (auto blank = blanks.rbegin(); blank != blanks.rend(); ++blank) in.PushBack(*blank);
+  return token.id == PreprocTokenId::Paste;
+}

@@ -1,0 +1,49 @@
+#pragma once
+// Splits a text into preprocessor tokens and counts its lines.
+//
+// The text is the whole source with carriage returns already removed; tokens are views
+// into it, so it must outlive the tokenizer and every token taken from it. Tokens read
+// ahead can be pushed back and are then returned again, last pushed first.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "el/preproc/preproc_token.h"
+
+class PreprocTokenizer {
+ public:
+  // With `startOfFile`, the first token is StartOfFile (a file); without, the text is a
+  // macro body or argument and starts with its first character.
+  PreprocTokenizer(std::string_view text, bool startOfFile) : text_(text), startOfFile_(startOfFile) {}
+
+  // The next token; End (with empty text) once the text is used up.
+  PreprocToken Next();
+  // Makes `token` the next token to be returned; its line feed counts again when it is.
+  void PushBack(const PreprocToken& token) {
+    line_ -= LineFeedsIn(token);
+    pushed_.push_back(token);
+  }
+
+  // The line of the read position: 1 plus the line feeds read so far.
+  int Line() const { return line_; }
+
+  // Called after a "/*" token: drops everything up to and including "*/" (or to the end
+  // of the text) and returns the number of line feeds dropped.
+  int SkipBlockComment();
+  // Called after the opening '"' or '<' of an include name: reads the characters up to
+  // `close`, which is consumed. At most kMaxPreprocTokenLength characters are kept.
+  // False when a line feed (left unread) or the end of the text comes first.
+  bool ReadName(char close, std::string& name);
+
+ private:
+  static int LineFeedsIn(const PreprocToken& token) {
+    return token.id == PreprocTokenId::LineFeed || token.id == PreprocTokenId::Continuation ? 1 : 0;
+  }
+  PreprocToken Take(PreprocTokenId id, size_t length);
+
+  std::string_view text_;
+  size_t pos_ = 0;
+  int line_ = 1;
+  bool startOfFile_;
+  std::vector<PreprocToken> pushed_;
+};

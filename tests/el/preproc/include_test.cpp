@@ -1,0 +1,144 @@
+// #include of files on the disk: folders, the work drive, letter case, markers.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/el/preproc/preproc_test_support.h"
+
+namespace {
+
+PreprocResult RunFile(const std::string& fileName, bool lineMarkers = true) {
+  QOStrStream out;
+  PreprocResult result;
+  result.ok = CPreprocessorFunctions::Preprocess(out, fileName, nullptr, lineMarkers);
+  result.text = out.Str();
+  return result;
+}
+
+// A work drive with an addon whose configuration includes files around the tree.
+class PreprocIncludeTree : public ::testing::Test {
+ protected:
+  PreprocIncludeTree() : drive_(tree_.Path().string()) {}
+
+  TempFolder tree_;
+  WorkDriveScope drive_;
+  CapturedMessages messages_;
+};
+
+TEST_F(PreprocIncludeTree, IncludesRelativeParentAndDriveRootedNamesWithMarkers) {
+  tree_.Write("addon/config.cpp",
+              "#include \"sub\\part.h\"\n"
+              "#include \"..\\common\\base.h\"\n"
+              "#include \"\\shared\\root.h\"\n"
+              "END\n");
+  tree_.Write("addon/sub/part.h", "PART\n");
+  tree_.Write("common/base.h", "BASE\n");
+  tree_.Write("shared/root.h", "ROOT\n");
+  PreprocResult result = RunFile("\\addon\\config.cpp");
+  ASSERT_TRUE(result.ok);
+  EXPECT_EQ(result.text,
+            "#line 1 \"\\addon\\sub\\part.h\"\n"
+            "PART\n"
+            "#line 1 \"\\addon\\config.cpp\"\n"
+            "\n"
+            "#line 1 \"\\common\\base.h\"\n"
+            "BASE\n"
+            "#line 2 \"\\addon\\config.cpp\"\n"
+            "\n"
+            "#line 1 \"\\shared\\root.h\"\n"
+            "ROOT\n"
+            "#line 3 \"\\addon\\config.cpp\"\n"
+            "\n"
+            "END\n");
+}
+
+TEST_F(PreprocIncludeTree, NestedIncludesAreSearchedInTheFolderOfTheIncludingFile) {
+  tree_.Write("addon/config.cpp", "#include \"a\\one.h\"\ncfg __FILE__\n");
+  tree_.Write("addon/a/one.h", "one\n#include \"b\\two.h\"\none __LINE__\n");
+  tree_.Write("addon/a/b/two.h", "two __FILE__\n#include \"\\shared\\root.h\"\n#include \"..\\..\\top.h\"\n");
+  tree_.Write("shared/root.h", "root\n");
+  tree_.Write("addon/top.h", "top");
+  PreprocResult result = RunFile("\\addon\\config.cpp");
+  ASSERT_TRUE(result.ok);
+  EXPECT_EQ(result.text,
+            "#line 1 \"\\addon\\a\\one.h\"\n"
+            "one\n"
+            "#line 1 \"\\addon\\a\\b\\two.h\"\n"
+            "two \"\\addon\\a\\b\\two.h\"\n"
+            "#line 1 \"\\shared\\root.h\"\n"
+            "root\n"
+            "#line 2 \"\\addon\\a\\b\\two.h\"\n"
+            "\n"
+            "#line 1 \"\\addon\\top.h\"\n"
+            "top\n"  // the file has no last line feed; the marker still starts a line
+            "#line 3 \"\\addon\\a\\b\\two.h\"\n"
+            "\n"
+            "#line 2 \"\\addon\\a\\one.h\"\n"
+            "\n"
+            "one 3\n"
+            "#line 1 \"\\addon\\config.cpp\"\n"
+            "\n"
+            "cfg \"\\addon\\config.cpp\"\n");
+}
+
+TEST_F(PreprocIncludeTree, NamesInAnyLetterCaseAndAngleBracketsFindTheFile) {
+  tree_.Write("Addon/Config.CPP", "#include <SUB/Part.H>\n#include \"..\\COMMON\\base.h\"\n");
+  tree_.Write("Addon/sub/part.h", "part\n");
+  tree_.Write("common/Base.h", "base\n");
+  PreprocResult result = RunFile("\\addon\\config.cpp", false);
+  ASSERT_TRUE(result.ok) << result.text;
+  EXPECT_EQ(result.text, "part\n\nbase\n\n");
+}
+
+TEST_F(PreprocIncludeTree, HostPathOfTheTopFileWorksAndMessagesUseEngineForm) {
+  std::string host = tree_.Write("addon/config.cpp", "#include \"inc.h\"\n");
+  tree_.Write("addon/inc.h", "inc\n");
+  PreprocResult result = RunFile(host);
+  ASSERT_TRUE(result.ok);
+  std::string engine = EngineForm(host);
+  std::string folder = engine.substr(0, engine.rfind('\\') + 1);
+  EXPECT_EQ(result.text, "#line 1 \"" + folder + "inc.h\"\ninc\n#line 1 \"" + engine + "\"\n\n");
+}
+
+TEST_F(PreprocIncludeTree, CarriageReturnsNeverReachTheOutput) {
+  tree_.Write("addon/config.cpp", "#define A 1\r\n#include \"inc.h\"\r\nA \"x\r\ny\" \\\r\nz\r\n");
+  tree_.Write("addon/inc.h", "#ifdef A\r\nin\r\n#endif\r\n");
+  PreprocResult result = RunFile("\\addon\\config.cpp", false);
+  ASSERT_TRUE(result.ok);
+  EXPECT_EQ(result.text, "\n\nin\n\n\n1 \"x\ny\" z\n\n");
+}
+
+TEST_F(PreprocIncludeTree, MacrosAreSharedBetweenTheFiles) {
+  tree_.Write("addon/config.cpp", "#define OUTER o\n#include \"inc.h\"\nINNER\n");
+  tree_.Write("addon/inc.h", "#define INNER i\nOUTER\n");
+  PreprocResult result = RunFile("\\addon\\config.cpp", false);
+  ASSERT_TRUE(result.ok);
+  EXPECT_EQ(result.text, "\n\no\n\ni\n");
+}
+
+TEST_F(PreprocIncludeTree, MissingIncludeIsLoggedAndFailsWithError1) {
+  tree_.Write("addon/config.cpp", "x\n#include \"sub\\nothere.h\"\nnot reached\n");
+  PreprocResult result = RunFile("\\addon\\config.cpp");
+  EXPECT_FALSE(result.ok);
+  EXPECT_TRUE(messages_.Logged("Include file \\addon\\sub\\nothere.h not found."));
+  EXPECT_TRUE(messages_.Errored("Cannot include file sub\\nothere.h"));
+  EXPECT_TRUE(messages_.Errored(
+      "Preprocessor failed on file \\addon\\config.cpp - error 1 (source \\addon\\config.cpp, line 2)."));
+  EXPECT_EQ(result.text.find("not reached"), std::string::npos);
+}
+
+TEST_F(PreprocIncludeTree, MissingTopFileFailsWithoutASource) {
+  PreprocResult result = RunFile("\\addon\\nothere.cpp");
+  EXPECT_FALSE(result.ok);
+  EXPECT_TRUE(messages_.Logged("Include file \\addon\\nothere.cpp not found."));
+  EXPECT_TRUE(messages_.Errored("Preprocessor failed on file \\addon\\nothere.cpp - error 1."));
+}
+
+TEST_F(PreprocIncludeTree, AFolderIsNoIncludableFile) {
+  tree_.Write("addon/config.cpp", "#include \"sub\"\n");
+  tree_.Write("addon/sub/x.h", "");
+  EXPECT_FALSE(RunFile("\\addon\\config.cpp").ok);
+  EXPECT_TRUE(messages_.Logged("Include file \\addon\\sub not found."));
+}
+
+}  // namespace

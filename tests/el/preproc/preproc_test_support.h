@@ -1,0 +1,138 @@
+#pragma once
+// Helpers of the preprocessor tests: a message sink that records lines, runs over texts
+// held in memory, and a temporary folder tree on the disk.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "el/appframe/app_frame.h"
+#include "el/preproc/file_bank.h"
+#include "el/preproc/preproc.h"
+#include "el/qstream/qo_stream.h"
+
+// Records every message line, by channel, while it lives.
+class CapturedMessages : public AppFrameFunctions {
+ public:
+  CapturedMessages() { SetAppFrameFunctions(this); }
+  ~CapturedMessages() override { SetAppFrameFunctions(nullptr); }
+
+  void LogLine(const char* format, va_list args) override { logLines.push_back(Format(format, args)); }
+  void ErrorLine(const char* format, va_list args) override { errorLines.push_back(Format(format, args)); }
+
+  bool Logged(const std::string& line) const { return Contains(logLines, line); }
+  bool Errored(const std::string& line) const { return Contains(errorLines, line); }
+
+  std::vector<std::string> logLines;
+  std::vector<std::string> errorLines;
+
+ private:
+  static bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }
+  static std::string Format(const char* format, va_list args) {
+    char text[2048];
+    std::vsnprintf(text, sizeof(text), format, args);
+    return text;
+  }
+};
+
+// The result of one preprocessing call.
+struct PreprocResult {
+  bool ok = false;
+  std::string text;
+};
+
+inline PreprocResult RunBank(const MemoryFileBank& bank, const std::string& fileName,
+                             const PredefinedMacro* defines = nullptr, bool lineMarkers = true) {
+  QOStrStream out;
+  PreprocResult result;
+  result.ok = CPreprocessorFunctions::Preprocess(out, bank, fileName, defines, lineMarkers);
+  result.text = out.Str();
+  return result;
+}
+
+// Preprocesses `text` as the file "main.cpp"; `files` are further files of the bank.
+inline PreprocResult RunText(const std::string& text,
+                             const std::vector<std::pair<std::string, std::string>>& files = {},
+                             const PredefinedMacro* defines = nullptr, bool lineMarkers = true) {
+  MemoryFileBank bank;
+  bank.Add("main.cpp", text);
+  for (const auto& [name, content] : files) bank.Add(name, content);
+  return RunBank(bank, "main.cpp", defines, lineMarkers);
+}
+
+// The output of `text`, which must preprocess without failure.
+inline std::string Expand(const std::string& text, const PredefinedMacro* defines = nullptr) {
+  CapturedMessages messages;
+  PreprocResult result = RunText(text, {}, defines);
+  EXPECT_TRUE(result.ok) << text;
+  return result.text;
+}
+
+inline size_t CountLines(const std::string& text) {
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// A fresh folder below the system's temporary folder, removed with its contents.
+class TempFolder {
+ public:
+  TempFolder() {
+    static int counter = 0;
+    path_ = std::filesystem::temp_directory_path() /
+            ("kln_preproc_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& Path() const { return path_; }
+  // Writes `text` to the file at the '/'-separated `relative` path, making its folders.
+  std::string Write(const std::string& relative, const std::string& text) const {
+    std::filesystem::path file = path_ / relative;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+    return file.string();
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Sets KILNIFY_WORK_DRIVE while it lives and restores the earlier value.
+class WorkDriveScope {
+ public:
+  explicit WorkDriveScope(const std::string& root) {
+    if (const char* old = std::getenv("KILNIFY_WORK_DRIVE")) old_ = old;
+    ::setenv("KILNIFY_WORK_DRIVE", root.c_str(), 1);
+  }
+  ~WorkDriveScope() {
+    if (old_) {
+      ::setenv("KILNIFY_WORK_DRIVE", old_->c_str(), 1);
+    } else {
+      ::unsetenv("KILNIFY_WORK_DRIVE");
+    }
+  }
+  WorkDriveScope(const WorkDriveScope&) = delete;
+  WorkDriveScope& operator=(const WorkDriveScope&) = delete;
+
+ private:
+  std::optional<std::string> old_;
+};
+
+// The engine form of a host path.
+inline std::string EngineForm(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}

@@ -36,6 +36,13 @@ void MaterialCache::DeleteAll() {
   while (!table_.empty()) Delete(table_.back().name);
 }
 
+std::vector<std::shared_ptr<TexMaterial>> MaterialCache::All() const {
+  std::vector<std::shared_ptr<TexMaterial>> all;
+  all.reserve(table_.size());
+  for (const Slot& slot : table_) all.push_back(slot.material);
+  return all;
+}
+
 MaterialCache& Materials() {
   static MaterialCache cache;
   return cache;

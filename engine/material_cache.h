@@ -17,6 +17,8 @@ class MaterialCache {
   // Deletes every material, one by one.
   void DeleteAll();
   size_t Size() const { return index_.size(); }
+  // Every material held, in table order.
+  std::vector<std::shared_ptr<TexMaterial>> All() const;
 
  private:
   void Delete(const std::string& lowerName);

@@ -9,6 +9,7 @@
 
 #include "platform/ascii.h"
 #include "platform/engine_path.h"
+#include "platform/host_file.h"
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
   // Iterative match with one backtrack point: the last '*' seen.
@@ -35,9 +36,10 @@ bool FileSearch::Start(std::string_view enginePattern) {
   entries_.clear();
   next_ = 0;
   size_t slash = enginePattern.find_last_of('\\');
+  // "\" alone is the root folder of the current drive: the work drive.
   std::string folder = slash == std::string_view::npos ? std::string(".")
-                       : slash == 0                    ? std::string("/")
-                                                       : ToHostPath(enginePattern.substr(0, slash));
+                       : slash == 0                    ? WorkDriveRoot()
+                                                       : HostPathOf(enginePattern.substr(0, slash));
   std::string_view namePattern =
       slash == std::string_view::npos ? enginePattern : enginePattern.substr(slash + 1);
 

@@ -4,12 +4,15 @@
 #include "tool/folder_walk.h"
 #include "tool/option_parser.h"
 #include "tool/run_settings.h"
+#include "tool/startup.h"
 #include "tool/usage.h"
+#include "tool/used_textures.h"
 
 namespace kln {
 namespace {
 
 constexpr int kExitOk = 0;
+constexpr int kExitBadConfig = 1;
 constexpr int kExitBadArguments = 2;
 
 void ReportArgumentCount(int argc, char** argv) {
@@ -23,19 +26,30 @@ void ReportArgumentCount(int argc, char** argv) {
 }  // namespace
 
 int RunConversion(int argc, char** argv) {
+  PrepareEngineForTool();
   RunSettings settings;
   ParseOptions(settings, argc, argv);
   if (argc < 3 || argc > 4) {
     ReportArgumentCount(argc, argv);
     return kExitBadArguments;
   }
+  StartMemoryAndFiles();
   LogMessage("Kilnify started");
 
   const RString source = argv[1];
   const RString destination = argv[2];
   if (argc == 4) settings.wildcard = argv[3];
 
+  if (!LoadFolderConfigs(settings, settings.addonFolder) || !LoadFolderConfigs(settings, source)) {
+    ShutdownEngine();
+    return kExitBadConfig;
+  }
+  LoadMainConfig(settings.binPath);
+  StartEngine();
+
   WalkFolder(settings, source, destination);
+  if (settings.copyTextures) CopyTextures(settings);
+  ShutdownEngine();
   return kExitOk;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
-// One conversion run: options, argument check, walk. Returns the process exit code:
-// 0 after a run (single files may have failed), 2 for a wrong count of arguments.
+// One conversion run: options, argument check, start-up with the configurations, walk.
+// Returns the process exit code: 0 after a run (single files may have failed), 1 when a
+// configuration below the addon or source folder does not parse, 2 for a wrong count of
+// arguments.
 
 namespace kln {
 

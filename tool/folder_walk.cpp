@@ -12,6 +12,7 @@
 #include "tool/file_paths.h"
 #include "tool/match_pattern.h"
 #include "tool/model_step.h"
+#include "tool/used_textures.h"
 #include "tool/world_step.h"
 
 namespace kln {
@@ -32,7 +33,8 @@ void Dispatch(RunSettings& settings, const ConversionEntry& entry, const RString
   } else if (AsciiEqualIgnoreCase(extension, ".lst")) {
     if (settings.copyTextures && AsciiEqualIgnoreCase(entry.source, sourceFolder + "textures.lst")) {
       ErrorMessage("Found %s, inserting textures not linked by .p3d-s...", entry.source.c_str());
-      // Reading the list into the used-texture set comes with the texture copy.
+      ReadTextureList(settings.usedTextures, entry.source, settings.texturesFolder);
+      CollectUsedTextures(settings.usedTextures);
     }
   }
 }

@@ -89,6 +89,7 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
 }
 
 std::filesystem::path BuiltProgram(const std::string& name) {
-  const char* dir = std::getenv("KILNIFY_BUILD_DIR");
-  return std::filesystem::path(dir ? dir : ".") / name;
+  if (const char* dir = std::getenv("KILNIFY_BUILD_DIR")) return std::filesystem::path(dir) / name;
+  // Test programs live in build/tests/.
+  return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / name;
 }

@@ -121,3 +121,39 @@ TEST(KilnifyRun, OtherProgramNamesNeedTheSwitch) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KilnifyRun, BrokenConfigurationStopsTheRunWithExitCodeOne) {
+  TempTree tree;
+  tree.Write("src/a.p3d");
+  tree.Write("src/data/config.cpp", "class CfgPatches {\n  class Broken { units[] = {; };\n};\n");
+  for (bool silent : {true, false}) {
+    std::vector<std::string> args = {"src", "dst"};
+    if (silent) args.insert(args.begin(), "-silent");
+    // Standard input is not a terminal here: no prompt waits even without -silent.
+    ProgramResult result = Kilnify(args, {.workingFolder = tree.Root()});
+    EXPECT_EQ(result.exitCode, 1);
+    // Without -addon= the work drive (here the current folder) is loaded first, so the
+    // file is met below the drive's root before the source folder is reached.
+    EXPECT_NE(result.err.find("Error 3 while parsing config \"\\src\\data\\config.cpp\""), std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.out.find("Convert model"), std::string::npos);
+  }
+}
+
+TEST(KilnifyRun, AddonConfigurationsLoadBeforeTheWalk) {
+  TempTree tree;
+  tree.Write("src/a.p3d");
+  tree.Write("addon/config.cpp", "class CfgPatches { class Broken { x=; };\n");
+  ProgramResult broken = Kilnify({"-addon=addon", "src", "dst"}, {.workingFolder = tree.Root()});
+  EXPECT_EQ(broken.exitCode, 1);
+  EXPECT_NE(broken.err.find("while parsing config \"addon\\config.cpp\""), std::string::npos) << broken.err;
+
+  tree.Write("addon/config.cpp", "class CfgPatches { class Fine {}; };\n");
+  ProgramResult fine = Kilnify({"-addon=addon", "src", "dst"}, {.workingFolder = tree.Root()});
+  EXPECT_EQ(fine.exitCode, 0);
+  EXPECT_NE(fine.out.find("Convert model src\\a.p3d"), std::string::npos);
+}
+
+}  // namespace

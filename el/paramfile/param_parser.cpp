@@ -1,0 +1,415 @@
+// The text parser: class bodies and their statement forms.
+//
+//   body      := { statement } ( end of input | '}' { ';' } )
+//   statement := '#' line directive
+//              | "delete" name ';'
+//              | "class" name ';'
+//              | "class" name [ ':' base ] '{' body
+//              | "enum" [ name ] '{' name [ '=' value ] { ',' ... } '}' { ';' }
+//              | "__EXEC" '(' text ')' { ';' }
+//              | name '[' ']' [ '+' | '-' ] '=' array ';'
+//              | name '=' [ '@' ] value ( ';' | missing ';' warnings )
+#include <array>
+#include <cstdarg>
+#include <cstdio>
+
+#include "el/appframe/app_frame.h"
+#include "el/paramfile/param_numbers.h"
+#include "el/paramfile/param_parser.h"
+
+namespace {
+
+// Character classes of the parser, by table.
+enum : uint8_t { kBlank = 1, kWord = 2 };
+
+constexpr std::array<uint8_t, 256> MakeCharClasses() {
+  std::array<uint8_t, 256> classes{};
+  for (int c : {' ', '\t', '\r', '\n', '\v', '\f'}) classes[static_cast<size_t>(c)] = kBlank;
+  for (int c = 0; c < 256; ++c)
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')
+      classes[static_cast<size_t>(c)] = kWord;
+  return classes;
+}
+constexpr std::array<uint8_t, 256> kCharClasses = MakeCharClasses();
+
+inline bool IsBlank(int c) { return kCharClasses[static_cast<size_t>(c)] == kBlank; }
+inline bool IsWordChar(int c) { return kCharClasses[static_cast<size_t>(c)] == kWord; }
+
+enum class Keyword { None, Delete, Class, Enum, Exec };
+
+Keyword KeywordOf(const std::string& word) {
+  switch (word.size()) {
+    case 4: return word == "enum" ? Keyword::Enum : Keyword::None;
+    case 5: return word == "class" ? Keyword::Class : Keyword::None;
+    case 6: return word == "delete" ? Keyword::Delete : word == "__EXEC" ? Keyword::Exec : Keyword::None;
+    default: return Keyword::None;
+  }
+}
+
+// A class being built that is not in the tree yet: if it never gets there, its base links
+// are dropped before it goes.
+class PendingClass {
+ public:
+  explicit PendingClass(std::unique_ptr<ParamClass> cls) : cls_(std::move(cls)) {}
+  ~PendingClass() {
+    if (cls_) cls_->ReleaseLinks();
+  }
+  ParamClass& operator*() { return *cls_; }
+  ParamClass* operator->() { return cls_.get(); }
+  std::unique_ptr<ParamClass> Release() { return std::move(cls_); }
+
+ private:
+  std::unique_ptr<ParamClass> cls_;
+};
+
+}  // namespace
+
+int ParamTextInput::Refill() {
+  Sync();
+  const char* data = nullptr;
+  QFileSize size = stream_.PeekContiguous(&data);
+  if (size <= 0) {
+    start_ = p_ = end_ = nullptr;
+    return -1;
+  }
+  start_ = p_ = data;
+  end_ = data + size;
+  return static_cast<unsigned char>(*p_);
+}
+
+ParamTextParser::ParamTextParser(QIPreprocessedStream& stream, ParamFile& file)
+    : stream_(stream), input_(stream), file_(file), evaluator_(file.MakeEvaluator()) {
+  // One list per array depth, made up front: a nested array must not move the lists of
+  // the arrays around it.
+  scratch_.resize(static_cast<size_t>(ParamClass::kMaxNesting) + 1);
+}
+
+int ParamTextParser::Parse() {
+  int result = ParseBody(file_, 0);
+  if (result == 0 && !AtEnd()) {
+    ErrorMessage("Config %s: some input after EndOfFile.", file_.GetFileName().c_str());
+    result = 3;
+  }
+  return result;
+}
+
+// --- Reading helpers.
+
+void ParamTextParser::SkipBlanks() { input_.SkipWhile(IsBlank); }
+
+void ParamTextParser::SkipBlanksAndSemicolons() {
+  input_.SkipWhile([](int c) { return IsBlank(c) || c == ';'; });
+}
+
+void ParamTextParser::ReadWord(std::string& word) {
+  word.clear();
+  SkipBlanks();
+  input_.TakeWhile(word, IsWordChar);
+}
+
+bool ParamTextParser::ReadLineDirective() { return input_.Stream().ReadLineDirective(); }
+
+void ParamTextParser::Error(const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof(text), format, args);
+  va_end(args);
+  QIPreprocessedStream& stream = input_.Stream();
+  ErrorMessage("File %s, line %d: %s", stream.GetFileName().c_str(), stream.GetLine(), text);
+}
+
+void ParamTextParser::Warning(const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof(text), format, args);
+  va_end(args);
+  QIPreprocessedStream& stream = input_.Stream();
+  LogMessage("File %s, line %d: %s", stream.GetFileName().c_str(), stream.GetLine(), text);
+}
+
+// --- Statements.
+
+int ParamTextParser::ParseBody(ParamClass& cls, int depth) {
+  for (;;) {
+    SkipBlanks();
+    if (stream_.ReadFailed()) {
+      Error("%s: File read error", cls.GetFullName().c_str());
+      return 2;
+    }
+    int c = input_.Peek();
+    if (c < 0) {
+      if (&cls == &file_) return 0;
+      Error("%s: Missing '}'", cls.GetFullName().c_str());
+      return 3;
+    }
+    if (c == '#') {
+      input_.Skip();
+      if (!ReadLineDirective()) {
+        Error("%s: Wrong # directive", cls.GetFullName().c_str());
+        return 3;
+      }
+      continue;
+    }
+    if (c == '}') {
+      input_.Skip();
+      SkipBlanksAndSemicolons();
+      return 0;
+    }
+    ReadWord(word_);
+    int result;
+    switch (KeywordOf(word_)) {
+      case Keyword::Delete: result = ParseDelete(cls); break;
+      case Keyword::Class: result = ParseClass(cls, depth); break;
+      case Keyword::Enum: result = ParseEnum(cls); break;
+      case Keyword::Exec: result = ParseExec(cls); break;
+      default: result = ParseMember(cls); break;
+    }
+    if (result != 0) return result;
+  }
+}
+
+void ParamTextParser::AddEntry(ParamClass& cls, std::unique_ptr<ParamEntry> entry) {
+  ParamString name = entry->GetName();
+  if (!cls.Add(std::move(entry))) Error("%s: Member already defined.", cls.GetMemberFullName(name).c_str());
+}
+
+int ParamTextParser::ParseDelete(ParamClass& cls) {
+  ReadWord(word_);
+  ParamString name = names_.Get(word_);
+  SkipBlanks();
+  int c = input_.Peek();
+  if (c != ';') {
+    Error("%s: '%c' encountered instead of ';'", cls.GetFullName().c_str(), Shown(c));
+    return 3;
+  }
+  input_.Skip();
+  AddEntry(cls, std::make_unique<ParamClassDelete>(std::move(name)));
+  return 0;
+}
+
+int ParamTextParser::ParseClass(ParamClass& cls, int depth) {
+  ReadWord(word_);
+  ParamString name = names_.Get(word_);
+  SkipBlanks();
+  int c = input_.Peek();
+  if (c == ';') {
+    input_.Skip();
+    AddEntry(cls, std::make_unique<ParamClassDecl>(std::move(name)));
+    return 0;
+  }
+  PendingClass created(std::make_unique<ParamClass>(std::move(name)));
+  created->SetParent(&cls);
+  if (c == ':') {
+    input_.Skip();
+    ReadWord(word_);
+    ParamFindResult found = cls.Find(word_, true, true);
+    if (!found) {
+      Error("%s: Undefined base class '%s'", cls.GetFullName().c_str(), word_.c_str());
+      return 3;
+    }
+    ParamClass* base = found.entry->GetClassInterface();
+    if (!base || base->IsDelete()) {
+      Error("%s: '%s' is not class", cls.GetFullName().c_str(), word_.c_str());
+      return 3;
+    }
+    created->SetBase(base);
+    SkipBlanks();
+    c = input_.Peek();
+  }
+  if (c != '{') {
+    Error("%s: '%c' encountered instead of '{'", cls.GetFullName().c_str(), Shown(c));
+    return 3;
+  }
+  input_.Skip();
+  if (depth + 1 > ParamClass::kMaxNesting) {
+    Error("%s: Classes nested too deeply", cls.GetFullName().c_str());
+    return 3;
+  }
+  int result = ParseBody(*created, depth + 1);
+  if (result != 0) return result;
+  AddEntry(cls, created.Release());
+  return 0;
+}
+
+int ParamTextParser::ParseEnum(ParamClass& cls) {
+  ReadWord(word_);  // an optional name, not used
+  SkipBlanks();
+  int c = input_.Peek();
+  if (c != '{') {
+    Error("%s: '%c' encountered instead of '{'", cls.GetFullName().c_str(), Shown(c));
+    return 3;
+  }
+  input_.Skip();
+  int counter = 0;
+  for (;;) {
+    ReadWord(word_);
+    SkipBlanks();
+    c = input_.Peek();
+    if (c == '=') {
+      input_.Skip();
+      value_.clear();
+      input_.TakeWhile(value_, [](int ch) { return ch != ',' && ch != '}'; });
+      counter = RoundToInt(evaluator_.Evaluate(value_));
+      c = input_.Peek();
+    }
+    if (!word_.empty()) {
+      evaluator_.SetConstant(word_, static_cast<float>(counter));
+      ++counter;
+    }
+    if (c == ',') {
+      input_.Skip();
+      continue;
+    }
+    if (c == '}') {
+      input_.Skip();
+      SkipBlanksAndSemicolons();
+      return 0;
+    }
+    Error("%s: '%c' encountered instead of '}'", cls.GetFullName().c_str(), Shown(c));
+    return 3;
+  }
+}
+
+int ParamTextParser::ParseExec(ParamClass& cls) {
+  SkipBlanks();
+  int c = input_.Peek();
+  if (c != '(') {
+    Error("%s: '%c' encountered instead of '('", cls.GetFullName().c_str(), Shown(c));
+    return 3;
+  }
+  input_.Skip();
+  value_.clear();
+  input_.TakeWhile(value_, [](int ch) { return ch != ')'; });
+  c = input_.Peek();
+  if (c != ')') {
+    Error("%s: '%c' encountered instead of ')'", cls.GetFullName().c_str(), Shown(c));
+    return 3;
+  }
+  input_.Skip();
+  SkipBlanksAndSemicolons();
+  evaluator_.Execute(value_);
+  return 0;
+}
+
+int ParamTextParser::ParseMember(ParamClass& cls) {
+  ParamString name = names_.Get(word_);
+  int c = input_.Peek();
+  if (c == '[') {
+    input_.Skip();
+    return ParseArrayMember(cls, std::move(name));
+  }
+  SkipBlanks();
+  c = input_.Peek();
+  if (c != '=') {
+    std::string context;
+    input_.TakeWhile(context, [](int ch) { return ch != '\n'; });
+    Warning("Error context %s", context.c_str());
+    Error("'%s': '%c' encountered instead of '='", cls.GetMemberFullName(name).c_str(), Shown(c));
+    return 3;
+  }
+  input_.Skip();
+  SkipBlanks();
+  bool expression = false;
+  if (input_.Peek() == '@') {
+    input_.Skip();
+    expression = true;
+  }
+  bool quoted = false;
+  bool nonEmpty = false;
+  if (!ReadValue(kMemberTerminators, value_, quoted, nonEmpty)) return 3;
+  c = input_.Peek();
+  if (c == ';') {
+    input_.Skip();
+  } else if (c == '}') {
+    Warning("'%s': Missing ';' prior '}'", cls.GetMemberFullName(name).c_str());
+  } else if (c == '\r' || c == '\n' || quoted) {
+    Warning("'%s': Missing ';' at the end of line", cls.GetMemberFullName(name).c_str());
+  } else {
+    Error("'%s': '%c' encountered instead of ';'", cls.GetMemberFullName(name).c_str(), Shown(c));
+    return 3;
+  }
+
+  std::unique_ptr<ParamEntry> entry;
+  if (expression) {
+    entry = MakeParamExpression(std::move(name), value_);
+  } else if (quoted) {
+    entry = MakeParamValue(std::move(name), texts_.Get(value_));
+  } else {
+    std::string_view text = Evaluated(value_);
+    ParamNumber number = RecognizeValueNumber(text);
+    switch (number.kind) {
+      case ParamNumberKind::Int: entry = MakeParamValue(std::move(name), number.intValue); break;
+      case ParamNumberKind::Int64: entry = MakeParamValue(std::move(name), number.int64Value); break;
+      case ParamNumberKind::Float: entry = MakeParamValue(std::move(name), number.floatValue); break;
+      case ParamNumberKind::None: entry = MakeParamValue(std::move(name), texts_.Get(text)); break;
+    }
+  }
+  AddEntry(cls, std::move(entry));
+  return 0;
+}
+
+int ParamTextParser::ParseArrayMember(ParamClass& cls, ParamString name) {
+  SkipBlanks();
+  int c = input_.Peek();
+  if (c != ']') {
+    Error("Config: %s: '%c' encountered instead of ']'", cls.GetMemberFullName(name).c_str(), Shown(c));
+    return 3;
+  }
+  input_.Skip();
+  SkipBlanks();
+  uint8_t flags = 0;
+  c = input_.Peek();
+  if (c == '+' || c == '-') {
+    flags = c == '+' ? kParamArrayAppend : kParamArrayRemove;
+    input_.Skip();
+    SkipBlanks();
+    c = input_.Peek();
+  }
+  if (c != '=') {
+    Error("Config: %s: '%c' encountered instead of '='", cls.GetMemberFullName(name).c_str(), Shown(c));
+    return 3;
+  }
+  input_.Skip();
+
+  auto array = std::make_unique<ParamArray>(name, flags);
+  if (flags != 0) {
+    // An append starts from the inherited array and is done; a remove is left to the
+    // merge (trying it on the new, empty array reports each inherited element).
+    ParamFindResult inherited = cls.Find(name, false, true);
+    const ParamArray* from = inherited ? inherited.entry->GetArrayInterface() : nullptr;
+    if (from && flags == kParamArrayAppend) {
+      inheritedCopied_ += from->Items().size();
+      if (inheritedCopied_ <= ParamArray::kMaxInheritedElements) {
+        array->AppendFrom(from->Items());
+        array->SetFlags(0);
+      } else {
+        Warning("%s: Too many inherited array elements, the append is left to the merge",
+                cls.GetMemberFullName(name).c_str());
+      }
+    } else if (from) {
+      array->RemoveFrom(from->Items());
+    }
+  }
+  int result = ParseArray(array->Items(), 0);
+  if (result != 0) return result;
+  SkipBlanks();
+  c = input_.Peek();
+  if (c != ';') {
+    Error("%s: '%c' encountered instead of ';'", cls.GetFullName().c_str(), Shown(c));
+    return 3;
+  }
+  input_.Skip();
+  AddEntry(cls, std::move(array));
+  return 0;
+}
+
+// --- Entry points.
+
+int ParamFile::Parse(QIStream& in, ParamOwner* owner) {
+  if (owner) SetOwner(owner);
+  if (auto* preprocessed = dynamic_cast<QIPreprocessedStream*>(&in)) return ParamTextParser(*preprocessed, *this).Parse();
+  QIPreprocessedStream wrapped(in, GetFileName());
+  return ParamTextParser(wrapped, *this).Parse();
+}

@@ -1,0 +1,128 @@
+#pragma once
+// The text parser (internal to el/paramfile): ParamTextInput reads characters of the
+// preprocessed text straight out of the stream's buffers; ParamTextParser turns them into
+// a tree. Statement forms are in param_parser.cpp, values and arrays in
+// param_value_reader.cpp.
+//
+// Results: 0 success, 2 the stream failed, 3 a syntax error. The first error ends the
+// parse; what was parsed before it stays in the tree.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "el/paramfile/param_file.h"
+#include "el/qstream/qi_preprocessed_stream.h"
+
+class ParamTextInput {
+ public:
+  explicit ParamTextInput(QIPreprocessedStream& stream) : stream_(stream) {}
+  ~ParamTextInput() { Sync(); }
+  ParamTextInput(const ParamTextInput&) = delete;
+  ParamTextInput& operator=(const ParamTextInput&) = delete;
+
+  // The next character (0..255), or -1 at the end of the input.
+  int Peek() { return p_ < end_ ? static_cast<unsigned char>(*p_) : Refill(); }
+  // Moves past the character Peek() returned (which must not have been -1).
+  void Skip() { ++p_; }
+  int Get() {
+    int c = Peek();
+    if (c >= 0) ++p_;
+    return c;
+  }
+  // Appends characters to `out` while `accept(c)` holds.
+  template <class Accept>
+  void TakeWhile(std::string& out, Accept accept) {
+    for (;;) {
+      const char* start = p_;
+      while (p_ < end_ && accept(static_cast<unsigned char>(*p_))) ++p_;
+      out.append(start, static_cast<size_t>(p_ - start));
+      if (p_ < end_ || Refill() < 0) return;
+    }
+  }
+  // Moves past characters while `accept(c)` holds.
+  template <class Accept>
+  void SkipWhile(Accept accept) {
+    for (;;) {
+      while (p_ < end_ && accept(static_cast<unsigned char>(*p_))) ++p_;
+      if (p_ < end_ || Refill() < 0) return;
+    }
+  }
+
+  // The stream, positioned at the current character, for direct reading; the input picks
+  // up from wherever the stream was left at the next Peek().
+  QIPreprocessedStream& Stream() {
+    Sync();
+    start_ = p_ = end_ = nullptr;
+    return stream_;
+  }
+
+ private:
+  void Sync() {
+    if (p_ != start_) stream_.Advance(p_ - start_);
+    start_ = p_;
+  }
+  int Refill();
+
+  QIPreprocessedStream& stream_;
+  const char* start_ = nullptr;  // where the stream's position is
+  const char* p_ = nullptr;
+  const char* end_ = nullptr;
+};
+
+class ParamTextParser {
+ public:
+  ParamTextParser(QIPreprocessedStream& stream, ParamFile& file);
+  // Parses the whole input into the file.
+  int Parse();
+
+  // Characters to stop an unquoted value at.
+  using Terminators = std::array<bool, 256>;
+
+ private:
+  static const Terminators kMemberTerminators;   // ; } CR LF
+  static const Terminators kElementTerminators;  // , ; }
+
+  // --- Statements (param_parser.cpp).
+  int ParseBody(ParamClass& cls, int depth);
+  int ParseDelete(ParamClass& cls);
+  int ParseClass(ParamClass& cls, int depth);
+  int ParseEnum(ParamClass& cls);
+  int ParseExec(ParamClass& cls);
+  int ParseMember(ParamClass& cls);
+  int ParseArrayMember(ParamClass& cls, ParamString name);
+  void AddEntry(ParamClass& cls, std::unique_ptr<ParamEntry> entry);
+
+  // --- Values (param_value_reader.cpp).
+  // Reads a value into `text`; false (message given) on a syntax error.
+  bool ReadValue(const Terminators& terminators, std::string& text, bool& quoted, bool& nonEmpty);
+  // The elements of an array, '{' to '}', appended to `items`; 0 or a parse result.
+  int ParseArray(ParamArrayItems& items, int depth);
+  // An unquoted value after "__EVAL" evaluation.
+  std::string_view Evaluated(std::string& text);
+
+  // --- Reading helpers.
+  void SkipBlanks();
+  void SkipBlanksAndSemicolons();
+  void ReadWord(std::string& word);
+  // After '#': a line directive; false when it is not one.
+  bool ReadLineDirective();
+  bool AtEnd() { return input_.Peek() < 0; }
+
+  // --- Messages: "File %s, line %d: %s" with the source position. Errors go to the
+  // error channel, warnings to the log.
+  void Error(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  void Warning(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // A character for a message (the end of the input shows as '?').
+  static int Shown(int c) { return c > 0 ? c : '?'; }
+
+  QIPreprocessedStream& stream_;
+  ParamTextInput input_;
+  ParamFile& file_;
+  ParamEvaluator& evaluator_;
+  ParamNameCache names_;
+  ParamNameCache texts_;  // string values
+  std::string word_;
+  std::string value_;
+  std::vector<ParamArrayItems> scratch_;  // element lists being read, one per array depth
+  size_t inheritedCopied_ = 0;             // elements copied out of inherited arrays
+};

@@ -1,0 +1,80 @@
+#pragma once
+// The strings of the configuration tree: entry names and string values.
+//
+// A configuration holds millions of entries whose names repeat ("scope", "model") and whose
+// values are mostly short, so a string here is one pointer to a shared, immutable,
+// reference-counted block (count, length, lazily computed hash, characters and a 0 byte).
+// Copies share the block; a parse or a load hands out one block per distinct name through
+// a ParamNameCache. The counts are not atomic: a tree and its strings are used by one
+// thread at a time.
+//
+// Names compare without regard to ASCII letter case; ParamNameHash folds the case the
+// same way, so that equal names have equal hashes.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <memory>
+
+#include "el/qstream/basic_types.h"
+
+// Case-insensitive comparison of names (ASCII letters only are folded).
+bool ParamNamesEqual(std::string_view a, std::string_view b);
+// A hash of `name` that ignores ASCII letter case.
+uint32_t ParamNameHash(std::string_view name);
+
+class ParamString {
+ public:
+  ParamString() = default;
+  explicit ParamString(std::string_view text);
+  ParamString(const ParamString& other) : block_(other.block_) { AddRef(); }
+  ParamString(ParamString&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
+  ParamString& operator=(const ParamString& other);
+  ParamString& operator=(ParamString&& other) noexcept;
+  ~ParamString() { Release(); }
+
+  std::string_view View() const { return block_ ? std::string_view(Chars(), block_->size) : std::string_view(); }
+  operator std::string_view() const { return View(); }
+  const char* c_str() const { return block_ ? Chars() : ""; }
+  size_t size() const { return block_ ? block_->size : 0; }
+  bool empty() const { return size() == 0; }
+  RString Str() const { return RString(View()); }
+
+  // ParamNameHash of the text, computed once per block.
+  uint32_t Hash() const;
+  // True when both name the same entry (case-insensitive).
+  bool SameName(std::string_view other) const;
+  bool SameName(const ParamString& other) const;
+
+  bool operator==(const ParamString& other) const { return View() == other.View(); }
+
+ private:
+  struct Block {
+    uint32_t refs;
+    uint32_t size;
+    uint32_t hash;  // ParamNameHash of the text; 0 until computed
+  };
+  const char* Chars() const { return reinterpret_cast<const char*>(block_ + 1); }
+  void AddRef() const {
+    if (block_) ++block_->refs;
+  }
+  void Release();
+
+  Block* block_ = nullptr;
+};
+
+// Hands out shared blocks for texts that repeat while a file is parsed or loaded: a
+// direct-mapped cache, so that lookups stay cheap and its size fixed; a text whose slot
+// went to another text since just gets a new block.
+class ParamNameCache {
+ public:
+  ParamString Get(std::string_view text);
+
+ private:
+  static constexpr size_t kSlots = 2048;
+  static constexpr size_t kMaxCachedSize = 40;
+  struct Slot {
+    uint32_t hash = 0;
+    ParamString text;
+  };
+  std::unique_ptr<Slot[]> slots_;
+};

@@ -1,0 +1,199 @@
+// The text parser: the value reader and arrays.
+//
+// A value is either quoted ("text", with "" for one quote and `"a" \n "b"` for a line feed
+// between two pieces) or unquoted: the characters up to a terminator, the end of the
+// input or a line break, without trailing blanks. At a line break the reader looks past
+// blanks and line directives; the next character must be a terminator.
+//
+// Unquoted texts starting with "__EVAL" are replaced by the evaluated result of the rest,
+// then recognised as numbers.
+#include "el/paramfile/param_numbers.h"
+#include "el/paramfile/param_parser.h"
+
+namespace {
+
+ParamTextParser::Terminators MakeTerminators(std::string_view characters) {
+  ParamTextParser::Terminators set{};
+  for (char c : characters) set[static_cast<unsigned char>(c)] = true;
+  return set;
+}
+
+inline bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+}  // namespace
+
+const ParamTextParser::Terminators ParamTextParser::kMemberTerminators = MakeTerminators(";}\r\n");
+const ParamTextParser::Terminators ParamTextParser::kElementTerminators = MakeTerminators(",;}");
+
+bool ParamTextParser::ReadValue(const Terminators& terminators, std::string& text, bool& quoted, bool& nonEmpty) {
+  SkipBlanks();
+  text.clear();
+  int c = input_.Peek();
+  if (c == '"') {
+    quoted = true;
+    nonEmpty = true;
+    input_.Skip();
+    for (;;) {
+      input_.TakeWhile(text, [](int ch) { return ch != '"' && ch != '\n'; });
+      c = input_.Get();
+      if (c < 0) {
+        Error("Config: End of file encountered after %s", text.c_str());
+        return false;
+      }
+      if (c == '\n') {
+        Warning("Config: End of line encountered after %s", text.c_str());
+        text.push_back('\n');
+        continue;
+      }
+      // A quote: doubled it stands for itself; otherwise it closes this piece.
+      if (input_.Peek() == '"') {
+        input_.Skip();
+        text.push_back('"');
+        continue;
+      }
+      SkipBlanks();
+      if (input_.Peek() != '\\') return true;
+      input_.Skip();
+      c = input_.Peek();
+      if (c != 'n') {
+        Error("Config: Unsupported escape sequence \\%c after %s", Shown(c), text.c_str());
+        return false;
+      }
+      input_.Skip();
+      SkipBlanks();
+      if (input_.Peek() != '"') {
+        Error("Config: '\"' expected after %s", text.c_str());
+        return false;
+      }
+      input_.Skip();
+      text.push_back('\n');
+    }
+  }
+
+  quoted = false;
+  if (c < 0 || terminators[static_cast<unsigned char>(c)]) {
+    nonEmpty = false;
+    return true;
+  }
+  input_.TakeWhile(text, [&terminators](int ch) { return !terminators[ch] && ch != '\n' && ch != '\r'; });
+  c = input_.Peek();
+  if ((c == '\n' || c == '\r') && !terminators[static_cast<unsigned char>(c)]) {
+    for (;;) {
+      SkipBlanks();
+      if (input_.Peek() != '#') break;
+      input_.Skip();
+      if (!ReadLineDirective()) {
+        Error("Config: Wrong # directive");
+        return false;
+      }
+    }
+    c = input_.Peek();
+    if (c >= 0 && !terminators[static_cast<unsigned char>(c)]) {
+      Error("Config: '%c' after %s", Shown(c), text.c_str());
+      input_.Skip();
+    }
+  }
+  while (!text.empty() && IsBlank(static_cast<unsigned char>(text.back()))) text.pop_back();
+  nonEmpty = !text.empty();
+  return true;
+}
+
+std::string_view ParamTextParser::Evaluated(std::string& text) {
+  static constexpr std::string_view kEval = "__EVAL";
+  if (text.compare(0, kEval.size(), kEval) == 0) text = evaluator_.EvaluateToText(std::string_view(text).substr(kEval.size()));
+  return text;
+}
+
+int ParamTextParser::ParseArray(ParamArrayItems& items, int depth) {
+  SkipBlanks();
+  int c = input_.Peek();
+  if (c != '{') {
+    Error("Config: '%c' encountered instead of '{'", Shown(c));
+    return 3;
+  }
+  input_.Skip();
+  if (depth >= ParamClass::kMaxNesting) {
+    Error("Config: Arrays nested too deeply");
+    return 3;
+  }
+  // Elements are collected in a list kept for this depth, then moved into an exact-size
+  // list: arrays are the bulk of large files.
+  ParamArrayItems& read = scratch_[static_cast<size_t>(depth)];
+  read.clear();
+  int result = 0;
+  for (;;) {
+    SkipBlanks();
+    c = input_.Peek();
+    if (c == '}') {
+      input_.Skip();
+      break;
+    }
+    if (c == '#') {
+      input_.Skip();
+      if (!ReadLineDirective()) {
+        Error("Config: Wrong # directive");
+        result = 3;
+        break;
+      }
+      continue;
+    }
+    if (c == '{') {
+      ParamArrayValueArray nested;
+      result = ParseArray(nested.Items(), depth + 1);
+      if (result != 0) break;
+      read.emplace_back(std::move(nested));
+    } else {
+      bool expression = false;
+      if (c == '@') {
+        input_.Skip();
+        expression = true;
+      }
+      bool quoted = false;
+      bool nonEmpty = false;
+      if (!ReadValue(kElementTerminators, value_, quoted, nonEmpty)) {
+        result = 3;
+        break;
+      }
+      if (expression) {
+        read.push_back(IParamArrayValue::Expression(value_));
+      } else if (quoted) {
+        read.push_back(IParamArrayValue::String(texts_.Get(value_)));
+      } else if (nonEmpty) {
+        std::string_view text = Evaluated(value_);
+        ParamNumber number = RecognizeElementNumber(text);
+        if (number.kind == ParamNumberKind::Int)
+          read.push_back(IParamArrayValue::Int(number.intValue));
+        else if (number.kind == ParamNumberKind::Float)
+          read.push_back(IParamArrayValue::Float(number.floatValue));
+        else
+          read.push_back(IParamArrayValue::String(texts_.Get(text)));
+      }
+    }
+    SkipBlanks();
+    c = input_.Peek();
+    if (c == ',') {
+      input_.Skip();
+      continue;
+    }
+    if (c == ';') {
+      Warning("Config: ';' used as a separator in the array");
+      input_.Skip();
+      continue;
+    }
+    if (c == '}') {
+      input_.Skip();
+      break;
+    }
+    if (c < 0) {
+      Error("EOF encountered.");
+    } else {
+      Error("Config: '%c' encountered instead of ','", Shown(c));
+    }
+    result = 3;
+    break;
+  }
+  items.reserve(items.size() + read.size());
+  for (IParamArrayValue& value : read) items.push_back(std::move(value));
+  read.clear();
+  return result;
+}

@@ -1,0 +1,79 @@
+#include "lib/shape/model_config.h"
+
+#include "el/paramfile/param_file.h"
+#include "platform/host_file.h"
+
+namespace {
+
+constexpr std::string_view kFolderConfig = "model.cfg";
+constexpr std::string_view kOwnExtension = ".cfg";
+constexpr std::string_view kReplacedCharacters = " -/()";
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The position just past the last folder separator (0 without one).
+size_t FileNameStart(std::string_view path) {
+  for (size_t i = path.size(); i > 0; --i)
+    if (IsSeparator(path[i - 1])) return i;
+  return 0;
+}
+
+// `path` with the extension of its file name replaced by `extension`.
+RString ReplaceExtension(std::string_view path, std::string_view extension) {
+  size_t nameStart = FileNameStart(path);
+  size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos || dot < nameStart) dot = path.size();
+  return RString(path.substr(0, dot)) + RString(extension);
+}
+
+// Merges the file `fileName` into `merged` when it exists and parses.
+void MergeFile(ParamFile& merged, const RString& fileName) {
+  if (!EngineFileExists(fileName)) return;
+  ParamFile file;
+  if (file.Parse(fileName) != 0) return;
+  merged.Update(file, true, true);
+}
+
+}  // namespace
+
+RString ModelConfigClassName(std::string_view modelPath) {
+  std::string_view name = modelPath.substr(FileNameStart(modelPath));
+  size_t dot = name.rfind('.');
+  if (dot != std::string_view::npos) name = name.substr(0, dot);
+  RString result(name);
+  for (char& c : result)
+    if (kReplacedCharacters.find(c) != std::string_view::npos) c = '_';
+  return result;
+}
+
+AutoArray<RString> ModelConfigFiles(std::string_view modelPath) {
+  size_t nameStart = FileNameStart(modelPath);
+  // Folder prefixes from the outermost: one per separator before the file name, each
+  // ending in that separator; a relative path starts in the current folder ("").
+  bool absolute = !modelPath.empty() && (IsSeparator(modelPath[0]) || modelPath.find(':') < nameStart);
+  AutoArray<RString> files;
+  if (!absolute) files.push_back(RString(kFolderConfig));
+  for (size_t i = 0; i < nameStart; ++i) {
+    if (!IsSeparator(modelPath[i])) continue;
+    if (i > 0 && IsSeparator(modelPath[i - 1])) continue;  // a repeated separator
+    files.push_back(RString(modelPath.substr(0, i + 1)) + RString(kFolderConfig));
+  }
+  files.push_back(ReplaceExtension(modelPath, kOwnExtension));
+  return files;
+}
+
+std::shared_ptr<ParamFile> LoadModelConfig(std::string_view modelPath) {
+  auto merged = std::make_shared<ParamFile>(ReplaceExtension(modelPath, kOwnExtension));
+  for (const RString& file : ModelConfigFiles(modelPath)) MergeFile(*merged, file);
+  merged->Refresh();
+  return merged;
+}
+
+const ParamClass* FindModelClass(const ParamFile& config, std::string_view modelPath) {
+  ParamFindResult models = config.Find("CfgModels", false, false);
+  if (!models || !models.entry->IsClass() || !models.entry->IsDefined()) return nullptr;
+  const ParamClass* modelsClass = models.entry->GetClassInterface();
+  ParamFindResult found = modelsClass->Find(ModelConfigClassName(modelPath), false, true);
+  if (!found || !found.entry->IsClass() || !found.entry->IsDefined()) return nullptr;
+  return found.entry->GetClassInterface();
+}

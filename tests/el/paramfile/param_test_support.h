@@ -1,0 +1,173 @@
+#pragma once
+// Helpers of the configuration tests: a message sink that records lines, a temporary
+// folder, parsing from a string, the saved forms as strings, and a byte builder for
+// binary files made by hand.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "el/appframe/app_frame.h"
+#include "el/paramfile/param_file.h"
+#include "el/qstream/qi_preprocessed_stream.h"
+
+// Records every line of every channel while it lives.
+class CapturedMessages : public AppFrameFunctions {
+ public:
+  CapturedMessages() { SetAppFrameFunctions(this); }
+  ~CapturedMessages() override { SetAppFrameFunctions(nullptr); }
+
+  void LogLine(const char* format, va_list args) override { Record(logs, format, args); }
+  void ErrorLine(const char* format, va_list args) override { Record(errors, format, args); }
+
+  bool HasError(const std::string& text) const { return Contains(errors, text); }
+  bool HasLog(const std::string& text) const { return Contains(logs, text); }
+  bool Has(const std::string& text) const { return HasError(text) || HasLog(text); }
+  void Clear() {
+    errors.clear();
+    logs.clear();
+  }
+  std::string All() const {
+    std::string all;
+    for (const auto& line : errors) all += "E: " + line + "\n";
+    for (const auto& line : logs) all += "L: " + line + "\n";
+    return all;
+  }
+
+  std::vector<std::string> errors;
+  std::vector<std::string> logs;
+
+ private:
+  static void Record(std::vector<std::string>& lines, const char* format, va_list args) {
+    char text[2048];
+    std::vsnprintf(text, sizeof(text), format, args);
+    lines.push_back(text);
+  }
+  static bool Contains(const std::vector<std::string>& lines, const std::string& text) {
+    for (const auto& line : lines)
+      if (line == text) return true;
+    return false;
+  }
+};
+
+// A fresh folder below the system's temporary folder, removed with its contents.
+class TempFolder {
+ public:
+  TempFolder() {
+    static int counter = 0;
+    path_ = std::filesystem::temp_directory_path() /
+            ("kln_paramfile_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& Path() const { return path_; }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  // Writes `text` to the file `name` (folders made as needed); returns its path.
+  std::string Write(const std::string& name, const std::string& text) const {
+    std::filesystem::path file = path_ / name;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary);
+    out << text;
+    return file.string();
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Parses preprocessed `text` (no preprocessor run) as the file `fileName`.
+inline int ParseString(ParamFile& file, const std::string& text, const std::string& fileName = "test.cpp") {
+  file.SetFileName(fileName);
+  QIPreprocessedStream in(text.data(), static_cast<QFileSize>(text.size()), fileName);
+  return file.Parse(in);
+}
+
+inline std::string SaveTextString(const ParamFile& file) {
+  QOStrStream out;
+  EXPECT_TRUE(file.SaveText(out));
+  return out.Str();
+}
+
+inline std::string SaveBinString(const ParamFile& file) {
+  QOStrStream out;
+  EXPECT_TRUE(file.SaveBin(out));
+  return out.Str();
+}
+
+inline int LoadBinString(ParamFile& file, const std::string& bytes) {
+  QIStrStream in(bytes.data(), static_cast<QFileSize>(bytes.size()));
+  return file.LoadBin(in);
+}
+
+// Little-endian bytes built by hand.
+class Bytes {
+ public:
+  Bytes& U8(uint8_t value) {
+    bytes_.push_back(static_cast<char>(value));
+    return *this;
+  }
+  Bytes& I32(int32_t value) {
+    for (int i = 0; i < 4; ++i) U8(static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i)));
+    return *this;
+  }
+  Bytes& I64(int64_t value) {
+    for (int i = 0; i < 8; ++i) U8(static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i)));
+    return *this;
+  }
+  Bytes& F32(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    return I32(static_cast<int32_t>(bits));
+  }
+  Bytes& Cint(uint32_t value) {
+    do {
+      uint8_t byte = value & 0x7F;
+      value >>= 7;
+      if (value) byte |= 0x80;
+      U8(byte);
+    } while (value);
+    return *this;
+  }
+  Bytes& Str(const std::string& text) {
+    bytes_ += text;
+    return U8(0);
+  }
+  Bytes& Magic() { return U8(0).U8('r').U8('a').U8('P'); }
+  // Overwrites the int32 at `position`.
+  Bytes& PatchI32(size_t position, int32_t value) {
+    for (int i = 0; i < 4; ++i) bytes_[position + i] = static_cast<char>(static_cast<uint32_t>(value) >> (8 * i));
+    return *this;
+  }
+  size_t Size() const { return bytes_.size(); }
+  const std::string& Data() const { return bytes_; }
+
+ private:
+  std::string bytes_;
+};
+
+// The value of `path` ("Cfg/Sub.name" style: classes by '/', the member after '.').
+inline ParamEntryVal Lookup(const ParamFile& file, const std::string& path) {
+  ParamEntryVal val(&file, nullptr);
+  size_t start = 0;
+  for (;;) {
+    size_t end = path.find_first_of("/.", start);
+    val = val >> path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (end == std::string::npos) return val;
+    start = end + 1;
+  }
+}

@@ -1,0 +1,102 @@
+// Parsing files through the preprocessor: includes in nested folders, macros, and
+// messages that name the included file and line.
+#include "el/preproc/preproc.h"
+#include "tests/el/paramfile/param_test_support.h"
+
+namespace {
+
+bool AnyLineContains(const std::vector<std::string>& lines, const std::string& text) {
+  for (const auto& line : lines)
+    if (line.find(text) != std::string::npos) return true;
+  return false;
+}
+
+TEST(ParamParseFile, ConfigurationSpreadOverIncludes) {
+  CapturedMessages messages;
+  TempFolder folder;
+  std::string top = folder.Write("addon/config.cpp",
+                                 "#define SPEED(x) maxSpeed = x; speedText = #x;\n"
+                                 "#include \"parts\\vehicles.hpp\"\n"
+                                 "class CfgWeapons\n"
+                                 "{\n"
+                                 "  /* a comment\n"
+                                 "     over lines */\n"
+                                 "  class Gun { SPEED(300) };\n"
+                                 "};\n");
+  folder.Write("addon/parts/vehicles.hpp",
+               "class CfgVehicles\n"
+               "{\n"
+               "  #include \"deeper/base.hpp\"\n"
+               "  class Car: Base { SPEED(120) wheels[] = {1, 2, 3, 4}; };\n"
+               "};\n");
+  folder.Write("addon/parts/deeper/base.hpp", "class Base { scope = 0; model = __FILE__; };\n");
+  ParamFile file;
+  ASSERT_EQ(file.Parse(top), 0) << messages.All();
+  EXPECT_EQ(file.GetFileName(), top);
+  EXPECT_EQ((file >> "CfgVehicles" >> "Car" >> "maxSpeed").GetInt(), 120);
+  EXPECT_EQ((file >> "CfgVehicles" >> "Car" >> "speedText").GetValue(), "120");
+  EXPECT_EQ((file >> "CfgVehicles" >> "Car" >> "scope").GetInt(), 0);
+  EXPECT_EQ((file >> "CfgVehicles" >> "Car" >> "wheels").GetSize(), 4);
+  EXPECT_NE((file >> "CfgVehicles" >> "Base" >> "model").GetValue().find("base.hpp"), std::string::npos);
+  EXPECT_EQ((file >> "CfgWeapons" >> "Gun" >> "maxSpeed").GetInt(), 300);
+  EXPECT_TRUE(messages.errors.empty()) << messages.All();
+}
+
+TEST(ParamParseFile, MessagesNameTheIncludedFileAndLine) {
+  CapturedMessages messages;
+  TempFolder folder;
+  std::string top = folder.Write("config.cpp",
+                                 "a = 1;\n"
+                                 "#include \"sub\\inc.hpp\"\n"
+                                 "b = 1;\n"
+                                 "b = 2;\n");
+  folder.Write("sub/inc.hpp",
+               "// line 1\n"
+               "c = 1;\n"
+               "c = 2;\n");
+  ParamFile file;
+  ASSERT_EQ(file.Parse(top), 0) << messages.All();
+  EXPECT_TRUE(AnyLineContains(messages.errors, "inc.hpp, line 3: ")) << messages.All();
+  EXPECT_TRUE(AnyLineContains(messages.errors, "config.cpp, line 4: ")) << messages.All();
+}
+
+TEST(ParamParseFile, SyntaxErrorInAnIncludedFile) {
+  CapturedMessages messages;
+  TempFolder folder;
+  std::string top = folder.Write("config.cpp", "class A {\n#include \"broken.hpp\"\n};\n");
+  folder.Write("broken.hpp", "x = 1;\n\ny 2;\n");
+  ParamFile file;
+  EXPECT_EQ(file.Parse(top), 3);
+  EXPECT_TRUE(AnyLineContains(messages.errors, "broken.hpp, line 3: '" + top + "/A.y': '2' encountered instead of '='"))
+      << messages.All();
+}
+
+TEST(ParamParseFile, MissingFilesAndFailedPreprocessing) {
+  CapturedMessages messages;
+  TempFolder folder;
+  ParamFile missing;
+  missing.AddValue("kept", 1);
+  EXPECT_EQ(missing.Parse(folder.File("none.cpp")), 0);
+  EXPECT_EQ(missing.GetFileName(), folder.File("none.cpp"));
+  EXPECT_EQ(missing.GetEntryCount(), 1);
+
+  std::string top = folder.Write("config.cpp", "#include \"absent.hpp\"\nx = 1;\n");
+  ParamFile failed;
+  EXPECT_EQ(failed.Parse(top), 3);
+  EXPECT_EQ(failed.GetEntryCount(), 0);
+  EXPECT_TRUE(AnyLineContains(messages.errors, "Preprocessor failed on file")) << messages.All();
+}
+
+TEST(ParamParseFile, PredefinedMacrosAndTheToolEntryPoint) {
+  TempFolder folder;
+  std::string top = folder.Write("config.cpp", "#ifdef KILN\nmode = MODE;\n#endif\n");
+  PredefinedMacro defines[] = {{"KILN", ""}, {"MODE", "\"tool\""}, {nullptr, nullptr}};
+  ParamFile file;
+  ASSERT_EQ(file.Parse(top, nullptr, defines), 0);
+  EXPECT_EQ((file >> "mode").GetValue(), "tool");
+  ParamFile plain;
+  ASSERT_TRUE(ParseConfigFile(plain, top));
+  EXPECT_EQ(plain.GetEntryCount(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,256 @@
+// The text parser: statement forms, values, arrays, enum, __EVAL and __EXEC.
+#include "tests/el/paramfile/param_test_support.h"
+
+namespace {
+
+ParamValueType TypeOf(const ParamEntryVal& val) { return val.GetEntry()->GetValueType(); }
+
+TEST(ParamParser, ValueKinds) {
+  CapturedMessages messages;
+  ParamFile file;
+  ASSERT_EQ(ParseString(file, R"(
+    words = 1 2 ;
+    hex = 0x1F;
+    big = 3000000000;
+    huge = 99999999999999999999;
+    real = 1e3;
+    level = db-6;
+    empty = ;
+    quoted = "say ""hi""";
+    lines = "first" \n "second";
+    number = "12";
+    negative = -7;
+  )"), 0) << messages.All();
+  EXPECT_EQ(TypeOf(file >> "words"), ParamValueType::String);
+  EXPECT_EQ((file >> "words").GetValue(), "1 2");
+  EXPECT_EQ(TypeOf(file >> "hex"), ParamValueType::Int);
+  EXPECT_EQ((file >> "hex").GetInt(), 31);
+  EXPECT_EQ(TypeOf(file >> "big"), ParamValueType::Int64);
+  EXPECT_EQ((file >> "big").GetInt64(), 3000000000);
+  EXPECT_EQ(TypeOf(file >> "huge"), ParamValueType::Float);
+  EXPECT_EQ(TypeOf(file >> "real"), ParamValueType::Float);
+  EXPECT_FLOAT_EQ((file >> "real").GetFloat(), 1000.0f);
+  EXPECT_NEAR((file >> "level").GetFloat(), 0.501187, 1e-5);
+  EXPECT_EQ(TypeOf(file >> "empty"), ParamValueType::String);
+  EXPECT_EQ((file >> "empty").GetValue(), "");
+  EXPECT_EQ((file >> "quoted").GetValue(), "say \"hi\"");
+  EXPECT_EQ((file >> "lines").GetValue(), "first\nsecond");
+  EXPECT_EQ(TypeOf(file >> "number"), ParamValueType::String);
+  EXPECT_EQ((file >> "negative").GetInt(), -7);
+  EXPECT_TRUE(messages.errors.empty()) << messages.All();
+}
+
+TEST(ParamParser, ClassesBasesDeclarationsAndDeletions) {
+  CapturedMessages messages;
+  ParamFile file;
+  ASSERT_EQ(ParseString(file, R"(
+class Base { a = 1; class Inner { b = 2; }; };
+class Derived: Base
+{
+  class InnerMore: Inner { c = 3; };
+  class Outer: Base {};
+};
+class Forward;
+delete Gone;
+class Last { x = 1; }
+)"), 0) << messages.All();
+  const ParamClass* derived = file.GetClass("Derived");
+  ASSERT_NE(derived, nullptr);
+  EXPECT_EQ(derived->GetBase(), file.GetClass("Base"));
+  EXPECT_EQ((*derived >> "a").GetInt(), 1);
+  const ParamClass* more = derived->GetClass("InnerMore");
+  ASSERT_NE(more, nullptr);
+  // Inner comes from the inherited scope, Base from the enclosing one.
+  EXPECT_EQ(more->GetBase()->GetFullName(), "test.cpp/Base/Inner");
+  EXPECT_EQ((*more >> "b").GetInt(), 2);
+  EXPECT_EQ(derived->GetClass("Outer")->GetBase(), file.GetClass("Base"));
+  const ParamEntry* forward = file.FindOwn("Forward");
+  ASSERT_NE(forward, nullptr);
+  EXPECT_TRUE(forward->IsClass());
+  EXPECT_FALSE(forward->IsDefined());
+  const ParamEntry* gone = file.FindOwn("Gone");
+  ASSERT_NE(gone, nullptr);
+  EXPECT_TRUE(gone->IsDelete());
+  EXPECT_EQ(file.GetEntryCount(), 5);
+}
+
+TEST(ParamParser, BaseDefinedLaterIsAnError) {
+  CapturedMessages messages;
+  ParamFile file;
+  EXPECT_EQ(ParseString(file, "class A: B {};\nclass B {};\n"), 3);
+  EXPECT_TRUE(messages.HasError("File test.cpp, line 1: test.cpp: Undefined base class 'B'")) << messages.All();
+  // A class does not see itself as a base while it is being defined.
+  ParamFile self;
+  EXPECT_EQ(ParseString(self, "class S: S {};"), 3);
+}
+
+TEST(ParamParser, MembersAlreadyDefinedKeepTheFirst) {
+  CapturedMessages messages;
+  ParamFile file;
+  EXPECT_EQ(ParseString(file, "value = 1;\nVALUE = 2;\nclass C {};\nclass c { x = 1; };\nlist[] = {1};\nLIST[] = {2};\n"), 0);
+  EXPECT_EQ((file >> "value").GetInt(), 1);
+  EXPECT_EQ(file.GetClass("C")->GetEntryCount(), 0);
+  EXPECT_EQ((file >> "list").GetInt(0), 1);
+  EXPECT_TRUE(messages.HasError("File test.cpp, line 2: test.cpp.VALUE: Member already defined."));
+  // A class is added after its closing '}' and the blanks after it.
+  EXPECT_TRUE(messages.HasError("File test.cpp, line 5: test.cpp.c: Member already defined."));
+  EXPECT_TRUE(messages.HasError("File test.cpp, line 6: test.cpp.LIST: Member already defined."));
+}
+
+TEST(ParamParser, Arrays) {
+  CapturedMessages messages;
+  ParamFile file;
+  ASSERT_EQ(ParseString(file, R"(
+mixed[] = {1, "two", {3.5}, 3000000000, db0, plain text, @"1 + 1", };
+empty[] = {};
+lines[] = {
+  1,
+  2
+  , 3
+};
+semicolons[] = {1; 2};
+)"), 0) << messages.All();
+  ParamEntryVal mixed = file >> "mixed";
+  ASSERT_EQ(mixed.GetSize(), 7);
+  EXPECT_EQ(mixed.GetItem(0)->GetValueType(), ParamValueType::Int);
+  EXPECT_EQ(mixed.GetItem(1)->GetValueType(), ParamValueType::String);
+  ASSERT_TRUE(mixed.GetItem(2)->IsArrayValue());
+  EXPECT_FLOAT_EQ((*mixed.GetItem(2)->GetItems())[0].GetFloat(), 3.5f);
+  EXPECT_EQ(mixed.GetItem(3)->GetValueType(), ParamValueType::Float);  // no 64-bit elements
+  EXPECT_EQ(mixed.GetItem(4)->GetValueType(), ParamValueType::Float);
+  EXPECT_EQ(mixed.GetValue(5), "plain text");
+  EXPECT_EQ(mixed.GetItem(6)->GetValueType(), ParamValueType::Expression);
+  EXPECT_EQ(mixed.GetInt(6), 2);
+  EXPECT_EQ((file >> "empty").GetSize(), 0);
+  EXPECT_EQ((file >> "lines").GetSize(), 3);
+  EXPECT_EQ((file >> "semicolons").GetSize(), 2);
+  EXPECT_TRUE(messages.HasLog("File test.cpp, line 9: Config: ';' used as a separator in the array"));
+}
+
+TEST(ParamParser, AppendAndRemoveAtParseTime) {
+  CapturedMessages messages;
+  ParamFile file;
+  ASSERT_EQ(ParseString(file, R"(
+class Base { list[] = {0, "a"}; };
+class WithBase: Base { list[] += {1}; };
+class Without { list[] += {1}; };
+class Removing: Base { list[] -= {0}; };
+class RemovingAlone { list[] -= {0}; };
+)"), 0) << messages.All();
+  const ParamArray* appended = (file >> "WithBase" >> "list").GetEntry()->GetArrayInterface();
+  ASSERT_EQ(appended->GetSize(), 3);
+  EXPECT_EQ(appended->GetFlags(), 0);
+  EXPECT_EQ((*appended)[2].GetInt(), 1);
+  const ParamArray* alone = (file >> "Without" >> "list").GetEntry()->GetArrayInterface();
+  EXPECT_EQ(alone->GetSize(), 1);
+  EXPECT_EQ(alone->GetFlags(), kParamArrayAppend);
+  // A remove is left to the merge; trying it on the empty new array reports each
+  // inherited element.
+  const ParamArray* removing = (file >> "Removing" >> "list").GetEntry()->GetArrayInterface();
+  EXPECT_EQ(removing->GetFlags(), kParamArrayRemove);
+  EXPECT_EQ(removing->GetSize(), 1);
+  EXPECT_TRUE(messages.HasError("Failed to remove array entry '0' from 'list'"));
+  EXPECT_TRUE(messages.HasError("Failed to remove array entry 'a' from 'list'"));
+  EXPECT_EQ((file >> "RemovingAlone" >> "list").GetEntry()->GetArrayInterface()->GetFlags(), kParamArrayRemove);
+}
+
+TEST(ParamParser, EnumEvalAndExec) {
+  CapturedMessages messages;
+  ParamFile file;
+  ASSERT_EQ(ParseString(file, R"(
+enum Ignored { X, Y = 10, Z };
+enum { W = Z * 2 + 0.4, };
+__EXEC(scale = Y / 4; offset = 1);
+scaled = __EVAL(scale * 2 + offset);
+ratio = __EVAL(1 / 4);
+list[] = {__EVAL(Z + 1), __EVAL(scale)};
+)"), 0) << messages.All();
+  const ParamEvaluator* evaluator = file.GetEvaluator();
+  ASSERT_NE(evaluator, nullptr);
+  float value = -1;
+  EXPECT_TRUE(evaluator->GetConstant("X", value));
+  EXPECT_EQ(value, 0);
+  EXPECT_TRUE(evaluator->GetConstant("Y", value));
+  EXPECT_EQ(value, 10);
+  EXPECT_TRUE(evaluator->GetConstant("Z", value));
+  EXPECT_EQ(value, 11);
+  EXPECT_TRUE(evaluator->GetConstant("W", value));
+  EXPECT_EQ(value, 22);
+  EXPECT_EQ(TypeOf(file >> "scaled"), ParamValueType::Int);
+  EXPECT_EQ((file >> "scaled").GetInt(), 6);
+  EXPECT_EQ(TypeOf(file >> "ratio"), ParamValueType::Float);
+  EXPECT_FLOAT_EQ((file >> "ratio").GetFloat(), 0.25f);
+  EXPECT_EQ((file >> "list").GetInt(0), 12);
+  EXPECT_FLOAT_EQ((file >> "list").GetFloat(1), 2.5f);
+  EXPECT_TRUE(messages.errors.empty()) << messages.All();
+}
+
+TEST(ParamParser, AccessValueSetsTheClassLevel) {
+  ParamFile file;
+  ASSERT_EQ(ParseString(file, "class Locked { access = 2; x = 1; };"), 0);
+  EXPECT_EQ(file.GetClass("Locked")->GetAccess(), 2);
+}
+
+TEST(ParamParser, MissingSemicolonsAreWarnings) {
+  CapturedMessages messages;
+  ParamFile file;
+  ASSERT_EQ(ParseString(file, "class A { x = 1 }\ny = 2\nz = \"q\" w = 3;\n"), 0) << messages.All();
+  EXPECT_TRUE(messages.HasLog("File test.cpp, line 1: 'test.cpp/A.x': Missing ';' prior '}'"));
+  EXPECT_TRUE(messages.HasLog("File test.cpp, line 2: 'test.cpp.y': Missing ';' at the end of line"));
+  EXPECT_TRUE(messages.HasLog("File test.cpp, line 3: 'test.cpp.z': Missing ';' at the end of line"));
+  EXPECT_EQ((file >> "A" >> "x").GetInt(), 1);
+  EXPECT_EQ((file >> "y").GetInt(), 2);
+  EXPECT_EQ((file >> "w").GetInt(), 3);
+  EXPECT_TRUE(messages.errors.empty()) << messages.All();
+}
+
+TEST(ParamParser, ClosingBraceAtTheEndAndStrayInput) {
+  CapturedMessages messages;
+  ParamFile closed;
+  EXPECT_EQ(ParseString(closed, "class A {}"), 0);
+  ParamFile stray;
+  EXPECT_EQ(ParseString(stray, "a = 1; }; b = 2;", "stray.cpp"), 3);
+  EXPECT_TRUE(messages.HasError("Config stray.cpp: some input after EndOfFile."));
+  EXPECT_EQ((stray >> "a").GetInt(), 1);
+  // A '}' that ends the root with nothing but ';' after it is taken as the end.
+  ParamFile tail;
+  EXPECT_EQ(ParseString(tail, "a = 1; } ; ;"), 0);
+}
+
+TEST(ParamParser, LineDirectivesNameTheSource) {
+  CapturedMessages messages;
+  ParamFile file;
+  std::string text =
+      "a = 1;\n"
+      "#line 1 \"folder\\inc.hpp\"\n"
+      "b = 1;\n"
+      "b = 2;\n"
+      "#line 7 \"top.cpp\"\n"
+      "\n"
+      "c[] = {1,\n"
+      "#line 20 \"other.hpp\"\n"
+      "  2};\n"
+      "c = 3;\n";
+  EXPECT_EQ(ParseString(file, text, "top.cpp"), 0);
+  EXPECT_TRUE(messages.HasError("File folder\\inc.hpp, line 2: top.cpp.b: Member already defined.")) << messages.All();
+  EXPECT_TRUE(messages.HasError("File other.hpp, line 21: top.cpp.c: Member already defined.")) << messages.All();
+  EXPECT_EQ((file >> "c").GetSize(), 2);
+}
+
+TEST(ParamParser, ReadsAnyStreamInPieces) {
+  // A plain stream is wrapped and read piece by piece; values may cross pieces.
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += "value" + std::to_string(i) + " = \"text " + std::to_string(i) + "\";\n";
+  text += "list[] = {";
+  for (int i = 0; i < 50000; ++i) text += std::to_string(i) + ", ";
+  text += "};\n";
+  QIStrStream in(text.data(), static_cast<QFileSize>(text.size()));
+  ParamFile file("pieces.cpp");
+  ASSERT_EQ(file.Parse(in), 0);
+  EXPECT_EQ(file.GetEntryCount(), 20001);
+  EXPECT_EQ((file >> "value19999").GetValue(), "text 19999");
+  EXPECT_EQ((file >> "list").GetSize(), 50000);
+  EXPECT_EQ((file >> "list").GetInt(49999), 49999);
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+// The source model summary of the companion tool, as text and as JSON.
+#include <gtest/gtest.h>
+
+#include "lib/shape/source_model_dump.h"
+#include "tests/lib/shape/shape_test_support.h"
+#include "tests/support/temp_tree.h"
+
+namespace {
+
+using namespace shape_test;
+
+class SourceModelDump : public ShapeTest {
+ protected:
+  std::string WriteModel(const mlod::Model& model) {
+    std::filesystem::path path = tree_ / "car.p3d";
+    EXPECT_TRUE(mlod::WriteModelFile(model, path));
+    return path.string();
+  }
+  TempTree tree_;
+};
+
+mlod::Model SampleModel() {
+  mlod::Lod visual = mlod::MakeGridLod(2, 1, 1.0f, "data\\body_co.paa", "#paint");
+  visual.AddSelectionOf("Wheel", {0, 1}, {0});
+  visual.AddSelection("weighted", {100, 0, 0, 0, 0, 0}, {0, 0, 0, 0});
+  visual.AddProperty("keyframe", "1");
+  visual.AddKeyFrame(0.0f, std::vector<Vector3>(6)).AddKeyFrame(0.5f, std::vector<Vector3>(6));
+  visual.AddUVSet(1, std::vector<float>(24, 0.5f));
+  mlod::Lod geometry = mlod::MakeGridLod(1, 1, 1e13f, "");
+  geometry.AddMasses({1, 2, 3, 4});
+  geometry.AddProperty("class", "\"car\"");
+  return ModelOf({visual, geometry});
+}
+
+TEST_F(SourceModelDump, Text) {
+  std::string out;
+  std::string path = WriteModel(SampleModel());
+  ASSERT_TRUE(DumpSourceModel(path, false, out)) << out;
+  EXPECT_NE(out.find("container: MLOD, version 1.01"), std::string::npos) << out;
+  EXPECT_NE(out.find("lods: 2"), std::string::npos);
+  EXPECT_NE(out.find("lod 0: 1 (resolution 1, kind 0)"), std::string::npos) << out;
+  EXPECT_NE(out.find("points 6, vertices 6, faces 4, UV sets 2"), std::string::npos);
+  EXPECT_NE(out.find("textures: data\\body_co.paa"), std::string::npos);
+  EXPECT_NE(out.find("materials: #paint"), std::string::npos);
+  EXPECT_NE(out.find("selection wheel: points 2, faces 1, vertices 2"), std::string::npos);
+  EXPECT_NE(out.find("selection weighted: points 1, faces 0, vertices 1, weighted"), std::string::npos);
+  EXPECT_NE(out.find("key frames: 0 0.5"), std::string::npos);
+  EXPECT_NE(out.find("lod 1: geometry (resolution 1e+13, kind 3, special)"), std::string::npos) << out;
+  EXPECT_NE(out.find("property class = \"car\""), std::string::npos);
+  EXPECT_NE(out.find("masses: 4 points, total 10"), std::string::npos);
+  EXPECT_NE(out.find("message: Material paint not found in CfgMaterials"), std::string::npos) << out;
+}
+
+TEST_F(SourceModelDump, Json) {
+  std::string out;
+  ASSERT_TRUE(DumpSourceModel(WriteModel(SampleModel()), true, out)) << out;
+  for (const char* piece : {"\"ok\": true", "\"container\": \"MLOD\"", "\"version\": 257", "\"versionText\": \"1.01\"",
+                            "\"index\": 1, \"resolution\": 1e+13, \"name\": \"geometry\", \"kind\": 3, \"special\": true",
+                            "\"points\": 6, \"vertices\": 6, \"faces\": 4, \"uvSets\": 2, \"warnings\": false",
+                            "\"textures\": [\"data\\\\body_co.paa\"]", "\"materials\": [\"#paint\"]",
+                            "{\"name\": \"wheel\", \"points\": 2, \"faces\": 1, \"vertices\": 2, \"weighted\": false}",
+                            "{\"name\": \"class\", \"value\": \"\\\"car\\\"\"}", "\"keyFrames\": [0, 0.5]",
+                            "\"masses\": {\"count\": 4, \"total\": 10}"})
+    EXPECT_NE(out.find(piece), std::string::npos) << piece << "\n" << out;
+}
+
+TEST_F(SourceModelDump, BrokenFile) {
+  std::string path = (tree_ / "broken.p3d").string();
+  tree_.Write("broken.p3d", "MLOD\x01\x01");
+  std::string out;
+  EXPECT_FALSE(DumpSourceModel(path, false, out));
+  EXPECT_EQ(out, "Error loading " + path + " (nLods)\n");
+  EXPECT_FALSE(DumpSourceModel(path, true, out));
+  EXPECT_NE(out.find("\"ok\": false"), std::string::npos);
+  EXPECT_NE(out.find("\"messages\": [\"Error loading"), std::string::npos) << out;
+  EXPECT_FALSE(DumpSourceModel((tree_ / "none.p3d").string(), false, out));
+  EXPECT_NE(out.find("Cannot open object"), std::string::npos);
+  // The messages still reach the installed sink.
+  EXPECT_TRUE(HasLine(messages, "Cannot open object"));
+}
+
+}  // namespace

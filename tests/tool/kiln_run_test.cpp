@@ -1,0 +1,67 @@
+// Runs of the companion tool `kiln` on generated files.
+#include <gtest/gtest.h>
+
+#include "tests/support/run_program.h"
+#include "tests/support/temp_tree.h"
+
+namespace {
+
+ProgramResult Kiln(const std::vector<std::string>& args, const TempTree& tree) {
+  return RunProgram(BuiltProgram("kiln"), args, {.workingFolder = tree.Root()});
+}
+
+TEST(KilnRun, WithoutArgumentsPrintsUsage) {
+  TempTree tree;
+  ProgramResult result = Kiln({}, tree);
+  EXPECT_NE(result.exitCode, 0);
+  EXPECT_NE(result.out.find("Usage: kiln COMMAND"), std::string::npos);
+  EXPECT_NE(result.out.find("cfg2bin"), std::string::npos);
+  ProgramResult unknown = Kiln({"frobnicate"}, tree);
+  EXPECT_NE(unknown.exitCode, 0);
+  EXPECT_NE(unknown.err.find("unknown command 'frobnicate'"), std::string::npos);
+  EXPECT_NE(Kiln({"cfg2bin", "only-one"}, tree).exitCode, 0);
+}
+
+TEST(KilnRun, PreprocessPrintsTheExpandedText) {
+  TempTree tree;
+  tree.Write("inc/macros.hpp", "#define GVAR(x) mod_##x\n#define QUOTE(x) #x\n");
+  tree.Write("config.cpp", "#include \"inc\\macros.hpp\"\nname = QUOTE(GVAR(main));\n");
+  ProgramResult result = Kiln({"preprocess", "config.cpp"}, tree);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.out.find("name = \"mod_main\";"), std::string::npos) << result.out;
+  EXPECT_NE(Kiln({"preprocess", "missing.cpp"}, tree).exitCode, 0);
+}
+
+TEST(KilnRun, TextBinaryTextBinaryIsStableOnTheSecondPass) {
+  TempTree tree;
+  tree.Write("config.cpp",
+             "#define VERSION 3\n"
+             "enum { first, second = 5 };\n"
+             "class CfgPatches { class Mod { units[] = {\"a\", \"b\"}; version = VERSION; }; };\n"
+             "class Base { scale = 1.5; big = 12345678901; hex = 0x10; };\n"
+             "class Derived : Base { delete scale; list[] = {1, {2, 3}, \"x\"}; list[] += {4}; };\n"
+             "class Declared;\n");
+  ASSERT_EQ(Kiln({"cfg2bin", "config.cpp", "one.bin"}, tree).exitCode, 0);
+  ASSERT_EQ(Kiln({"bin2cfg", "one.bin", "one.cpp"}, tree).exitCode, 0);
+  ASSERT_EQ(Kiln({"cfg2bin", "one.cpp", "two.bin"}, tree).exitCode, 0);
+  ASSERT_EQ(Kiln({"bin2cfg", "two.bin", "two.cpp"}, tree).exitCode, 0);
+  EXPECT_EQ(tree.Read("one.bin"), tree.Read("two.bin"));
+  EXPECT_EQ(tree.Read("one.cpp"), tree.Read("two.cpp"));
+  EXPECT_NE(tree.Read("one.cpp").find("class Derived: Base"), std::string::npos) << tree.Read("one.cpp");
+}
+
+TEST(KilnRun, BrokenInputFailsWithTheReadersMessage) {
+  TempTree tree;
+  tree.Write("broken.cpp", "class A {\n  value = 1\n  other = 2;\n");
+  ProgramResult parse = Kiln({"cfg2bin", "broken.cpp", "out.bin"}, tree);
+  EXPECT_NE(parse.exitCode, 0);
+  EXPECT_NE(parse.err.find("File broken.cpp, line"), std::string::npos) << parse.err;
+  EXPECT_FALSE(tree.Exists("out.bin"));
+
+  tree.Write("garbage.bin", std::string("\0raP\x08\0\0\0garbage", 15));
+  ProgramResult load = Kiln({"bin2cfg", "garbage.bin", "out.cpp"}, tree);
+  EXPECT_NE(load.exitCode, 0);
+  EXPECT_FALSE(tree.Exists("out.cpp"));
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+// kiln cfg2bin / bin2cfg: converting configurations between their text and binary forms.
+#include <cstdio>
+
+#include "el/paramfile/param_file.h"
+#include "el/qstream/qo_file_stream.h"
+#include "platform/engine_path.h"
+#include "tool/kiln/kiln_command.h"
+
+namespace kiln {
+
+int RunConfigToBinary(const std::vector<std::string>& args) {
+  ParamFile file;
+  const RString input = ToEnginePath(args[0]);
+  if (int error = file.Parse(input); error != 0) {
+    std::fprintf(stderr, "kiln cfg2bin: %s does not parse (error %d)\n", input.c_str(), error);
+    return 1;
+  }
+  if (!file.SaveBin(ToEnginePath(args[1]))) {
+    std::fprintf(stderr, "kiln cfg2bin: cannot write %s\n", args[1].c_str());
+    return 1;
+  }
+  return 0;
+}
+
+int RunBinaryToConfig(const std::vector<std::string>& args) {
+  ParamFile file;
+  const RString input = ToEnginePath(args[0]);
+  if (int error = file.LoadBin(input); error != 0) {
+    std::fprintf(stderr, "kiln bin2cfg: %s is not a readable binary configuration (error %d)\n", input.c_str(),
+                 error);
+    return 1;
+  }
+  if (!file.SaveText(ToEnginePath(args[1]))) {
+    std::fprintf(stderr, "kiln bin2cfg: cannot write %s\n", args[1].c_str());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace kiln

@@ -1,0 +1,39 @@
+// `kiln`: the companion tool of the converter, for looking into and converting single
+// files.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "el/appframe/app_frame.h"
+#include "tool/kiln/kiln_command.h"
+
+namespace {
+
+void PrintUsage(FILE* stream) {
+  std::fprintf(stream, "Usage: kiln COMMAND [ARGUMENTS]\n\nCommands:\n");
+  for (const kiln::Command& command : kiln::Commands())
+    std::fprintf(stream, "  %-10s %-24s %s\n", command.name, command.arguments, command.summary);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    PrintUsage(stdout);
+    return 2;
+  }
+  for (const kiln::Command& command : kiln::Commands()) {
+    if (std::strcmp(argv[1], command.name) != 0) continue;
+    std::vector<std::string> args(argv + 2, argv + argc);
+    int count = static_cast<int>(args.size());
+    if (count < command.minArgs || count > command.maxArgs) {
+      std::fprintf(stderr, "kiln %s: expected %s\n", command.name, command.arguments);
+      return 2;
+    }
+    return command.run(args);
+  }
+  std::fprintf(stderr, "kiln: unknown command '%s'\n\n", argv[1]);
+  PrintUsage(stderr);
+  return 2;
+}

@@ -1,0 +1,125 @@
+#include "tool/startup.h"
+
+#include "el/appframe/app_frame.h"
+#include "el/paramfile/param_file.h"
+#include "engine/engine_dummy.h"
+#include "engine/engine_state.h"
+#include "engine/file_server.h"
+#include "engine/global_config.h"
+#include "engine/memory_budget.h"
+#include "engine/world.h"
+#include "platform/ascii.h"
+#include "platform/file_search.h"
+#include "platform/host_file.h"
+#include "platform/message_box.h"
+#include "tool/make_functions.h"
+
+namespace kln {
+namespace {
+
+// Merges a freshly read configuration into the global one.
+void MergeIntoGlobal(const ParamFile& file) {
+  GlobalConfig().Update(file, true, false);
+  GlobalConfig().Refresh();
+}
+
+bool LoadTextConfig(const RunSettings& settings, const RString& path) {
+  ParamFile file;
+  int error = file.Parse(path);
+  if (error != 0) {
+    ErrorMessage("Error %d while parsing config \"%s\"", error, path.c_str());
+    if (!settings.silent) {
+      RString text = "Error in config " + path;
+      ShowMessageBox(text.c_str(), "Kilnify");
+    }
+    return false;
+  }
+  MergeIntoGlobal(file);
+  return true;
+}
+
+void LoadBinaryConfig(const RString& path) {
+  ParamFile file;
+  file.LoadBin(path);  // a broken file is merged as far as it was read
+  MergeIntoGlobal(file);
+}
+
+// One file met below a configuration folder; false stops the visit.
+bool HandleConfigFile(const RunSettings& settings, const RString& folder, const std::string& name) {
+  if (AsciiEqualIgnoreCase(name, "config.cpp")) return LoadTextConfig(settings, folder + name);
+  if (AsciiEqualIgnoreCase(name, "config.bin")) {
+    // The text form wins over the binary form in the same folder.
+    if (!EngineFileExists(folder + "config.cpp")) LoadBinaryConfig(folder + name);
+  }
+  return true;
+}
+
+bool VisitConfigFolder(const RunSettings& settings, const RString& root) {
+  FileSearch search;
+  if (!search.Start(root + "*")) return true;
+  FileSearchEntry entry;
+  while (search.Next(entry)) {
+    if (entry.attrib & FileSearchEntry::kFolder) {
+      if (!VisitConfigFolder(settings, root + entry.name + "\\")) return false;
+    } else if (!HandleConfigFile(settings, root, entry.name)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+RidgeviewPressmillFunctions& ToolMakeFunctions() {
+  static RidgeviewPressmillFunctions functions;
+  return functions;
+}
+
+}  // namespace
+
+void PrepareEngineForTool() {
+  EngineState& engine = Engine();
+  engine.toolMode = true;
+  SetMakeFunctions(&ToolMakeFunctions());
+  engine.enableRendering = false;
+  engine.noSplashScreen = true;
+}
+
+void StartMemoryAndFiles() {
+  SetMemoryLimit(ToolMemoryBudget(PhysicalMemorySize()));
+  Files().Start();
+}
+
+bool LoadFolderConfigs(const RunSettings& settings, const RString& folder) {
+  // The backslash is appended even when the folder ends in one: an empty folder gives
+  // "\", the root folder of the work drive.
+  return VisitConfigFolder(settings, folder + "\\");
+}
+
+void LoadMainConfig(const RString& binPath) {
+  EngineState& engine = Engine();
+  if (!engine.mainConfigPending) return;
+  engine.mainConfigPending = false;
+  ParamFile file;
+  file.Parse(binPath + "bin\\config.cpp");  // errors do not stop the run
+  MergeIntoGlobal(file);
+  engine.language = "English";
+  RunUpdateCallbacks();
+}
+
+void StartEngine() {
+  EngineState& engine = Engine();
+  engine.engine = std::make_unique<EngineDummy>();
+  engine.engine->Init();
+  engine.world = std::make_unique<World>(engine.engine.get(), nullptr);
+  engine.world->Init(true);
+}
+
+void ShutdownEngine() {
+  EngineState& engine = Engine();
+  engine.world.reset();
+  engine.engine.reset();
+  ClearUpdateCallbacks();
+  GlobalConfig().Clear();
+  Files().Stop();
+}
+
+}  // namespace kln

@@ -1,0 +1,29 @@
+#pragma once
+// Gathering the textures a run used, and copying them into the textures folder.
+#include "el/qstream/basic_types.h"
+#include "tool/run_settings.h"
+
+namespace kln {
+
+// Inserts `name` unless the set holds it already.
+void InsertUsedTexture(UsedTextureSet& set, const RString& name);
+
+// Adds every texture the engine knows (texture registry, materials in the cache, texture
+// bank), leaving out procedural names beginning with '#'.
+void CollectUsedTextures(UsedTextureSet& set);
+
+// Reads a texture list: one texture or material per line. Materials are loaded so that
+// their textures become known; ".tga"/".png" names stand for the ".paa" made from them
+// (the conversion starts when the image is newer). Names whose copy in
+// `texturesFolder` is up to date are left out. 1 when the list was read, 0 when it could
+// not be opened.
+int ReadTextureList(UsedTextureSet& set, const RString& listPath, const RString& texturesFolder);
+
+// Copies every used texture that is newer than its copy (and not excluded) into the
+// textures folder, through the external program.
+void CopyTextures(const RunSettings& settings);
+
+// Starts one copy; 0, or -1 when the external program could not be started.
+int StartTextureCopy(const RString& source, const RString& target);
+
+}  // namespace kln

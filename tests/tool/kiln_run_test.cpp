@@ -65,3 +65,36 @@ TEST(KilnRun, BrokenInputFailsWithTheReadersMessage) {
 }
 
 }  // namespace
+
+#include "lib/shape/testing/mlod_writer.h"
+
+namespace {
+
+TEST(KilnRun, DumpDescribesSourceModels) {
+  TempTree tree;
+  mlod::Model model;
+  model.lods.push_back(mlod::MakeGridLod(2, 2, 1.0f));
+  model.lods.push_back(mlod::MakeGridLod(1, 1, 1e13f));
+  ASSERT_TRUE(mlod::WriteModelFile(model, tree / "data/crate.p3d"));
+
+  ProgramResult text = Kiln({"dump", "data/crate.p3d"}, tree);
+  EXPECT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_NE(text.out.find("MLOD"), std::string::npos) << text.out;
+  ProgramResult json = Kiln({"dump", "--json", "data/crate.p3d"}, tree);
+  EXPECT_EQ(json.exitCode, 0) << json.err;
+  EXPECT_EQ(json.out.front(), '{');
+  EXPECT_NE(json.out.find("\"container\": \"MLOD\""), std::string::npos) << json.out;
+
+  std::string bytes = tree.Read("data/crate.p3d");
+  tree.Write("data/cut.p3d", bytes.substr(0, bytes.size() / 2));
+  ProgramResult cut = Kiln({"dump", "data/cut.p3d"}, tree);
+  EXPECT_NE(cut.exitCode, 0);
+  EXPECT_NE(cut.err.find("broken source model"), std::string::npos) << cut.err;
+
+  tree.Write("data/other.bin", "what is this");
+  ProgramResult unknown = Kiln({"dump", "data/other.bin"}, tree);
+  EXPECT_NE(unknown.exitCode, 0);
+  EXPECT_NE(unknown.err.find("not a file kind kiln knows"), std::string::npos);
+}
+
+}  // namespace

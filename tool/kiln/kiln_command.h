@@ -21,5 +21,6 @@ const std::vector<Command>& Commands();
 int RunPreprocess(const std::vector<std::string>& args);
 int RunConfigToBinary(const std::vector<std::string>& args);
 int RunBinaryToConfig(const std::vector<std::string>& args);
+int RunDump(const std::vector<std::string>& args);
 
 }  // namespace kiln

@@ -7,6 +7,7 @@ const std::vector<Command>& Commands() {
       {"preprocess", "FILE", "print the preprocessed text of a configuration", 1, 1, RunPreprocess},
       {"cfg2bin", "IN OUT", "write a text configuration in binary form", 2, 2, RunConfigToBinary},
       {"bin2cfg", "IN OUT", "write a binary configuration as text", 2, 2, RunBinaryToConfig},
+      {"dump", "FILE [--json]", "describe a model, texture or texture headers file", 1, 2, RunDump},
   };
   return commands;
 }

@@ -1,0 +1,68 @@
+// kiln dump: a readable account of a file of any format the converter reads or writes.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "lib/shape/source_model_dump.h"
+#include "platform/engine_path.h"
+#include "platform/host_file.h"
+#include "tool/kiln/kiln_command.h"
+
+namespace kiln {
+namespace {
+
+using DumpFunction = bool (*)(const RString& path, bool json, std::string& out);
+
+struct FileKind {
+  const char* magic;  // the first four bytes
+  const char* description;
+  DumpFunction dump;
+};
+
+const FileKind kKinds[] = {
+    {"MLOD", "source model", DumpSourceModel}, {"NLOD", "source model", DumpSourceModel},
+    {"P3DM", "source model", DumpSourceModel}, {"SP3X", "source model", DumpSourceModel},
+    {"SP3D", "source model", DumpSourceModel},
+};
+
+}  // namespace
+
+int RunDump(const std::vector<std::string>& args) {
+  bool json = false;
+  std::string file;
+  for (const std::string& arg : args) {
+    if (arg == "--json") {
+      json = true;
+    } else if (file.empty()) {
+      file = arg;
+    } else {
+      std::fprintf(stderr, "kiln dump: one file at a time\n");
+      return 2;
+    }
+  }
+  if (file.empty()) {
+    std::fprintf(stderr, "kiln dump: expected FILE [--json]\n");
+    return 2;
+  }
+  const RString path = ToEnginePath(file);
+  std::ifstream in(HostPathOf(path), std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "kiln dump: cannot open %s\n", file.c_str());
+    return 1;
+  }
+  char magic[4] = {};
+  in.read(magic, sizeof magic);
+  for (const FileKind& kind : kKinds) {
+    if (std::memcmp(magic, kind.magic, sizeof magic) != 0) continue;
+    std::string out;
+    bool ok = kind.dump(path, json, out);
+    std::fwrite(out.data(), 1, out.size(), ok ? stdout : stderr);
+    if (!ok) std::fprintf(stderr, "kiln dump: %s is a broken %s\n", file.c_str(), kind.description);
+    return ok ? 0 : 1;
+  }
+  std::fprintf(stderr, "kiln dump: %s is not a file kind kiln knows\n", file.c_str());
+  return 1;
+}
+
+}  // namespace kiln

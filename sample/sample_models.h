@@ -1,8 +1,7 @@
 #pragma once
-// File contents of the sample tree's models and world.
-#include <string>
+// The models, materials and configurations of the sample addon.
+#include <filesystem>
 
-// A source model named `name`.
-std::string SampleModel(const std::string& name);
-// A source world.
-std::string SampleWorld();
+// Writes the sample addon "kilnify_sample" below `root` (the work drive of the sample
+// run). False when a file cannot be written.
+bool WriteSampleAddon(const std::filesystem::path& root);

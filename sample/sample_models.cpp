@@ -85,15 +85,15 @@ mlod::Model Barrel() {
 mlod::Model Figure() {
   const std::string texture = std::string(kTexturePath) + "figure_co.paa";
   mlod::Model model;
-  for (float resolution : {1.0f, 2.0f}) {
-    mlod::Lod lod = mlod::MakeGridLod(4, 6, resolution, texture);
+  for (int detail : {2, 1}) {
+    mlod::Lod lod = mlod::MakeGridLod(2 * detail, 3 * detail, 3.0f - static_cast<float>(detail), texture);
     size_t count = lod.points.size();
     std::vector<uint8_t> pelvis(count), spine(count), head(count);
     for (size_t i = 0; i < count; ++i) {
-      float height = lod.points[i].position.z;
-      pelvis[i] = height < 2.0f ? 255 : 0;
-      spine[i] = height >= 2.0f && height < 4.0f ? 255 : (height < 2.0f ? 0 : 64);
-      head[i] = height >= 4.0f ? 191 : 0;
+      float height = lod.points[i].position.z / (3.0f * static_cast<float>(detail));  // 0 at the feet, 1 at the top
+      pelvis[i] = height < 0.34f ? 255 : 0;
+      spine[i] = height >= 0.34f && height < 0.67f ? 255 : (height < 0.34f ? 0 : 64);
+      head[i] = height >= 0.67f ? 191 : 0;
     }
     std::vector<uint8_t> noFaces(lod.faces.size(), 0);
     lod.AddSelection("pelvis", pelvis, noFaces);

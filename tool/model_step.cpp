@@ -1,14 +1,27 @@
 #include "tool/model_step.h"
 
+#include <memory>
+
 #include "el/appframe/app_frame.h"
+#include "lib/shape/lod_shape.h"
+#include "lib/shape/odol_model.h"
+#include "tool/file_paths.h"
+#include "tool/used_textures.h"
 
 namespace kln {
 
-void ConvertModel(RunSettings&, const ConversionEntry& entry) {
+void ConvertModel(RunSettings& settings, const ConversionEntry& entry) {
   LogMessage("Convert model %s -> %s", entry.source.c_str(), entry.destination.c_str());
   LogMessage("<model = \"%s\">", entry.source.c_str());
-  // The model reader and writer are not part of this build yet: say so, write nothing.
-  ErrorMessage("Model %s cannot be converted yet: this build has no model converter", entry.source.c_str());
+  auto shape = std::make_shared<LODShape>();
+  if (shape->Load(entry.source, settings.bonesInterval)) {
+    // Folders are made only now, so that a model that fails leaves no empty folder.
+    CreateDestinationFolders(entry.destination);
+    SaveRuntimeModel(*shape, entry.destination);
+    if (settings.copyTextures) CollectUsedTextures(settings.usedTextures);
+  } else {
+    ErrorMessage("Loading of model %s failed", entry.source.c_str());
+  }
   LogMessage("</model>");
 }
 

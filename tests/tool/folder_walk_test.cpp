@@ -7,6 +7,7 @@
 #include "platform/engine_path.h"
 #include "tests/support/captured_messages.h"
 #include "tests/support/temp_tree.h"
+#include "lib/shape/testing/mlod_writer.h"
 
 namespace kln {
 namespace {
@@ -143,17 +144,27 @@ TEST_F(FolderWalk, EmptyOrMissingFoldersReportTheirPattern) {
   EXPECT_EQ(messages, (std::vector<std::string>{"error: DirIterator: wrong filespec: " + Src() + "\\*.wrp"}));
 }
 
-TEST_F(FolderWalk, ModelStepBracketsItsMessages) {
-  tree.Write("src/car.p3d");
+TEST_F(FolderWalk, ModelThatFailsToLoadIsBracketedAndWritesNothing) {
+  tree.Write("src/models/car.p3d", "not a model");
   Walk();
-  std::string src = Src() + "\\car.p3d";
-  ASSERT_EQ(messages.size(), 4u);
-  EXPECT_EQ(messages[0], "log: Convert model " + src + " -> " + Dst() + "\\car.p3d");
+  std::string src = Src() + "\\models\\car.p3d";
+  ASSERT_GE(messages.size(), 4u);
+  EXPECT_EQ(messages[0], "log: Convert model " + src + " -> " + Dst() + "\\models\\car.p3d");
   EXPECT_EQ(messages[1], "log: <model = \"" + src + "\">");
-  EXPECT_EQ(messages[2].rfind("error: Model " + src + " cannot be converted yet", 0), 0u);
-  EXPECT_EQ(messages[3], "log: </model>");
-  // Nothing is written for a file that was not converted.
+  EXPECT_EQ(messages[messages.size() - 2], "error: Loading of model " + src + " failed");
+  EXPECT_EQ(messages.back(), "log: </model>");
+  // The destination folder is made only for a model that loaded.
   EXPECT_FALSE(tree.Exists("dst"));
+}
+
+TEST_F(FolderWalk, ModelIsConvertedIntoTheMirroredFolder) {
+  mlod::Model model;
+  model.lods.push_back(mlod::MakeGridLod(2, 2, 1.0f));
+  ASSERT_TRUE(mlod::WriteModelFile(model, tree / "src/models/crate.p3d"));
+  Walk();
+  EXPECT_EQ(messages.back(), "log: </model>");
+  ASSERT_TRUE(tree.Exists("dst/models/crate.p3d"));
+  EXPECT_EQ(tree.Read("dst/models/crate.p3d").substr(0, 4), "ODOL");
 }
 
 TEST_F(FolderWalk, ShapeBankIsEmptiedAfterEveryFile) {

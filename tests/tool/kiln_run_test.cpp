@@ -3,6 +3,7 @@
 
 #include "tests/support/run_program.h"
 #include "tests/support/temp_tree.h"
+#include "lib/shape/testing/mlod_writer.h"
 
 namespace {
 
@@ -65,8 +66,6 @@ TEST(KilnRun, BrokenInputFailsWithTheReadersMessage) {
 }
 
 }  // namespace
-
-#include "lib/shape/testing/mlod_writer.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include "tests/support/run_program.h"
 #include "tests/support/temp_tree.h"
+#include "lib/shape/testing/mlod_writer.h"
 
 namespace {
 
@@ -20,8 +21,10 @@ std::string EngineForm(std::string path) {
 
 TEST(KilnifyRun, BannerCommandLineAndWalk) {
   TempTree tree;
-  tree.Write("src/a.p3d");
-  tree.Write("src/sub/b.p3d");
+  mlod::Model model;
+  model.lods.push_back(mlod::MakeGridLod(2, 2, 1.0f));
+  ASSERT_TRUE(mlod::WriteModelFile(model, tree / "src/a.p3d"));
+  ASSERT_TRUE(mlod::WriteModelFile(model, tree / "src/sub/B.p3d"));
   tree.Write("src/readme.txt");
   ProgramResult result = Kilnify({"src", "dst"}, {.workingFolder = tree.Root()});
   EXPECT_EQ(result.exitCode, 0);
@@ -29,11 +32,19 @@ TEST(KilnifyRun, BannerCommandLineAndWalk) {
   EXPECT_EQ(result.out,
             "KILNIFY rev.160123\n" + program + " src dst\n"
             "Kilnify started\n"
-            "Convert model src\\sub\\b.p3d -> dst\\sub\\b.p3d\n<model = \"src\\sub\\b.p3d\">\n</model>\n"
+            "Convert model src\\sub\\B.p3d -> dst\\sub\\B.p3d\n<model = \"src\\sub\\B.p3d\">\n</model>\n"
             "Convert model src\\a.p3d -> dst\\a.p3d\n<model = \"src\\a.p3d\">\n</model>\n");
-  EXPECT_NE(result.err.find("Model src\\sub\\b.p3d cannot be converted yet"), std::string::npos);
-  // readme.txt is neither converted nor copied, and unconverted models leave nothing behind.
-  EXPECT_FALSE(tree.Exists("dst"));
+  EXPECT_EQ(result.err, "");
+  // The destination keeps the source names' case; readme.txt is neither converted nor copied.
+  EXPECT_TRUE(tree.Exists("dst/sub/B.p3d"));
+  EXPECT_TRUE(tree.Exists("dst/a.p3d"));
+  EXPECT_FALSE(tree.Exists("dst/readme.txt"));
+
+  // A second run finds everything up to date; -always converts again.
+  ProgramResult again = Kilnify({"src", "dst"}, {.workingFolder = tree.Root()});
+  EXPECT_EQ(again.out.find("Convert model"), std::string::npos);
+  ProgramResult always = Kilnify({"-always", "src", "dst"}, {.workingFolder = tree.Root()});
+  EXPECT_NE(always.out.find("Convert model src\\a.p3d"), std::string::npos);
 }
 
 TEST(KilnifyRun, StreamsKeepTheOrderOfPrinting) {
@@ -43,7 +54,7 @@ TEST(KilnifyRun, StreamsKeepTheOrderOfPrinting) {
   size_t unknown = result.out.find("Unknown argument -x");
   size_t started = result.out.find("Kilnify started");
   size_t opening = result.out.find("<model = ");
-  size_t failure = result.out.find("cannot be converted yet");
+  size_t failure = result.out.find("Loading of model src\\a.p3d failed");
   size_t closing = result.out.find("</model>");
   ASSERT_NE(closing, std::string::npos);
   EXPECT_LT(unknown, started);

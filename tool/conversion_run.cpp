@@ -5,6 +5,7 @@
 #include "tool/option_parser.h"
 #include "tool/run_settings.h"
 #include "tool/startup.h"
+#include "tool/texture_headers_step.h"
 #include "tool/usage.h"
 #include "tool/used_textures.h"
 
@@ -39,6 +40,12 @@ int RunConversion(int argc, char** argv) {
   const RString source = argv[1];
   const RString destination = argv[2];
   if (argc == 4) settings.wildcard = argv[3];
+
+  if (settings.textureHeadersOnly) {
+    RunTextureHeaders(settings, source, destination);
+    ShutdownEngine();
+    return kExitOk;
+  }
 
   if (!LoadFolderConfigs(settings, settings.addonFolder) || !LoadFolderConfigs(settings, source)) {
     ShutdownEngine();

@@ -1,0 +1,6 @@
+# Fuzz targets of the textures (lib/texture): the ".paa"/".pac" header reader and the
+# "texHeaders.bin" loader.
+set(kln_texture_fuzz_dir ${CMAKE_CURRENT_LIST_DIR})
+kln_add_fuzzer(texture_header SOURCES ${kln_texture_fuzz_dir}/texture_header_fuzzer.cpp LIBS kln_texture)
+kln_add_fuzzer(texture_headers_file SOURCES ${kln_texture_fuzz_dir}/texture_headers_file_fuzzer.cpp LIBS kln_texture)
+kln_add_seeds(SOURCES ${kln_texture_fuzz_dir}/texture_seeds.cpp LIBS kln_texture_testing)

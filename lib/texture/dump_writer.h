@@ -1,0 +1,47 @@
+#pragma once
+// Builds the text of a dump as indented "key: value" lines or as JSON, from the same
+// calls, so that both forms always hold the same facts.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class DumpWriter {
+ public:
+  explicit DumpWriter(bool json) : json_(json) {}
+
+  // Objects and arrays; `key` is ignored (and may be empty) for elements of an array and
+  // for the outermost object.
+  void BeginObject(std::string_view key = {});
+  void EndObject();
+  void BeginArray(std::string_view key);
+  void EndArray();
+
+  void String(std::string_view key, std::string_view value);
+  void Int(std::string_view key, int64_t value);
+  void Bool(std::string_view key, bool value);
+  void Float(std::string_view key, double value);
+  // A 32-bit value as "0x" and 8 hexadecimal digits (a string in JSON).
+  void Hex(std::string_view key, uint32_t value);
+  // A JSON null; "-" in text.
+  void Null(std::string_view key);
+
+  // The finished text, ending in a new line.
+  std::string Take();
+
+ private:
+  struct Level {
+    bool array = false;
+    int items = 0;
+  };
+  void Key(std::string_view key);
+  void Value(std::string_view key, const std::string& jsonValue, const std::string& textValue);
+  void Indent();
+
+  bool json_;
+  std::string out_;
+  std::vector<Level> levels_;
+};
+
+// `text` as a JSON string literal, quotes included.
+std::string JsonQuoted(std::string_view text);

@@ -22,8 +22,13 @@ class ParamTextInput {
 
   // The next character (0..255), or -1 at the end of the input.
   int Peek() { return p_ < end_ ? static_cast<unsigned char>(*p_) : Refill(); }
-  // Moves past the character Peek() returned (which must not have been -1).
-  void Skip() { ++p_; }
+  // Moves past the character Peek() returned (which must not have been -1). Reading the
+  // stream directly in between (messages ask it for the line) drops the buffer view, so
+  // the view is taken up again first.
+  void Skip() {
+    if (p_ >= end_ && Refill() < 0) return;
+    ++p_;
+  }
   int Get() {
     int c = Peek();
     if (c >= 0) ++p_;

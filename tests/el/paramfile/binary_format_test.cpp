@@ -178,7 +178,7 @@ TEST(ParamBinaryFormat, TextBinaryTextBinaryRoundTrip) {
   ASSERT_EQ(ParseString(reparsed, secondText), 0) << messages.All() << secondText;
   EXPECT_EQ(SaveBinString(reparsed), firstBinary);
   EXPECT_EQ(SaveTextString(reparsed), firstText);
-  EXPECT_TRUE(messages.errors.empty()) << messages.All();
+  EXPECT_TRUE(messages.errorLines.empty()) << messages.All();
 }
 
 TEST(ParamBinaryFormat, TextFormOfEverything) {

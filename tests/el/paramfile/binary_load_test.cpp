@@ -122,8 +122,8 @@ TEST(ParamBinaryLoad, OlderVersionsBuiltByHand) {
     ParamFile file("old.bin");
     ASSERT_EQ(LoadBinString(file, MakeOldVersion(version)), 0) << messages.All();
     ExpectSampleTree(file);
-    EXPECT_TRUE(messages.HasLog("Config old.bin uses old binary format " + std::to_string(version) + " - rekilnify"));
-    EXPECT_TRUE(messages.errors.empty()) << messages.All();
+    EXPECT_TRUE(messages.Logged("Config old.bin uses old binary format " + std::to_string(version) + " - rekilnify"));
+    EXPECT_TRUE(messages.errorLines.empty()) << messages.All();
   }
   for (bool longHeader : {false, true}) {
     CapturedMessages messages;
@@ -133,7 +133,7 @@ TEST(ParamBinaryLoad, OlderVersionsBuiltByHand) {
     float seven = 0;
     ASSERT_TRUE(file.GetEvaluator() && file.GetEvaluator()->GetConstant("Seven", seven));
     EXPECT_EQ(seven, 7.0f);
-    EXPECT_TRUE(messages.HasLog("Config seven.bin uses old binary format 7 - rekilnify"));
+    EXPECT_TRUE(messages.Logged("Config seven.bin uses old binary format 7 - rekilnify"));
     // Saving writes version 8, which loads to the same tree.
     EXPECT_EQ(SaveBinString(file), SampleVersion8());
   }
@@ -150,11 +150,11 @@ TEST(ParamBinaryLoad, HeaderFailures) {
   for (int version : {6, 5, 1, 9, -1}) {
     messages.Clear();
     EXPECT_EQ(LoadBinString(file, Bytes().Magic().I32(0).I32(version).Data()), 3);
-    EXPECT_TRUE(messages.HasError("Bad version " + std::to_string(version) + " in ParamFile bad.bin"));
+    EXPECT_TRUE(messages.Errored("Bad version " + std::to_string(version) + " in ParamFile bad.bin"));
   }
   ParamFile unnamed;
   EXPECT_EQ(LoadBinString(unnamed, Bytes().Magic().I32(6).Data()), 3);
-  EXPECT_TRUE(messages.HasError("Bad version 6 in ParamFile No source"));
+  EXPECT_TRUE(messages.Errored("Bad version 6 in ParamFile No source"));
 }
 
 TEST(ParamBinaryLoad, StructureFailures) {
@@ -162,7 +162,7 @@ TEST(ParamBinaryLoad, StructureFailures) {
   // A string-table index that is not the next one.
   ParamFile file;
   EXPECT_EQ(LoadBinString(file, Bytes().Magic().I32(3).Cint(1).Data()), 4);
-  EXPECT_TRUE(messages.HasError("FileStructure error"));
+  EXPECT_TRUE(messages.Errored("FileStructure error"));
   // Version 7: an index beyond the table.
   std::string seven = MakeVersion7(false);
   seven[16] = 9;  // root base name: string 9 of 9
@@ -172,7 +172,7 @@ TEST(ParamBinaryLoad, StructureFailures) {
   messages.Clear();
   ParamFile open;
   EXPECT_EQ(LoadBinString(open, Bytes().Magic().I32(0).I32(8).I32(0).Str("").Cint(1).U8(1).U8(0).U8('x').Data()), 4);
-  EXPECT_TRUE(messages.HasError("EOF in string"));
+  EXPECT_TRUE(messages.Errored("EOF in string"));
   // A compressed integer of six bytes, a count larger than the file.
   ParamFile cint;
   EXPECT_EQ(LoadBinString(cint, Bytes().Magic().I32(0).I32(8).I32(0).U8(0).U8(0x80).U8(0x80).U8(0x80).U8(0x80).U8(0x80).U8(0).Data()), 4);
@@ -194,9 +194,9 @@ TEST(ParamBinaryLoad, UnknownTypesAreReported) {
   b.PatchI32(12, static_cast<int>(enums));
   ParamFile file("u.bin");
   EXPECT_EQ(LoadBinString(file, b.Data()), 0) << messages.All();
-  EXPECT_TRUE(messages.HasError("Unknown value type 9"));
-  EXPECT_TRUE(messages.HasError("Unknown array value type 7"));
-  EXPECT_TRUE(messages.HasError("Unknown entry type 2a in u.bin"));
+  EXPECT_TRUE(messages.Errored("Unknown value type 9"));
+  EXPECT_TRUE(messages.Errored("Unknown array value type 7"));
+  EXPECT_TRUE(messages.Errored("Unknown entry type 2a in u.bin"));
   EXPECT_EQ((file >> "odd").GetValue(), "text");
   EXPECT_EQ((file >> "list").GetValue(0), "e");
 }
@@ -252,8 +252,8 @@ TEST(ParamBinaryLoad, DuplicateNamesAndLoopingBasesInAFile) {
   b.PatchI32(aEnd, int(bBody)).PatchI32(bEnd, int(enums));
   ParamFile file("loop.bin");
   EXPECT_EQ(LoadBinString(file, b.Data()), 0);
-  EXPECT_TRUE(messages.HasError("loop.bin.A: Member already defined.")) << messages.All();
-  EXPECT_TRUE(messages.HasError("loop.bin/B: Base class 'A' would derive from itself")) << messages.All();
+  EXPECT_TRUE(messages.Errored("loop.bin.A: Member already defined.")) << messages.All();
+  EXPECT_TRUE(messages.Errored("loop.bin/B: Base class 'A' would derive from itself")) << messages.All();
   EXPECT_EQ(file.GetClass("A")->GetBase(), file.GetClass("B"));
   EXPECT_EQ(file.GetClass("B")->GetBase(), nullptr);
 }
@@ -321,7 +321,7 @@ TEST(ParamBinaryLoad, ClassesReadOnDemand) {
   std::ofstream(other.File("old.bin"), std::ios::binary) << MakeOldVersion(4);
   ParamFile old;
   ASSERT_EQ(old.LoadBin(other.File("old.bin"), &owner), 0);
-  EXPECT_TRUE(messages.HasLog("Config " + other.File("old.bin") + " may not be streamed, old version 4"));
+  EXPECT_TRUE(messages.Logged("Config " + other.File("old.bin") + " may not be streamed, old version 4"));
   ExpectSampleTree(old);
 }
 

@@ -58,10 +58,10 @@ TEST(ParamNumbers, FloatsAndDecibels) {
   EXPECT_NEAR(value, std::pow(10.0, -0.3), 1e-6);
   EXPECT_TRUE(ParseParamFloat("db0", value));
   EXPECT_FLOAT_EQ(value, 1.0f);
-  EXPECT_TRUE(messages.logs.empty());
+  EXPECT_TRUE(messages.logLines.empty());
   EXPECT_TRUE(ParseParamFloat("db20x", value));
   EXPECT_FLOAT_EQ(value, 10.0f);
-  EXPECT_TRUE(messages.HasLog("invalid db value db20x"));
+  EXPECT_TRUE(messages.Logged("invalid db value db20x"));
 }
 
 TEST(ParamNumbers, ValuesAndElementsRecogniseDifferently) {
@@ -101,7 +101,7 @@ TEST(ParamEvaluator, ArithmeticOverConstants) {
   EXPECT_EQ(evaluator.EvaluateToText("6 / 2"), "3");
   EXPECT_EQ(evaluator.EvaluateToText("1 / 4"), "0.25");
   EXPECT_EQ(evaluator.EvaluateToText("3000000000"), "3e+09");
-  EXPECT_TRUE(messages.errors.empty());
+  EXPECT_TRUE(messages.errorLines.empty());
 
   evaluator.Execute("a = 2; b = a * width; ; WIDTH = 1");
   float value = 0;
@@ -119,10 +119,10 @@ TEST(ParamEvaluator, ErrorsGiveZero) {
   double value = 1;
   EXPECT_FALSE(evaluator.Evaluate("1 / 0", value));
   EXPECT_EQ(value, 0);
-  EXPECT_TRUE(messages.HasError("Expression error: division by zero in '1 / 0'"));
+  EXPECT_TRUE(messages.Errored("Expression error: division by zero in '1 / 0'"));
   EXPECT_FALSE(evaluator.Evaluate("5 % (2 - 2)", value));
   EXPECT_FALSE(evaluator.Evaluate("unknown + 1", value));
-  EXPECT_TRUE(messages.HasError("Expression error: unknown name in 'unknown + 1'"));
+  EXPECT_TRUE(messages.Errored("Expression error: unknown name in 'unknown + 1'"));
   EXPECT_FALSE(evaluator.Evaluate("(1 + 2", value));
   EXPECT_FALSE(evaluator.Evaluate("1 +", value));
   EXPECT_FALSE(evaluator.Evaluate("1 2", value));
@@ -133,7 +133,7 @@ TEST(ParamEvaluator, ErrorsGiveZero) {
   std::string deep(300, '(');
   EXPECT_FALSE(evaluator.Evaluate(deep + "1", value));
   EXPECT_FALSE(evaluator.Evaluate(std::string(100000, '-') + "1", value));
-  EXPECT_TRUE(messages.HasError("Expression error: expression nested too deeply in '" + deep + "1'"));
+  EXPECT_TRUE(messages.Errored("Expression error: expression nested too deeply in '" + deep + "1'"));
 }
 
 }  // namespace

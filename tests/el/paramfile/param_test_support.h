@@ -14,47 +14,9 @@
 #include <vector>
 
 #include "el/appframe/app_frame.h"
+#include "tests/support/captured_messages.h"
 #include "el/paramfile/param_file.h"
 #include "el/qstream/qi_preprocessed_stream.h"
-
-// Records every line of every channel while it lives.
-class CapturedMessages : public AppFrameFunctions {
- public:
-  CapturedMessages() { SetAppFrameFunctions(this); }
-  ~CapturedMessages() override { SetAppFrameFunctions(nullptr); }
-
-  void LogLine(const char* format, va_list args) override { Record(logs, format, args); }
-  void ErrorLine(const char* format, va_list args) override { Record(errors, format, args); }
-
-  bool HasError(const std::string& text) const { return Contains(errors, text); }
-  bool HasLog(const std::string& text) const { return Contains(logs, text); }
-  bool Has(const std::string& text) const { return HasError(text) || HasLog(text); }
-  void Clear() {
-    errors.clear();
-    logs.clear();
-  }
-  std::string All() const {
-    std::string all;
-    for (const auto& line : errors) all += "E: " + line + "\n";
-    for (const auto& line : logs) all += "L: " + line + "\n";
-    return all;
-  }
-
-  std::vector<std::string> errors;
-  std::vector<std::string> logs;
-
- private:
-  static void Record(std::vector<std::string>& lines, const char* format, va_list args) {
-    char text[2048];
-    std::vsnprintf(text, sizeof(text), format, args);
-    lines.push_back(text);
-  }
-  static bool Contains(const std::vector<std::string>& lines, const std::string& text) {
-    for (const auto& line : lines)
-      if (line == text) return true;
-    return false;
-  }
-};
 
 // A fresh folder below the system's temporary folder, removed with its contents.
 class TempFolder {

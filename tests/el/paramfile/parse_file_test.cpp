@@ -39,7 +39,7 @@ TEST(ParamParseFile, ConfigurationSpreadOverIncludes) {
   EXPECT_EQ((file >> "CfgVehicles" >> "Car" >> "wheels").GetSize(), 4);
   EXPECT_NE((file >> "CfgVehicles" >> "Base" >> "model").GetValue().find("base.hpp"), std::string::npos);
   EXPECT_EQ((file >> "CfgWeapons" >> "Gun" >> "maxSpeed").GetInt(), 300);
-  EXPECT_TRUE(messages.errors.empty()) << messages.All();
+  EXPECT_TRUE(messages.errorLines.empty()) << messages.All();
 }
 
 TEST(ParamParseFile, MessagesNameTheIncludedFileAndLine) {
@@ -56,8 +56,8 @@ TEST(ParamParseFile, MessagesNameTheIncludedFileAndLine) {
                "c = 2;\n");
   ParamFile file;
   ASSERT_EQ(file.Parse(top), 0) << messages.All();
-  EXPECT_TRUE(AnyLineContains(messages.errors, "inc.hpp, line 3: ")) << messages.All();
-  EXPECT_TRUE(AnyLineContains(messages.errors, "config.cpp, line 4: ")) << messages.All();
+  EXPECT_TRUE(AnyLineContains(messages.errorLines, "inc.hpp, line 3: ")) << messages.All();
+  EXPECT_TRUE(AnyLineContains(messages.errorLines, "config.cpp, line 4: ")) << messages.All();
 }
 
 TEST(ParamParseFile, SyntaxErrorInAnIncludedFile) {
@@ -67,7 +67,7 @@ TEST(ParamParseFile, SyntaxErrorInAnIncludedFile) {
   folder.Write("broken.hpp", "x = 1;\n\ny 2;\n");
   ParamFile file;
   EXPECT_EQ(file.Parse(top), 3);
-  EXPECT_TRUE(AnyLineContains(messages.errors, "broken.hpp, line 3: '" + top + "/A.y': '2' encountered instead of '='"))
+  EXPECT_TRUE(AnyLineContains(messages.errorLines, "broken.hpp, line 3: '" + top + "/A.y': '2' encountered instead of '='"))
       << messages.All();
 }
 
@@ -84,7 +84,7 @@ TEST(ParamParseFile, MissingFilesAndFailedPreprocessing) {
   ParamFile failed;
   EXPECT_EQ(failed.Parse(top), 3);
   EXPECT_EQ(failed.GetEntryCount(), 0);
-  EXPECT_TRUE(AnyLineContains(messages.errors, "Preprocessor failed on file")) << messages.All();
+  EXPECT_TRUE(AnyLineContains(messages.errorLines, "Preprocessor failed on file")) << messages.All();
 }
 
 TEST(ParamParseFile, PredefinedMacrosAndTheToolEntryPoint) {

@@ -37,7 +37,7 @@ TEST(ParamParser, ValueKinds) {
   EXPECT_EQ((file >> "lines").GetValue(), "first\nsecond");
   EXPECT_EQ(TypeOf(file >> "number"), ParamValueType::String);
   EXPECT_EQ((file >> "negative").GetInt(), -7);
-  EXPECT_TRUE(messages.errors.empty()) << messages.All();
+  EXPECT_TRUE(messages.errorLines.empty()) << messages.All();
 }
 
 TEST(ParamParser, ClassesBasesDeclarationsAndDeletions) {
@@ -78,7 +78,7 @@ TEST(ParamParser, BaseDefinedLaterIsAnError) {
   CapturedMessages messages;
   ParamFile file;
   EXPECT_EQ(ParseString(file, "class A: B {};\nclass B {};\n"), 3);
-  EXPECT_TRUE(messages.HasError("File test.cpp, line 1: test.cpp: Undefined base class 'B'")) << messages.All();
+  EXPECT_TRUE(messages.Errored("File test.cpp, line 1: test.cpp: Undefined base class 'B'")) << messages.All();
   // A class does not see itself as a base while it is being defined.
   ParamFile self;
   EXPECT_EQ(ParseString(self, "class S: S {};"), 3);
@@ -91,10 +91,10 @@ TEST(ParamParser, MembersAlreadyDefinedKeepTheFirst) {
   EXPECT_EQ((file >> "value").GetInt(), 1);
   EXPECT_EQ(file.GetClass("C")->GetEntryCount(), 0);
   EXPECT_EQ((file >> "list").GetInt(0), 1);
-  EXPECT_TRUE(messages.HasError("File test.cpp, line 2: test.cpp.VALUE: Member already defined."));
+  EXPECT_TRUE(messages.Errored("File test.cpp, line 2: test.cpp.VALUE: Member already defined."));
   // A class is added after its closing '}' and the blanks after it.
-  EXPECT_TRUE(messages.HasError("File test.cpp, line 5: test.cpp.c: Member already defined."));
-  EXPECT_TRUE(messages.HasError("File test.cpp, line 6: test.cpp.LIST: Member already defined."));
+  EXPECT_TRUE(messages.Errored("File test.cpp, line 5: test.cpp.c: Member already defined."));
+  EXPECT_TRUE(messages.Errored("File test.cpp, line 6: test.cpp.LIST: Member already defined."));
 }
 
 TEST(ParamParser, Arrays) {
@@ -124,7 +124,7 @@ semicolons[] = {1; 2};
   EXPECT_EQ((file >> "empty").GetSize(), 0);
   EXPECT_EQ((file >> "lines").GetSize(), 3);
   EXPECT_EQ((file >> "semicolons").GetSize(), 2);
-  EXPECT_TRUE(messages.HasLog("File test.cpp, line 9: Config: ';' used as a separator in the array"));
+  EXPECT_TRUE(messages.Logged("File test.cpp, line 9: Config: ';' used as a separator in the array"));
 }
 
 TEST(ParamParser, AppendAndRemoveAtParseTime) {
@@ -149,8 +149,8 @@ class RemovingAlone { list[] -= {0}; };
   const ParamArray* removing = (file >> "Removing" >> "list").GetEntry()->GetArrayInterface();
   EXPECT_EQ(removing->GetFlags(), kParamArrayRemove);
   EXPECT_EQ(removing->GetSize(), 1);
-  EXPECT_TRUE(messages.HasError("Failed to remove array entry '0' from 'list'"));
-  EXPECT_TRUE(messages.HasError("Failed to remove array entry 'a' from 'list'"));
+  EXPECT_TRUE(messages.Errored("Failed to remove array entry '0' from 'list'"));
+  EXPECT_TRUE(messages.Errored("Failed to remove array entry 'a' from 'list'"));
   EXPECT_EQ((file >> "RemovingAlone" >> "list").GetEntry()->GetArrayInterface()->GetFlags(), kParamArrayRemove);
 }
 
@@ -182,7 +182,7 @@ list[] = {__EVAL(Z + 1), __EVAL(scale)};
   EXPECT_FLOAT_EQ((file >> "ratio").GetFloat(), 0.25f);
   EXPECT_EQ((file >> "list").GetInt(0), 12);
   EXPECT_FLOAT_EQ((file >> "list").GetFloat(1), 2.5f);
-  EXPECT_TRUE(messages.errors.empty()) << messages.All();
+  EXPECT_TRUE(messages.errorLines.empty()) << messages.All();
 }
 
 TEST(ParamParser, AccessValueSetsTheClassLevel) {
@@ -195,13 +195,13 @@ TEST(ParamParser, MissingSemicolonsAreWarnings) {
   CapturedMessages messages;
   ParamFile file;
   ASSERT_EQ(ParseString(file, "class A { x = 1 }\ny = 2\nz = \"q\" w = 3;\n"), 0) << messages.All();
-  EXPECT_TRUE(messages.HasLog("File test.cpp, line 1: 'test.cpp/A.x': Missing ';' prior '}'"));
-  EXPECT_TRUE(messages.HasLog("File test.cpp, line 2: 'test.cpp.y': Missing ';' at the end of line"));
-  EXPECT_TRUE(messages.HasLog("File test.cpp, line 3: 'test.cpp.z': Missing ';' at the end of line"));
+  EXPECT_TRUE(messages.Logged("File test.cpp, line 1: 'test.cpp/A.x': Missing ';' prior '}'"));
+  EXPECT_TRUE(messages.Logged("File test.cpp, line 2: 'test.cpp.y': Missing ';' at the end of line"));
+  EXPECT_TRUE(messages.Logged("File test.cpp, line 3: 'test.cpp.z': Missing ';' at the end of line"));
   EXPECT_EQ((file >> "A" >> "x").GetInt(), 1);
   EXPECT_EQ((file >> "y").GetInt(), 2);
   EXPECT_EQ((file >> "w").GetInt(), 3);
-  EXPECT_TRUE(messages.errors.empty()) << messages.All();
+  EXPECT_TRUE(messages.errorLines.empty()) << messages.All();
 }
 
 TEST(ParamParser, ClosingBraceAtTheEndAndStrayInput) {
@@ -210,7 +210,7 @@ TEST(ParamParser, ClosingBraceAtTheEndAndStrayInput) {
   EXPECT_EQ(ParseString(closed, "class A {}"), 0);
   ParamFile stray;
   EXPECT_EQ(ParseString(stray, "a = 1; }; b = 2;", "stray.cpp"), 3);
-  EXPECT_TRUE(messages.HasError("Config stray.cpp: some input after EndOfFile."));
+  EXPECT_TRUE(messages.Errored("Config stray.cpp: some input after EndOfFile."));
   EXPECT_EQ((stray >> "a").GetInt(), 1);
   // A '}' that ends the root with nothing but ';' after it is taken as the end.
   ParamFile tail;
@@ -232,8 +232,8 @@ TEST(ParamParser, LineDirectivesNameTheSource) {
       "  2};\n"
       "c = 3;\n";
   EXPECT_EQ(ParseString(file, text, "top.cpp"), 0);
-  EXPECT_TRUE(messages.HasError("File folder\\inc.hpp, line 2: top.cpp.b: Member already defined.")) << messages.All();
-  EXPECT_TRUE(messages.HasError("File other.hpp, line 21: top.cpp.c: Member already defined.")) << messages.All();
+  EXPECT_TRUE(messages.Errored("File folder\\inc.hpp, line 2: top.cpp.b: Member already defined.")) << messages.All();
+  EXPECT_TRUE(messages.Errored("File other.hpp, line 21: top.cpp.c: Member already defined.")) << messages.All();
   EXPECT_EQ((file >> "c").GetSize(), 2);
 }
 

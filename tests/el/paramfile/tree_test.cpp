@@ -69,8 +69,8 @@ TEST(ParamTree, HiddenEntriesAreReportedAndPassedOver) {
   derived->SetBase(base);
   derived->AddValue("secret", 2);
   EXPECT_FALSE(derived->Find("secret", false, true, nullptr, &filter));
-  EXPECT_TRUE(messages.HasLog("Entry secret in f/Derived is not visible"));
-  EXPECT_TRUE(messages.HasLog("Entry secret in f/Base is not visible"));
+  EXPECT_TRUE(messages.Logged("Entry secret in f/Derived is not visible"));
+  EXPECT_TRUE(messages.Logged("Entry secret in f/Base is not visible"));
 }
 
 TEST(ParamTree, FullNamesJoinClassesFromTheRoot) {
@@ -111,9 +111,9 @@ TEST(ParamTree, ValueConversions) {
   EXPECT_EQ((file >> "hex").GetInt(), 16);
   EXPECT_FLOAT_EQ((file >> "hex").GetFloat(), 16.0f);
   EXPECT_FLOAT_EQ((file >> "real").GetFloat(), 3.5f);
-  EXPECT_TRUE(messages.logs.empty());
+  EXPECT_TRUE(messages.logLines.empty());
   EXPECT_EQ((file >> "real").GetInt(), 4);
-  EXPECT_TRUE(messages.HasLog("Warning: rounding float value 3.5"));
+  EXPECT_TRUE(messages.Logged("Warning: rounding float value 3.5"));
   EXPECT_EQ((file >> "expr").GetInt(), 21);
   EXPECT_FLOAT_EQ((file >> "expr").GetFloat(), 21.0f);
   EXPECT_TRUE((file >> "word").GetBool());
@@ -124,7 +124,7 @@ TEST(ParamTree, ValueConversions) {
   // A value outside any file cannot be evaluated.
   auto loose = MakeParamValue(ParamString("x"), std::string_view("a + 1"));
   EXPECT_EQ(loose->GetInt(nullptr), 0);
-  EXPECT_TRUE(messages.HasLog("Cannot evaluate 'a + 1' - no file"));
+  EXPECT_TRUE(messages.Logged("Cannot evaluate 'a + 1' - no file"));
 }
 
 TEST(ParamTree, AccessMessages) {
@@ -138,30 +138,30 @@ TEST(ParamTree, AccessMessages) {
   cfg->AddClass("Declared", ParamClass::Kind::Declared);
 
   EXPECT_FALSE(file >> "Cfg" >> "missing");
-  EXPECT_TRUE(messages.HasError("No entry 'f.cpp/Cfg.missing'."));
+  EXPECT_TRUE(messages.Errored("No entry 'f.cpp/Cfg.missing'."));
   // A missing class reports once; deeper access stays silent.
   messages.Clear();
   EXPECT_FALSE(file >> "Nothing" >> "deeper" >> "still");
-  EXPECT_EQ(messages.errors.size(), 1u);
+  EXPECT_EQ(messages.errorLines.size(), 1u);
 
   messages.Clear();
   EXPECT_EQ((file >> "Cfg").GetInt(), 0);
-  EXPECT_TRUE(messages.HasError("'f.cpp/Cfg' is not a value"));
+  EXPECT_TRUE(messages.Errored("'f.cpp/Cfg' is not a value"));
   EXPECT_EQ((file >> "Cfg" >> "list").GetValue(), "");
-  EXPECT_TRUE(messages.HasError("'f.cpp/Cfg.list' is not a value"));
+  EXPECT_TRUE(messages.Errored("'f.cpp/Cfg.list' is not a value"));
   EXPECT_EQ((file >> "Cfg" >> "value").GetSize(), 0);
-  EXPECT_TRUE(messages.HasError("'f.cpp/Cfg.value' is not an array."));
+  EXPECT_TRUE(messages.Errored("'f.cpp/Cfg.value' is not an array."));
   EXPECT_EQ((file >> "Cfg" >> "list").GetSize(), 2);
   EXPECT_EQ((file >> "Cfg" >> "list").GetValue(1), "two");
   EXPECT_EQ((file >> "Cfg" >> "list").GetItem(2), nullptr);
-  EXPECT_TRUE(messages.HasError("Config: 'f.cpp/Cfg.list' array does not have 3 entries."));
+  EXPECT_TRUE(messages.Errored("Config: 'f.cpp/Cfg.list' array does not have 3 entries."));
 
   EXPECT_EQ(cfg->GetClass("Declared"), nullptr);
-  EXPECT_TRUE(messages.HasError("class 'Declared' is not defined ('f.cpp/Cfg.Declared' accessed)"));
+  EXPECT_TRUE(messages.Errored("class 'Declared' is not defined ('f.cpp/Cfg.Declared' accessed)"));
   EXPECT_EQ(cfg->GetClass("value"), nullptr);
-  EXPECT_TRUE(messages.HasError("'value' is not a class ('f.cpp/Cfg.value' accessed)"));
+  EXPECT_TRUE(messages.Errored("'value' is not a class ('f.cpp/Cfg.value' accessed)"));
   EXPECT_FALSE(file >> "Cfg" >> "value" >> "x");
-  EXPECT_TRUE(messages.HasError("'f.cpp/Cfg.value' is not a class ('f.cpp/Cfg.value/x' accessed)"));
+  EXPECT_TRUE(messages.Errored("'f.cpp/Cfg.value' is not a class ('f.cpp/Cfg.value/x' accessed)"));
 }
 
 TEST(ParamTree, AccessLevelsRefuseChanges) {
@@ -172,7 +172,7 @@ TEST(ParamTree, AccessLevelsRefuseChanges) {
   addOnly->AddValue("access", 1);
   EXPECT_EQ(addOnly->GetAccess(), 1);
   EXPECT_FALSE(addOnly->SetValue("old", 2));
-  EXPECT_TRUE(messages.HasError("Trying to modify add-only entry f/AddOnly.old"));
+  EXPECT_TRUE(messages.Errored("Trying to modify add-only entry f/AddOnly.old"));
   EXPECT_TRUE(addOnly->SetValue("fresh", 3));
   EXPECT_EQ((*addOnly >> "old").GetInt(), 1);
   EXPECT_EQ((*addOnly >> "fresh").GetInt(), 3);
@@ -182,9 +182,9 @@ TEST(ParamTree, AccessLevelsRefuseChanges) {
   readOnly->AddValue("access", std::string_view("2"));
   EXPECT_EQ(readOnly->GetAccess(), 2);
   EXPECT_FALSE(readOnly->SetValue("fresh", 1));
-  EXPECT_TRUE(messages.HasError("Trying to modify read-only entry f/ReadOnly.fresh"));
+  EXPECT_TRUE(messages.Errored("Trying to modify read-only entry f/ReadOnly.fresh"));
   EXPECT_FALSE(readOnly->SetArrayItem("list", 0, IParamArrayValue::Int(5)));
-  EXPECT_TRUE(messages.HasError("Attempt to modify read-only item f/ReadOnly.list"));
+  EXPECT_TRUE(messages.Errored("Attempt to modify read-only item f/ReadOnly.list"));
 
   ParamClass* open = file.AddClass("Open");
   open->AddArray("list")->AddValue(IParamArrayValue::Int(1));
@@ -192,7 +192,7 @@ TEST(ParamTree, AccessLevelsRefuseChanges) {
   EXPECT_FLOAT_EQ((*open >> "list").GetFloat(0), 5.0f);
   open->SetAccess(1);
   EXPECT_FALSE(open->SetArrayItem("list", 0, IParamArrayValue::Int(6)));
-  EXPECT_TRUE(messages.HasError("Attempt to modify add-only item f/Open.list"));
+  EXPECT_TRUE(messages.Errored("Attempt to modify add-only item f/Open.list"));
 }
 
 TEST(ParamTree, BaseLinksNeverLoopAndKeepReferencedClasses) {
@@ -204,7 +204,7 @@ TEST(ParamTree, BaseLinksNeverLoopAndKeepReferencedClasses) {
   ASSERT_TRUE(b->SetBase(a));
   ASSERT_TRUE(c->SetBase(b));
   EXPECT_FALSE(a->SetBase(c));
-  EXPECT_TRUE(messages.HasError("f/A: Base class 'C' would derive from itself"));
+  EXPECT_TRUE(messages.Errored("f/A: Base class 'C' would derive from itself"));
   EXPECT_FALSE(a->SetBase(a));
   EXPECT_EQ(a->GetBase(), nullptr);
 
@@ -213,7 +213,7 @@ TEST(ParamTree, BaseLinksNeverLoopAndKeepReferencedClasses) {
   EXPECT_FALSE(other.AddClass("X")->SetBase(a));
 
   EXPECT_FALSE(file.Delete("A"));
-  EXPECT_TRUE(messages.HasError("Cannot delete class f/A, it is referenced somewhere (used as a base class probably)."));
+  EXPECT_TRUE(messages.Errored("Cannot delete class f/A, it is referenced somewhere (used as a base class probably)."));
   EXPECT_TRUE(file.Delete("C"));
   EXPECT_TRUE(file.Delete("B"));
   EXPECT_TRUE(file.Delete("A"));
@@ -268,7 +268,7 @@ TEST(ParamTree, ClassDestroyedWhileLockedIsReported) {
     cls->Unlock();
     EXPECT_EQ(cls->GetLockCount(), 1);
   }
-  EXPECT_TRUE(messages.HasLog("Class f/Busy destroyed with lock count 1"));
+  EXPECT_TRUE(messages.Logged("Class f/Busy destroyed with lock count 1"));
 }
 
 TEST(ParamTree, ArrayRemovalComparesStringsByTextAndNumbersByValue) {
@@ -282,7 +282,7 @@ TEST(ParamTree, ArrayRemovalComparesStringsByTextAndNumbersByValue) {
                     IParamArrayValue::String("A")});
   ASSERT_EQ(array.GetSize(), 1);
   EXPECT_EQ(array[0].GetValue(), "a");
-  EXPECT_TRUE(messages.HasError("Failed to remove array entry 'A' from 'list'"));
+  EXPECT_TRUE(messages.Errored("Failed to remove array entry 'A' from 'list'"));
 
   // One element per removed value, the first that is equal.
   ParamArray repeated(ParamString("repeated"));
@@ -293,10 +293,10 @@ TEST(ParamTree, ArrayRemovalComparesStringsByTextAndNumbersByValue) {
   EXPECT_EQ(repeated[1].GetInt(), 1);
 
   array.AppendFrom({IParamArrayValue(ParamArrayValueArray()), IParamArrayValue::Expression("1+1")});
-  EXPECT_TRUE(messages.HasError("Attempted to add unsupported type 3 with value '' to array 'list'"));
-  EXPECT_TRUE(messages.HasError("Attempted to add unsupported type 4 with value '1+1' to array 'list'"));
+  EXPECT_TRUE(messages.Errored("Attempted to add unsupported type 3 with value '' to array 'list'"));
+  EXPECT_TRUE(messages.Errored("Attempted to add unsupported type 4 with value '1+1' to array 'list'"));
   array.RemoveFrom({IParamArrayValue(ParamArrayValueArray())});
-  EXPECT_TRUE(messages.HasError("Attempted to remove unsupported type 3 with value '' to array 'list'"));
+  EXPECT_TRUE(messages.Errored("Attempted to remove unsupported type 3 with value '' to array 'list'"));
   EXPECT_EQ(array.GetSize(), 1);
 }
 

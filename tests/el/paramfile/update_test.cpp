@@ -33,7 +33,7 @@ TEST(ParamUpdate, ValuesReplaceAndClassesMergeRecursively) {
   const ParamClass* cfg = global.GetClass("Cfg");
   EXPECT_EQ(cfg->GetEntry(cfg->GetEntryCount() - 1).GetName().View(), "New");
   EXPECT_EQ(cfg->GetEntry(1).GetName().View(), "Inner");
-  EXPECT_TRUE(messages.errors.empty()) << messages.All();
+  EXPECT_TRUE(messages.errorLines.empty()) << messages.All();
 }
 
 TEST(ParamUpdate, ArraysAssignAppendAndRemove) {
@@ -50,16 +50,16 @@ TEST(ParamUpdate, ArraysAssignAppendAndRemove) {
   EXPECT_EQ(Ints(global >> "C" >> "other"), (std::vector<int>{9}));
   EXPECT_EQ(Ints(global >> "C" >> "fresh"), (std::vector<int>{4}));
   EXPECT_EQ((global >> "C" >> "fresh").GetEntry()->GetArrayInterface()->GetFlags(), 0);
-  EXPECT_TRUE(messages.errors.empty()) << messages.All();
+  EXPECT_TRUE(messages.errorLines.empty()) << messages.All();
 
   Merge(global, "class C { other[] -= {5}; };");
-  EXPECT_TRUE(messages.HasError("Failed to remove array entry '5' from 'other'"));
+  EXPECT_TRUE(messages.Errored("Failed to remove array entry '5' from 'other'"));
   Merge(global, "class C { value = 1; }; class C2 { value[] = {1}; };");
   Merge(global, "class C { value[] = {1}; };");
-  EXPECT_TRUE(messages.HasError("global/C.value: Cannot update non array from array"));
+  EXPECT_TRUE(messages.Errored("global/C.value: Cannot update non array from array"));
   EXPECT_EQ((global >> "C" >> "value").GetInt(), 1);
   Merge(global, "class C { other[] += {{1}, \"s\", 2.5}; };");
-  EXPECT_TRUE(messages.HasError("Attempted to add unsupported type 3 with value '' to array 'other'"));
+  EXPECT_TRUE(messages.Errored("Attempted to add unsupported type 3 with value '' to array 'other'"));
   EXPECT_EQ((global >> "C" >> "other").GetSize(), 3);
 }
 
@@ -70,10 +70,10 @@ TEST(ParamUpdate, BaseChanges) {
   EXPECT_EQ(global.GetClass("X")->GetBase(), global.GetClass("A"));
   Merge(global, "class B {}; class X: B {};", "second.cpp");
   EXPECT_EQ(global.GetClass("X")->GetBase(), global.GetClass("B"));
-  EXPECT_TRUE(messages.HasLog("Updating base class A->B, by second.cpp"));
+  EXPECT_TRUE(messages.Logged("Updating base class A->B, by second.cpp"));
   Merge(global, "class X {};", "third.cpp");
   EXPECT_EQ(global.GetClass("X")->GetBase(), nullptr);
-  EXPECT_TRUE(messages.HasLog("Updating base class B->, by third.cpp"));
+  EXPECT_TRUE(messages.Logged("Updating base class B->, by third.cpp"));
 
   // Quiet merges change bases without the log line.
   messages.Clear();
@@ -81,7 +81,7 @@ TEST(ParamUpdate, BaseChanges) {
   ASSERT_EQ(ParseString(quiet, "class A {}; class X: A {};"), 0);
   global.Update(quiet, true, true);
   EXPECT_EQ(global.GetClass("X")->GetBase(), global.GetClass("A"));
-  EXPECT_TRUE(messages.logs.empty()) << messages.All();
+  EXPECT_TRUE(messages.logLines.empty()) << messages.All();
 }
 
 TEST(ParamUpdate, BaseFoundNowhereLeavesTheClassUnchanged) {
@@ -97,8 +97,8 @@ TEST(ParamUpdate, BaseFoundNowhereLeavesTheClassUnchanged) {
   x->AddValue("x", 2);
   x->AddValue("y", 3);
   global.Update(source);
-  EXPECT_TRUE(messages.HasError("Error updating 'global/X' by 'addon.cpp/X', base 'Missing'")) << messages.All();
-  EXPECT_TRUE(messages.HasError("global/X: Cannot find base class 'Missing'")) << messages.All();
+  EXPECT_TRUE(messages.Errored("Error updating 'global/X' by 'addon.cpp/X', base 'Missing'")) << messages.All();
+  EXPECT_TRUE(messages.Errored("global/X: Cannot find base class 'Missing'")) << messages.All();
   EXPECT_EQ((global >> "X" >> "x").GetInt(), 1);
   EXPECT_FALSE(global.GetClass("X")->FindOwn("y"));
 }
@@ -124,7 +124,7 @@ TEST(ParamUpdate, MergingCannotMakeBasesLoop) {
   EXPECT_EQ(a->GetBase(), b);
   // B: A while A still derives from B would close a loop: refused, the rest merges.
   Merge(global, "class A; class B: A { x = 1; };");
-  EXPECT_TRUE(messages.HasError("global/B: Base class 'A' would derive from itself")) << messages.All();
+  EXPECT_TRUE(messages.Errored("global/B: Base class 'A' would derive from itself")) << messages.All();
   EXPECT_EQ(b->GetBase(), nullptr);
   EXPECT_EQ((global >> "B" >> "x").GetInt(), 1);
   EXPECT_FALSE(global.Find("nothing", false, true));
@@ -138,7 +138,7 @@ TEST(ParamUpdate, DeletionsAndReferencedClasses) {
   EXPECT_TRUE(global.GetClass("Used"));
   EXPECT_FALSE(global.FindOwn("Unused"));
   EXPECT_FALSE(global.FindOwn("NotThere"));
-  EXPECT_TRUE(messages.HasError(
+  EXPECT_TRUE(messages.Errored(
       "Cannot delete class global/Used, it is referenced somewhere (used as a base class probably)."));
   // Once nothing derives from it, the class can go.
   Merge(global, "class User {}; delete Used;");
@@ -157,9 +157,9 @@ TEST(ParamUpdate, DeclarationsMakeSureAClassExists) {
   ASSERT_NE(created, nullptr);
   EXPECT_TRUE(created->IsDefined());
   EXPECT_EQ(created->GetEntryCount(), 0);
-  EXPECT_TRUE(messages.HasLog(
+  EXPECT_TRUE(messages.Logged(
       "Note: 'Nowhere' is declared, but definition was not found. Creating empty class (source: decl.cpp)"));
-  EXPECT_FALSE(messages.HasLog(
+  EXPECT_FALSE(messages.Logged(
       "Note: 'Base' is declared, but definition was not found. Creating empty class (source: decl.cpp)"));
 }
 
@@ -170,7 +170,7 @@ TEST(ParamUpdate, AccessLevels) {
   Merge(global, "class Locked { x = 2; y = 3; };", "mod.cpp");
   EXPECT_EQ((global >> "Locked" >> "x").GetInt(), 1);
   EXPECT_FALSE(global.GetClass("Locked")->FindOwn("y"));
-  EXPECT_TRUE(messages.HasError("Trying to modify read-only entry global/Locked.** Update **, by mod.cpp"))
+  EXPECT_TRUE(messages.Errored("Trying to modify read-only entry global/Locked.** Update **, by mod.cpp"))
       << messages.All();
 
   Merge(global, "class Base {}; class AddOnly: Base { x = 2; y = 3; list[] += {2}; class Sub { z = 1; }; };", "mod.cpp");
@@ -180,9 +180,9 @@ TEST(ParamUpdate, AccessLevels) {
   EXPECT_EQ(Ints(*addOnly >> "list"), (std::vector<int>{1}));
   EXPECT_EQ((*addOnly >> "Sub" >> "z").GetInt(), 1);
   EXPECT_EQ(addOnly->GetBase(), nullptr);
-  EXPECT_TRUE(messages.HasError("Trying to modify add-only entry global/AddOnly.** Update base ->Base **, by mod.cpp"));
-  EXPECT_TRUE(messages.HasError("Trying to modify add-only entry global/AddOnly.**Update** entry: x"));
-  EXPECT_TRUE(messages.HasError("Trying to modify add-only entry global/AddOnly.**Update** entry: list"));
+  EXPECT_TRUE(messages.Errored("Trying to modify add-only entry global/AddOnly.** Update base ->Base **, by mod.cpp"));
+  EXPECT_TRUE(messages.Errored("Trying to modify add-only entry global/AddOnly.**Update** entry: x"));
+  EXPECT_TRUE(messages.Errored("Trying to modify add-only entry global/AddOnly.**Update** entry: list"));
 
   // Without protection the levels do not apply.
   ParamFile source;
@@ -196,7 +196,7 @@ TEST(ParamUpdate, NonClassTargetAndConstants) {
   ParamFile global("global");
   Merge(global, "Thing = 1;");
   Merge(global, "enum { Seven = 7 }; class Thing { x = 1; };");
-  EXPECT_TRUE(messages.HasError("Cannot update non class from class addon.cpp/Thing")) << messages.All();
+  EXPECT_TRUE(messages.Errored("Cannot update non class from class addon.cpp/Thing")) << messages.All();
   EXPECT_EQ((global >> "Thing").GetInt(), 1);
   // Named constants come along, so that merged expressions still evaluate.
   Merge(global, "value = @\"Seven * 2\";");

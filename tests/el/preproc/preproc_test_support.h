@@ -16,35 +16,10 @@
 #include <vector>
 
 #include "el/appframe/app_frame.h"
+#include "tests/support/captured_messages.h"
 #include "el/preproc/file_bank.h"
 #include "el/preproc/preproc.h"
 #include "el/qstream/qo_stream.h"
-
-// Records every message line, by channel, while it lives.
-class CapturedMessages : public AppFrameFunctions {
- public:
-  CapturedMessages() { SetAppFrameFunctions(this); }
-  ~CapturedMessages() override { SetAppFrameFunctions(nullptr); }
-
-  void LogLine(const char* format, va_list args) override { logLines.push_back(Format(format, args)); }
-  void ErrorLine(const char* format, va_list args) override { errorLines.push_back(Format(format, args)); }
-
-  bool Logged(const std::string& line) const { return Contains(logLines, line); }
-  bool Errored(const std::string& line) const { return Contains(errorLines, line); }
-
-  std::vector<std::string> logLines;
-  std::vector<std::string> errorLines;
-
- private:
-  static bool Contains(const std::vector<std::string>& lines, const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-  }
-  static std::string Format(const char* format, va_list args) {
-    char text[2048];
-    std::vsnprintf(text, sizeof(text), format, args);
-    return text;
-  }
-};
 
 // The result of one preprocessing call.
 struct PreprocResult {

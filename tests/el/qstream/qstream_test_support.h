@@ -11,33 +11,7 @@
 #include <unistd.h>
 
 #include "el/appframe/app_frame.h"
-
-// Records every error and warning line while it lives.
-class CapturedMessages : public AppFrameFunctions {
- public:
-  CapturedMessages() { SetAppFrameFunctions(this); }
-  ~CapturedMessages() override { SetAppFrameFunctions(nullptr); }
-
-  void LogLine(const char* format, va_list args) override { lines.push_back(Format(format, args)); }
-  void ErrorLine(const char* format, va_list args) override { lines.push_back(Format(format, args)); }
-
-  // True when some line ends with `text`.
-  bool HasLineEndingWith(const std::string& text) const {
-    for (const std::string& line : lines)
-      if (line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0)
-        return true;
-    return false;
-  }
-
-  std::vector<std::string> lines;
-
- private:
-  static std::string Format(const char* format, va_list args) {
-    char text[1024];
-    std::vsnprintf(text, sizeof(text), format, args);
-    return text;
-  }
-};
+#include "tests/support/captured_messages.h"
 
 // A fresh folder below the system's temporary folder, removed with its contents.
 class TempFolder {

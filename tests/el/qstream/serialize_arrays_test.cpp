@@ -183,7 +183,7 @@ TEST(SerializeBinArrays, LzssChecksumMismatchIsCorruptData) {
   EXPECT_EQ(Load(stored, false, [&](SerializeBinStream& f) { f.TransferCompressedArray(back, true); }), 4);
   EXPECT_TRUE(messages.HasLineEndingWith(" : Checksum"));
   ASSERT_FALSE(messages.lines.empty());
-  EXPECT_EQ(messages.lines.back(), "Error in SerializeBinStream decoding");
+  EXPECT_EQ(messages.errorLines.back(), "Error in SerializeBinStream decoding");
 }
 
 TEST(SerializeBinArrays, LzoBlockOfTheWrongSizeIsCorruptData) {

@@ -115,7 +115,7 @@ TEST(SerializeBinStream, UnterminatedStringKeepsItsCharactersWithCorruptData) {
   EXPECT_EQ(value, "abc");
   EXPECT_EQ(f.GetError(), SerializeBinStream::EFileStructure);
   ASSERT_EQ(messages.lines.size(), 1u);
-  EXPECT_EQ(messages.lines[0], "EOF in string");
+  EXPECT_EQ(messages.errorLines[0], "EOF in string");
 }
 
 TEST(SerializeBinStream, NameStringAlsoEndsAtFFAndAtTheEnd) {
@@ -260,7 +260,7 @@ TEST(SerializeBinStream, PositionsInTheWrongDirectionAreReported) {
   EXPECT_TRUE(messages.HasLineEndingWith(") : Cannot SeekG on output stream"));
   EXPECT_TRUE(messages.HasLineEndingWith(") : File is not writeable"));
   EXPECT_TRUE(messages.HasLineEndingWith(") : Cannot SeekP on input stream"));
-  EXPECT_EQ(messages.lines[0].rfind("serialize_bin_stream.cpp(", 0), 0u) << messages.lines[0];
+  EXPECT_EQ(messages.errorLines[0].rfind("serialize_bin_stream.cpp(", 0), 0u) << messages.errorLines[0];
   EXPECT_TRUE(save.Ok());
   EXPECT_TRUE(load.Ok());
 }

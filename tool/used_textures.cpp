@@ -100,6 +100,8 @@ int StartTextureCopy(const RString& source, const RString& target) {
 void CopyTextures(const RunSettings& settings) {
   for (const RString& name : settings.usedTextures) {
     if (IsProcedural(name)) continue;
+    // A texture still being made from its image gets its time stamp when it is done.
+    if (ChildProcessList::Entry* running = ChildProcesses().Find(name)) ChildProcesses().Wait(running);
     int64_t sourceTime = Files().TimeStamp(name);
     RString target = settings.texturesFolder + name;
     if (!IsUpToDate(sourceTime, target) && !IsExcluded(settings, name, name)) StartTextureCopy(name, target);

@@ -168,3 +168,85 @@ TEST(KilnifyRun, AddonConfigurationsLoadBeforeTheWalk) {
 }
 
 }  // namespace
+
+namespace {
+
+// A registry file naming build/pressmill as the external texture program.
+std::string PressmillRegistry(TempTree& tree) {
+  std::string folder = BuiltProgram("pressmill").parent_path().string();
+  tree.Write("registry.reg", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veltmoor\\Qorv Tools\\Pressmill]\n\"path\"=\"" +
+                                 folder + "/\"\n\"exe\"=\"pressmill\"\n");
+  return "KILNIFY_REGISTRY=" + (tree / "registry.reg").string();
+}
+
+// An uncompressed 32-bit TGA of `size` x `size`.
+std::string Tga(int size) {
+  std::string bytes(18, '\0');
+  bytes[2] = 2;
+  bytes[12] = static_cast<char>(size);
+  bytes[14] = static_cast<char>(size);
+  bytes[16] = 32;
+  bytes[17] = 8 | 0x20;
+  for (int i = 0; i < size * size; ++i) bytes += std::string{'\x40', '\x80', static_cast<char>(i), '\xff'};
+  return bytes;
+}
+
+TEST(KilnifyRun, TexturesAreConvertedAndCopiedThroughPressmill) {
+  TempTree tree;
+  mlod::Model model;
+  model.lods.push_back(mlod::MakeGridLod(2, 2, 1.0f, "addon\\data\\wood_co.paa"));
+  ASSERT_TRUE(mlod::WriteModelFile(model, tree / "addon/models/box.p3d"));
+  tree.Write("addon/data/wood_co.tga", Tga(32));
+  tree.Write("addon/data/stone_co.tga", Tga(16));
+  tree.Write("addon/textures.lst", "addon\\data\\wood_co.tga\naddon\\data\\stone_co.tga\n");
+  tree.MakeFolder("empty");
+  ProgramOptions options{.workingFolder = tree.Root(),
+                         .environment = {PressmillRegistry(tree), "KILNIFY_WORK_DRIVE=" + tree.Root().string()}};
+  ProgramResult result =
+      RunProgram(BuiltProgram("kilnify"), {"-addon=empty", "-maxProcesses=3", "-textures=tex", "addon", "out"}, options);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(tree.Exists("out/models/box.p3d"));
+  // The images became textures beside them, and both were copied into the textures folder.
+  EXPECT_EQ(tree.Read("addon/data/wood_co.paa").substr(0, 2), "\x01\xff");
+  EXPECT_EQ(tree.Read("tex/addon/data/wood_co.paa"), tree.Read("addon/data/wood_co.paa"));
+  EXPECT_EQ(tree.Read("tex/addon/data/stone_co.paa"), tree.Read("addon/data/stone_co.paa"));
+  EXPECT_NE(result.out.find("Converting resources, please wait -----------\r\n"), std::string::npos);
+
+  // A second run finds every copy up to date.
+  ProgramResult again =
+      RunProgram(BuiltProgram("kilnify"), {"-addon=empty", "-textures=tex", "addon", "out"}, options);
+  EXPECT_EQ(again.out.find("Converting resources"), std::string::npos) << again.out;
+}
+
+TEST(KilnifyRun, MissingTextureProgramIsReportedAndTheRunGoesOn) {
+  TempTree tree;
+  tree.Write("src/data/a.tga", Tga(8));
+  tree.Write("src/textures.lst", "src\\data\\a.tga\n");
+  tree.MakeFolder("empty");
+  ProgramResult result = RunProgram(BuiltProgram("kilnify"), {"-addon=empty", "-textures=tex", "src", "out"},
+                                    {.workingFolder = tree.Root(),
+                                     .environment = {"KILNIFY_REGISTRY=" + (tree / "none.reg").string()}});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.err.find("Cannot read registry HKEY_LOCAL_MACHINE/SOFTWARE\\Veltmoor\\Qorv Tools\\Pressmill"),
+            std::string::npos)
+      << result.err;
+}
+
+TEST(KilnifyRun, TextureHeadersModeWritesTheHeadersFile) {
+  TempTree tree;
+  tree.Write("registry.reg", "");
+  tree.Write("src/data/a.tga", Tga(16));
+  ASSERT_EQ(RunProgram(BuiltProgram("pressmill"), {(tree / "src/data/a.tga").string(), (tree / "src/data/a.paa").string()})
+                .exitCode,
+            0);
+  ProgramResult result = Kilnify({"-texheader", "src", "dst"}, {.workingFolder = tree.Root()});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.out.find("Creating texture headers file"), std::string::npos) << result.out;
+  EXPECT_EQ(tree.Read("dst/texHeaders.bin").substr(0, 4), "0DHT");
+
+  ProgramResult nothing = Kilnify({"-texheader", "dst", "dst2"}, {.workingFolder = tree.Root()});
+  EXPECT_EQ(nothing.exitCode, 0);
+  EXPECT_NE(nothing.err.find("Texture headers file was not created - no textures found."), std::string::npos);
+}
+
+}  // namespace

@@ -74,3 +74,15 @@ void ReportLevelMessage(int level, const char* format, ...) {
   gSink->ReportLevelLine(level, format, args);
   va_end(args);
 }
+
+std::string FormatMessage(const char* format, va_list args) {
+  va_list copy;
+  va_copy(copy, args);
+  int size = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string text(static_cast<size_t>(size > 0 ? size : 0), '\0');
+  va_copy(copy, args);
+  std::vsnprintf(text.data(), text.size() + 1, format, copy);
+  va_end(copy);
+  return text;
+}

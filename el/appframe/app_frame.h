@@ -7,6 +7,7 @@
 // without an installed sink the base class prints plain lines.
 
 #include <cstdarg>
+#include <string>
 
 class AppFrameFunctions {
  public:
@@ -43,3 +44,6 @@ void WarningMessage(const char* format, ...) KLN_PRINTF(1, 2);
 // Further reports on the error channel; nothing when no-logs is set.
 void ReportMessage(const char* format, ...) KLN_PRINTF(1, 2);
 void ReportLevelMessage(int level, const char* format, ...) KLN_PRINTF(2, 3);
+
+// The text a printf-style format and its arguments give, of any length.
+std::string FormatMessage(const char* format, va_list args);

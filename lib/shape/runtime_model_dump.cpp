@@ -18,23 +18,13 @@
 
 namespace {
 
-std::string Format(const char* format, va_list args) {
-  va_list copy;
-  va_copy(copy, args);
-  int size = std::vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
-  std::string text(static_cast<size_t>(size > 0 ? size : 0), '\0');
-  std::vsnprintf(text.data(), text.size() + 1, format, args);
-  return text;
-}
-
 // Keeps every message of the load (instead of printing it).
 class MessageKeeper : public AppFrameFunctions {
  public:
   MessageKeeper() : previous_(CurrentAppFrameFunctions()) { SetAppFrameFunctions(this); }
   ~MessageKeeper() override { SetAppFrameFunctions(&previous_); }
-  void LogLine(const char* format, va_list args) override { lines.push_back(Format(format, args)); }
-  void ErrorLine(const char* format, va_list args) override { lines.push_back(Format(format, args)); }
+  void LogLine(const char* format, va_list args) override { lines.push_back(FormatMessage(format, args)); }
+  void ErrorLine(const char* format, va_list args) override { lines.push_back(FormatMessage(format, args)); }
   std::vector<std::string> lines;
 
  private:

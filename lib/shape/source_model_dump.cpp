@@ -17,25 +17,15 @@
 
 namespace {
 
-std::string Format(const char* format, va_list args) {
-  va_list copy;
-  va_copy(copy, args);
-  int size = std::vsnprintf(nullptr, 0, format, copy);
-  va_end(copy);
-  std::string text(static_cast<size_t>(size > 0 ? size : 0), '\0');
-  std::vsnprintf(text.data(), text.size() + 1, format, args);
-  return text;
-}
-
 // Keeps the error-channel lines and passes every line on to the sink it replaced.
 class MessageRecorder : public AppFrameFunctions {
  public:
   MessageRecorder() : previous_(CurrentAppFrameFunctions()) { SetAppFrameFunctions(this); }
   ~MessageRecorder() override { SetAppFrameFunctions(&previous_); }
 
-  void LogLine(const char* format, va_list args) override { Forward(false, Format(format, args)); }
+  void LogLine(const char* format, va_list args) override { Forward(false, FormatMessage(format, args)); }
   void ErrorLine(const char* format, va_list args) override {
-    std::string text = Format(format, args);
+    std::string text = FormatMessage(format, args);
     lines.push_back(text);
     Forward(true, text);
   }

@@ -24,20 +24,12 @@ class MessageCapture : public AppFrameFunctions {
   MessageCapture(const MessageCapture&) = delete;
   MessageCapture& operator=(const MessageCapture&) = delete;
 
-  void LogLine(const char* format, va_list args) override { lines.push_back(Format(format, args)); }
-  void ErrorLine(const char* format, va_list args) override { lines.push_back(Format(format, args)); }
+  void LogLine(const char* format, va_list args) override { lines.push_back(FormatMessage(format, args)); }
+  void ErrorLine(const char* format, va_list args) override { lines.push_back(FormatMessage(format, args)); }
 
   std::vector<std::string> lines;
 
  private:
-  static std::string Format(const char* format, va_list args) {
-    char text[2048];
-    va_list copy;
-    va_copy(copy, args);
-    std::vsnprintf(text, sizeof text, format, copy);
-    va_end(copy);
-    return text;
-  }
   AppFrameFunctions* previous_;
 };
 

@@ -2,6 +2,13 @@
 
 void MacroTable::Define(std::shared_ptr<const DefineSymb> macro) {
   RString name = macro->name;
+  if (name.empty()) {
+    emptyName_ = true;
+  } else {
+    unsigned char first = static_cast<unsigned char>(name[0]);
+    firstChars_[first >> 6] |= uint64_t{1} << (first & 63);
+    lengths_ |= uint64_t{1} << std::min<size_t>(name.size(), 63);
+  }
   table_.insert_or_assign(std::move(name), std::move(macro));
 }
 
@@ -11,6 +18,7 @@ void MacroTable::Undefine(std::string_view name) {
 }
 
 std::shared_ptr<const DefineSymb> MacroTable::Find(std::string_view name) const {
+  if (!MayContain(name)) return nullptr;
   auto found = table_.find(name);
   return found != table_.end() ? found->second : nullptr;
 }

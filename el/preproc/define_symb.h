@@ -1,9 +1,11 @@
 #pragma once
 // Macros: their definitions, the table they live in, and the arguments of one expansion.
+#include <algorithm>
+#include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 
 #include "el/qstream/basic_types.h"
 
@@ -29,10 +31,26 @@ class MacroTable {
   void Undefine(std::string_view name);
   // The macro named `name`, or null.
   std::shared_ptr<const DefineSymb> Find(std::string_view name) const;
-  bool Contains(std::string_view name) const { return table_.find(name) != table_.end(); }
+  bool Contains(std::string_view name) const { return MayContain(name) && table_.find(name) != table_.end(); }
 
  private:
-  std::map<RString, std::shared_ptr<const DefineSymb>, std::less<>> table_;
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+  };
+  // A quick answer for the many words that name no macro: false when no macro ever
+  // defined has the first character and the length of `name` (removed macros are kept
+  // in these masks, which only makes the answer "maybe" more often).
+  bool MayContain(std::string_view name) const {
+    if (name.empty()) return emptyName_;
+    unsigned char first = static_cast<unsigned char>(name[0]);
+    return (firstChars_[first >> 6] >> (first & 63) & 1) != 0 && (lengths_ >> std::min<size_t>(name.size(), 63) & 1) != 0;
+  }
+
+  std::unordered_map<RString, std::shared_ptr<const DefineSymb>, NameHash, std::equal_to<>> table_;
+  uint64_t firstChars_[4] = {};
+  uint64_t lengths_ = 0;  // bit n: a name of n characters (bit 63: 63 or more)
+  bool emptyName_ = false;
 };
 
 // The actual arguments of one expansion of a macro with parameters; while its body is

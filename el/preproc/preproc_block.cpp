@@ -26,6 +26,7 @@ class DepthGuard {
 Preproc::BlockEnd Preproc::ProcessBlock(PreprocTokenizer& in, bool outputOn) {
   bool inString = false;
   for (;;) {
+    if (!runsOff_ && !error_ && in.AtCursor()) CopyPlainRun(in, outputOn, inString);
     PreprocToken token = Next(in);
     if (error_) return BlockEnd::Failed;
     if (token.id == PreprocTokenId::End) {
@@ -80,6 +81,7 @@ Preproc::BlockEnd Preproc::ProcessBlock(PreprocTokenizer& in, bool outputOn) {
 
 // At the start of a line: a directive when '#' follows (blanks may stand before it).
 Preproc::BlockEnd Preproc::LineStart(PreprocTokenizer& in, bool outputOn) {
+  if (TakeLineStartBlanks(in, outputOn)) return BlockEnd::None;
   std::string blanks;
   PreprocToken token = Next(in);
   while (IsBlankToken(token)) {
@@ -90,6 +92,135 @@ Preproc::BlockEnd Preproc::LineStart(PreprocTokenizer& in, bool outputOn) {
   in.PushBack(token);
   if (outputOn) Write(blanks);
   return error_ ? BlockEnd::Failed : BlockEnd::None;
+}
+
+namespace {
+
+bool IsBlankChar(char c) { return c == ' ' || c == '\t'; }
+
+// The length of the token at `p`, as PreprocTokenizer::Next takes it.
+size_t TokenLength(const char* p, const char* end) {
+  if (IsWordChar(*p)) {
+    const char* limit = end - p > static_cast<std::ptrdiff_t>(kMaxPreprocTokenLength) ? p + kMaxPreprocTokenLength : end;
+    const char* word = p + 1;
+    while (word < limit && IsWordChar(*word)) ++word;
+    return static_cast<size_t>(word - p);
+  }
+  char next = p + 1 < end ? p[1] : '\0';
+  switch (*p) {
+    case '\\':
+      return next == '\n' ? 2 : 1;
+    case '/':
+      return next == '/' || next == '*' ? 2 : 1;
+    case '#':
+      return next == '#' ? 2 : 1;
+    default:
+      return 1;
+  }
+}
+
+// Blanks from `p` on; true when '#' (not "##") follows them, which makes a directive.
+bool DirectiveFollows(const char* p, const char* end, size_t& blanks) {
+  const char* q = p;
+  while (q < end && IsBlankChar(*q)) ++q;
+  blanks = static_cast<size_t>(q - p);
+  return q < end && *q == '#' && !(q + 1 < end && q[1] == '#');
+}
+
+}  // namespace
+
+bool Preproc::ExpandsInFile(std::string_view word) const {
+  return word == "__FILE__" || word == "__LINE__" || macros_.Contains(word);
+}
+
+bool Preproc::TakeLineStartBlanks(PreprocTokenizer& in, bool outputOn) {
+  if (runsOff_ || error_ || !in.AtCursor()) return false;
+  size_t blanks = 0;
+  if (DirectiveFollows(in.Cursor(), in.TextEnd(), blanks)) return false;
+  // LineStart reads each blank and the token after them, which it puts back.
+  long long work = static_cast<long long>(blanks) + 1;
+  if (!Fits(work, outputOn ? static_cast<long long>(blanks) : 0)) {
+    runsOff_ = true;
+    return false;
+  }
+  const char* start = in.Cursor();
+  work_ += work;
+  in.Skip(blanks, 0);
+  if (outputOn) Write(std::string_view(start, blanks));
+  return true;
+}
+
+// The tokens taken here are those for which ProcessBlock only writes the token's text
+// (outside strings: words that expand to themselves, and characters without a meaning of
+// their own; inside strings: everything) and counts its work: one step per token, plus
+// the length of a word that went through expansion. With the output on, line feeds
+// outside strings are taken too when no joined lines wait and no directive follows.
+void Preproc::CopyPlainRun(PreprocTokenizer& in, bool outputOn, bool& inString) {
+  const char* start = in.Cursor();
+  const char* end = in.TextEnd();
+  const char* p = start;
+  long long work = 0;
+  int lineFeeds = 0;
+  bool quoted = inString;
+  while (p < end) {
+    char c = *p;
+    if (IsWordChar(c)) {
+      size_t length = TokenLength(p, end);
+      if (!quoted && outputOn) {
+        std::string_view word(p, length);
+        if (ClassifyWord(word) == PreprocTokenId::Identifier) {
+          if (ExpandsInFile(word)) break;
+          work += static_cast<long long>(length);
+        }
+      }
+      ++work;
+      p += length;
+      continue;
+    }
+    if (c == '"') {
+      quoted = !quoted;
+      ++work;
+      ++p;
+      continue;
+    }
+    if (c == '\n') {
+      if (!outputOn) break;
+      if (quoted) {
+        ++work;
+        ++lineFeeds;
+        ++p;
+        continue;
+      }
+      if (pendingLineFeeds_ != 0) break;
+      // The line feed, then the blanks at the start of the next line and the token after
+      // them, which LineStart reads ahead.
+      size_t blanks = 0;
+      if (DirectiveFollows(p + 1, end, blanks)) break;
+      work += 1 + static_cast<long long>(blanks) + 1;
+      ++lineFeeds;
+      p += 1 + blanks;
+      continue;
+    }
+    size_t length = TokenLength(p, end);
+    if (length == 2 && (c == '\\' || c == '/')) {
+      // A joined line or a comment: copied as text only inside a string with the output on.
+      if (!quoted || !outputOn) break;
+      if (c == '\\') ++lineFeeds;
+    }
+    ++work;
+    p += length;
+  }
+  if (p == start) return;
+  size_t length = static_cast<size_t>(p - start);
+  if (!Fits(work, outputOn ? static_cast<long long>(length) : 0)) {
+    // A limit is reached inside the run: the tokens go one by one, up to the error.
+    runsOff_ = true;
+    return;
+  }
+  work_ += work;
+  in.Skip(length, lineFeeds);
+  inString = quoted;
+  if (outputOn) Write(std::string_view(start, length));
 }
 
 Preproc::BlockEnd Preproc::Directive(PreprocTokenizer& in, bool outputOn) {

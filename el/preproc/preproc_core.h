@@ -76,13 +76,31 @@ class Preproc {
 
   // Files (preproc_include.cpp).
   void IncludeFile(const RString& name, bool markers);
-  bool ReadSource(QIStream& in, const RString& path, std::string& text);
+  // Reads the text of `in`. When the stream holds it in one block without carriage
+  // returns, `text` views that block (which lives as long as the stream) and `copy` stays
+  // empty; otherwise the text goes to `copy` and `text` views it.
+  bool ReadSource(QIStream& in, const RString& path, std::string_view& text, std::string& copy);
   void ProcessSource(const RString& path, std::string_view text);
+  void ReserveOutput(size_t inputSize);
   void WriteMarker(int line, const RString& path);
 
   // Blocks and directives (preproc_block.cpp).
   BlockEnd ProcessBlock(PreprocTokenizer& in, bool outputOn);
   BlockEnd LineStart(PreprocTokenizer& in, bool outputOn);
+  // Takes the run of tokens at the read position of `in` that ProcessBlock would only
+  // copy (or, with the output off, only skip), and copies it with one write. The run
+  // ends before anything that needs more: a macro name, a comment, a joined line, a
+  // directive, or line feeds that pending ones must precede.
+  void CopyPlainRun(PreprocTokenizer& in, bool outputOn, bool& inString);
+  // The blanks at the start of a line when no directive follows them, taken as LineStart
+  // would take them; false (nothing taken) otherwise.
+  bool TakeLineStartBlanks(PreprocTokenizer& in, bool outputOn);
+  // True when `word`, a word outside a macro body, is expanded rather than copied.
+  bool ExpandsInFile(std::string_view word) const;
+  // True when `work` more steps and `bytes` more bytes of output stay within the limits.
+  bool Fits(long long work, long long bytes) const {
+    return work_ + work <= limits_.maxWork + workAllowance_ && written_ + bytes <= limits_.maxOutputSize;
+  }
   BlockEnd Directive(PreprocTokenizer& in, bool outputOn);
   void Conditional(PreprocTokenizer& in, bool outputOn, bool negate);
   void IncludeDirective(PreprocTokenizer& in);
@@ -104,6 +122,10 @@ class Preproc {
   bool ReadArguments(PreprocTokenizer& in, const Scope& scope, AutoArray<RString>& values);
   void ProcessBody(const DefineSymb& macro, const MacTableList* args, std::string& dst);
   bool FollowedByPaste(PreprocTokenizer& in);
+  // Takes the run of tokens at the read position of a macro body that ProcessBody would
+  // only append to `dst` as they are, and appends it at once. The run ends before a
+  // parameter, a macro name, a word before `##`, `#` and `##` outside strings.
+  void AppendPlainBodyRun(PreprocTokenizer& in, const Scope& scope, std::string& dst, bool& inString);
 
   // Tokens, output and errors (preproc_core.cpp).
   // The next token of `in`; End once an error is set or the work limit is reached.
@@ -134,4 +156,7 @@ class Preproc {
   std::set<RString> filesGranted_;  // files whose size is in the allowance
   long long written_ = 0;
   char lastWritten_ = '\n';
+  // Runs are copied in one piece only while no limit can be reached inside them; once
+  // one could be, tokens go one by one to the end.
+  bool runsOff_ = false;
 };

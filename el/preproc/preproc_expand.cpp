@@ -188,6 +188,7 @@ void Preproc::ProcessBody(const DefineSymb& macro, const MacTableList* args, std
   PasteState paste{dst.size(), false};
   bool inString = false;
   for (;;) {
+    if (!runsOff_ && !error_ && !paste.joinNext && in.AtCursor()) AppendPlainBodyRun(in, scope, dst, inString);
     PreprocToken token = Next(in);
     if (token.id == PreprocTokenId::End || error_) return;
     if (inString) {
@@ -214,4 +215,76 @@ bool Preproc::FollowedByPaste(PreprocTokenizer& in) {
   in.PushBack(token);
   for (auto blank = blanks.rbegin(); blank != blanks.rend(); ++blank) in.PushBack(*blank);
   return token.id == PreprocTokenId::Paste;
+}
+
+namespace {
+
+// The length of the token at `p`, as PreprocTokenizer::Next takes it.
+size_t BodyTokenLength(const char* p, const char* end) {
+  if (IsWordChar(*p)) {
+    const char* limit = end - p > static_cast<std::ptrdiff_t>(kMaxPreprocTokenLength) ? p + kMaxPreprocTokenLength : end;
+    const char* word = p + 1;
+    while (word < limit && IsWordChar(*word)) ++word;
+    return static_cast<size_t>(word - p);
+  }
+  char next = p + 1 < end ? p[1] : '\0';
+  switch (*p) {
+    case '\\':
+      return next == '\n' ? 2 : 1;
+    case '/':
+      return next == '/' || next == '*' ? 2 : 1;
+    case '#':
+      return next == '#' ? 2 : 1;
+    default:
+      return 1;
+  }
+}
+
+}  // namespace
+
+// Each token taken costs the work ProcessBody counts for it: one step to read it plus its
+// length when appended, and for an identifier the blanks and the token that
+// FollowedByPaste reads ahead.
+void Preproc::AppendPlainBodyRun(PreprocTokenizer& in, const Scope& scope, std::string& dst, bool& inString) {
+  const char* start = in.Cursor();
+  const char* end = in.TextEnd();
+  const char* p = start;
+  long long work = 0;
+  int lineFeeds = 0;
+  bool quoted = inString;
+  while (p < end) {
+    char c = *p;
+    size_t length = BodyTokenLength(p, end);
+    if (IsWordChar(c) && !quoted) {
+      std::string_view word(p, length);
+      if (word == "__FILE__" || word == "__LINE__") break;
+      if (scope.args && scope.args->Find(word)) break;
+      if (ClassifyWord(word) == PreprocTokenId::Identifier) {
+        const char* after = p + length;
+        while (after < end && IsBlankChar(*after)) ++after;
+        if (end - after >= 2 && after[0] == '#' && after[1] == '#') break;
+        if (macros_.Contains(word)) break;
+        work += (after - (p + length)) + 1;
+      }
+    } else if (c == '#' && !quoted) {
+      break;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (c == '\n' || (c == '\\' && length == 2)) {
+      ++lineFeeds;
+    }
+    work += 1 + static_cast<long long>(length);
+    p += length;
+  }
+  if (p == start) return;
+  size_t length = static_cast<size_t>(p - start);
+  if (work_ + work > limits_.maxWork + workAllowance_ ||
+      static_cast<long long>(dst.size() + length) > limits_.maxOutputSize) {
+    runsOff_ = true;
+    return;
+  }
+  work_ += work;
+  in.Skip(length, lineFeeds);
+  inString = quoted;
+  dst.append(start, length);
 }

@@ -4,6 +4,7 @@
 // A word (a run of letters, digits and underscores) is one token; the table below gives
 // the directive words and a few characters their own ids, so that they are recognised
 // wherever they stand. Every other character is a token of its own.
+#include <array>
 #include <cstddef>
 #include <string_view>
 
@@ -44,9 +45,15 @@ inline constexpr size_t kMaxPreprocTokenLength = 127;
 // The id of a word: the id of a directive word, otherwise Identifier. Case-sensitive.
 PreprocTokenId ClassifyWord(std::string_view word);
 
-inline bool IsWordChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
+// Letters, digits and '_', by byte value.
+inline constexpr std::array<bool, 256> kPreprocWordChars = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 256; ++c)
+    table[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  return table;
+}();
+
+inline bool IsWordChar(char c) { return kPreprocWordChars[static_cast<unsigned char>(c)]; }
 
 // Identifiers and directive words: the tokens that may name a macro.
 inline bool IsWordToken(PreprocTokenId id) {

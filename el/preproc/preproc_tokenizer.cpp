@@ -1,5 +1,7 @@
 #include "el/preproc/preproc_tokenizer.h"
 
+#include <algorithm>
+
 PreprocToken PreprocTokenizer::Take(PreprocTokenId id, size_t length) {
   PreprocToken token{id, text_.substr(pos_, length)};
   pos_ += length;
@@ -21,9 +23,9 @@ PreprocToken PreprocTokenizer::Next() {
 
   char c = text_[pos_];
   if (IsWordChar(c)) {
+    size_t limit = std::min(kMaxPreprocTokenLength, text_.size() - pos_);
     size_t length = 1;
-    while (length < kMaxPreprocTokenLength && pos_ + length < text_.size() && IsWordChar(text_[pos_ + length]))
-      ++length;
+    while (length < limit && IsWordChar(text_[pos_ + length])) ++length;
     PreprocToken token = Take(PreprocTokenId::Identifier, length);
     token.id = ClassifyWord(token.text);
     return token;

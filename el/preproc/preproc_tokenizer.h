@@ -24,6 +24,18 @@ class PreprocTokenizer {
     pushed_.push_back(token);
   }
 
+  // Direct access for runs of text that need no tokens: true when no token is pushed back
+  // and the start of the file is behind, so that the read position is Cursor().
+  bool AtCursor() const { return pushed_.empty() && !startOfFile_; }
+  const char* Cursor() const { return text_.data() + pos_; }
+  const char* TextEnd() const { return text_.data() + text_.size(); }
+  // Moves past `length` characters at Cursor() (whole tokens), which hold `lineFeeds`
+  // line feeds.
+  void Skip(size_t length, int lineFeeds) {
+    pos_ += length;
+    line_ += lineFeeds;
+  }
+
   // The line of the read position: 1 plus the line feeds read so far.
   int Line() const { return line_; }
 

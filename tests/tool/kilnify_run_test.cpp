@@ -32,8 +32,10 @@ TEST(KilnifyRun, BannerCommandLineAndWalk) {
   EXPECT_EQ(result.out,
             "KILNIFY rev.160123\n" + program + " src dst\n"
             "Kilnify started\n"
-            "Convert model src\\sub\\B.p3d -> dst\\sub\\B.p3d\n<model = \"src\\sub\\B.p3d\">\n</model>\n"
-            "Convert model src\\a.p3d -> dst\\a.p3d\n<model = \"src\\a.p3d\">\n</model>\n");
+            "Convert model src\\sub\\B.p3d -> dst\\sub\\B.p3d\n<model = \"src\\sub\\B.p3d\">\n"
+            "DIAG-SERIALIZED BoundingCenter of src\\sub\\B.p3d: 1.00,1.00\n</model>\n"
+            "Convert model src\\a.p3d -> dst\\a.p3d\n<model = \"src\\a.p3d\">\n"
+            "DIAG-SERIALIZED BoundingCenter of src\\a.p3d: 1.00,1.00\n</model>\n");
   EXPECT_EQ(result.err, "");
   // The destination keeps the source names' case; readme.txt is neither converted nor copied.
   EXPECT_TRUE(tree.Exists("dst/sub/B.p3d"));

@@ -313,3 +313,42 @@ TEST_F(PrepareModelTest, SpecialIndicesFollowTheKeptLods) {
 }
 
 }  // namespace
+
+namespace {
+
+// Damaged models go through the whole preparation without crashing.
+TEST_F(PrepareModelTest, DamagedModelsArePreparedSafely) {
+  mlod::Lod visual = prepare_test::SeparateTriangles(3);
+  visual.AddSelectionOf("proxy:x.1", {0, 1, 2}, {0});
+  visual.AddSelectionOf("a", {3, 4}, {1});
+  visual.AddSelectionOf("b", {4, 5, 6}, {});
+  visual.AddSelectionOf("c", {0, 6, 7, 8}, {});
+  tree.Write("s/model.cfg",
+             "class CfgSkeletons { class S { skeletonBones[] = {\"a\", \"\", \"b\", \"a\", \"c\", \"\"}; }; };\n"
+             "class CfgModels { class damaged { skeletonName = \"S\"; }; };\n");
+  mlod::Lod geometry = GeometryLod({{"sbsource", "shadowvolume"}, {"map", "house"}});
+  std::string bytes = mlod::WriteModel(shape_test::ModelOf({visual, TriangleLod(10000.0f), geometry}));
+  uint32_t state = 12345;
+  auto next = [&state] { return state = state * 1664525u + 1013904223u; };
+  messages.lines.clear();
+  SetNoLogs(true);
+  for (int round = 0; round < 300; ++round) {
+    std::string damaged = bytes;
+    for (int k = 0; k < 4; ++k) damaged[next() % damaged.size()] = static_cast<char>(next() >> 24);
+    tree.Write("s/damaged.p3d", damaged);
+    LODShape shape;
+    shape.Load((tree / "s/damaged.p3d").string(), 1 + static_cast<int>(next() % 4));
+    for (int i = 0; i < shape.NLods(); ++i) {
+      const Shape& lod = *shape.Lod(i);
+      int previousEnd = 0;
+      for (const ShapeSection& section : lod.Sections()) {
+        EXPECT_EQ(section.beg, previousEnd);
+        previousEnd = section.end;
+      }
+      if (!lod.Sections().empty()) EXPECT_EQ(previousEnd, lod.Faces().End());
+    }
+  }
+  SetNoLogs(false);
+}
+
+}  // namespace

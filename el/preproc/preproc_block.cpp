@@ -98,27 +98,6 @@ namespace {
 
 bool IsBlankChar(char c) { return c == ' ' || c == '\t'; }
 
-// The length of the token at `p`, as PreprocTokenizer::Next takes it.
-size_t TokenLength(const char* p, const char* end) {
-  if (IsWordChar(*p)) {
-    const char* limit = end - p > static_cast<std::ptrdiff_t>(kMaxPreprocTokenLength) ? p + kMaxPreprocTokenLength : end;
-    const char* word = p + 1;
-    while (word < limit && IsWordChar(*word)) ++word;
-    return static_cast<size_t>(word - p);
-  }
-  char next = p + 1 < end ? p[1] : '\0';
-  switch (*p) {
-    case '\\':
-      return next == '\n' ? 2 : 1;
-    case '/':
-      return next == '/' || next == '*' ? 2 : 1;
-    case '#':
-      return next == '#' ? 2 : 1;
-    default:
-      return 1;
-  }
-}
-
 // Blanks from `p` on; true when '#' (not "##") follows them, which makes a directive.
 bool DirectiveFollows(const char* p, const char* end, size_t& blanks) {
   const char* q = p;
@@ -165,7 +144,7 @@ void Preproc::CopyPlainRun(PreprocTokenizer& in, bool outputOn, bool& inString) 
   while (p < end) {
     char c = *p;
     if (IsWordChar(c)) {
-      size_t length = TokenLength(p, end);
+      size_t length = PreprocTokenLength(p, end);
       if (!quoted && outputOn) {
         std::string_view word(p, length);
         if (ClassifyWord(word) == PreprocTokenId::Identifier) {
@@ -201,7 +180,7 @@ void Preproc::CopyPlainRun(PreprocTokenizer& in, bool outputOn, bool& inString) 
       p += 1 + blanks;
       continue;
     }
-    size_t length = TokenLength(p, end);
+    size_t length = PreprocTokenLength(p, end);
     if (length == 2 && (c == '\\' || c == '/')) {
       // A joined line or a comment: copied as text only inside a string with the output on.
       if (!quoted || !outputOn) break;

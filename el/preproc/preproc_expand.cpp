@@ -219,27 +219,6 @@ bool Preproc::FollowedByPaste(PreprocTokenizer& in) {
 
 namespace {
 
-// The length of the token at `p`, as PreprocTokenizer::Next takes it.
-size_t BodyTokenLength(const char* p, const char* end) {
-  if (IsWordChar(*p)) {
-    const char* limit = end - p > static_cast<std::ptrdiff_t>(kMaxPreprocTokenLength) ? p + kMaxPreprocTokenLength : end;
-    const char* word = p + 1;
-    while (word < limit && IsWordChar(*word)) ++word;
-    return static_cast<size_t>(word - p);
-  }
-  char next = p + 1 < end ? p[1] : '\0';
-  switch (*p) {
-    case '\\':
-      return next == '\n' ? 2 : 1;
-    case '/':
-      return next == '/' || next == '*' ? 2 : 1;
-    case '#':
-      return next == '#' ? 2 : 1;
-    default:
-      return 1;
-  }
-}
-
 }  // namespace
 
 // Each token taken costs the work ProcessBody counts for it: one step to read it plus its
@@ -254,7 +233,7 @@ void Preproc::AppendPlainBodyRun(PreprocTokenizer& in, const Scope& scope, std::
   bool quoted = inString;
   while (p < end) {
     char c = *p;
-    size_t length = BodyTokenLength(p, end);
+    size_t length = PreprocTokenLength(p, end);
     if (IsWordChar(c) && !quoted) {
       std::string_view word(p, length);
       if (word == "__FILE__" || word == "__LINE__") break;

@@ -59,3 +59,6 @@ class PreprocTokenizer {
   bool startOfFile_;
   std::vector<PreprocToken> pushed_;
 };
+
+// The length of the token at `p` (before `end`), as PreprocTokenizer::Next takes it.
+size_t PreprocTokenLength(const char* p, const char* end);

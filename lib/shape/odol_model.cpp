@@ -8,6 +8,7 @@
 #include "el/qstream/serialize_bin_stream.h"
 #include "engine/engine_file.h"
 #include "engine/process_flags.h"
+#include "lib/shape/model_animations.h"
 #include "lib/shape/lod_kind.h"
 #include "lib/shape/lod_shape.h"
 #include "lib/shape/odol_lod_order.h"
@@ -64,6 +65,8 @@ bool TransferResolutions(SerializeBinStream& f, LODShape& model) {
 }
 
 bool TransferAnimationsOf(SerializeBinStream& f, LODShape& model, RuntimeModelInfo& info) {
+  // Unless the caller hands records in, a save writes those of the model configuration.
+  if (!f.IsLoading() && !info.animations) info.animations = ModelAnimations(model);
   bool present = info.animations.has_value();
   f.Transfer(present);
   if (!f.Ok() || !present) return f.Ok();

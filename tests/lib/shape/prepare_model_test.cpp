@@ -345,7 +345,9 @@ TEST_F(PrepareModelTest, DamagedModelsArePreparedSafely) {
         EXPECT_EQ(section.beg, previousEnd);
         previousEnd = section.end;
       }
-      if (!lod.Sections().empty()) EXPECT_EQ(previousEnd, lod.Faces().End());
+      if (!lod.Sections().empty()) {
+        EXPECT_EQ(previousEnd, lod.Faces().End());
+      }
     }
   }
   SetNoLogs(false);

@@ -116,7 +116,9 @@ TEST_P(SbSourceTest, SourceAndMessages) {
   lods.push_back(GeometryLod({{"sbsource", c.sbsource}}));
   ASSERT_TRUE(Load(lods));
   EXPECT_EQ(model.PropertyValues().sbSource, c.source);
-  if (*c.message) EXPECT_TRUE(HasLine(messages, c.message)) << messages.Text();
+  if (*c.message) {
+    EXPECT_TRUE(HasLine(messages, c.message)) << messages.Text();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

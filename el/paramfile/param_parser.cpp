@@ -109,24 +109,28 @@ void ParamTextParser::ReadWord(std::string& word) {
 
 bool ParamTextParser::ReadLineDirective() { return input_.Stream().ReadLineDirective(); }
 
-void ParamTextParser::Error(const char* format, ...) {
+// "File %s, line %d: " and the formatted message, the form of every parser message.
+std::string ParamTextParser::Located(const char* format, va_list args) {
   char text[1024];
+  std::vsnprintf(text, sizeof(text), format, args);
+  QIPreprocessedStream& stream = input_.Stream();
+  return "File " + std::string(stream.GetFileName()) + ", line " + std::to_string(stream.GetLine()) + ": " + text;
+}
+
+void ParamTextParser::Error(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof(text), format, args);
+  std::string message = Located(format, args);
   va_end(args);
-  QIPreprocessedStream& stream = input_.Stream();
-  ErrorMessage("File %s, line %d: %s", stream.GetFileName().c_str(), stream.GetLine(), text);
+  ErrorMessage("%s", message.c_str());
 }
 
 void ParamTextParser::Warning(const char* format, ...) {
-  char text[1024];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof(text), format, args);
+  std::string message = Located(format, args);
   va_end(args);
-  QIPreprocessedStream& stream = input_.Stream();
-  LogMessage("File %s, line %d: %s", stream.GetFileName().c_str(), stream.GetLine(), text);
+  LogMessage("%s", message.c_str());
 }
 
 // --- Statements.

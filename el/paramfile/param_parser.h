@@ -7,6 +7,7 @@
 // Results: 0 success, 2 the stream failed, 3 a syntax error. The first error ends the
 // parse; what was parsed before it stays in the tree.
 #include <array>
+#include <cstdarg>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,7 @@ class ParamTextParser {
   // error channel, warnings to the log.
   void Error(const char* format, ...) __attribute__((format(printf, 2, 3)));
   void Warning(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  std::string Located(const char* format, va_list args);
   // A character for a message (the end of the input shows as '?').
   static int Shown(int c) { return c > 0 ? c : '?'; }
 

@@ -15,37 +15,9 @@
 
 #include "el/appframe/app_frame.h"
 #include "tests/support/captured_messages.h"
+#include "tests/support/temp_folder.h"
 #include "el/paramfile/param_file.h"
 #include "el/qstream/qi_preprocessed_stream.h"
-
-// A fresh folder below the system's temporary folder, removed with its contents.
-class TempFolder {
- public:
-  TempFolder() {
-    static int counter = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("kln_paramfile_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& Path() const { return path_; }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  // Writes `text` to the file `name` (folders made as needed); returns its path.
-  std::string Write(const std::string& name, const std::string& text) const {
-    std::filesystem::path file = path_ / name;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary);
-    out << text;
-    return file.string();
-  }
-
- private:
-  std::filesystem::path path_;
-};
 
 inline std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -17,6 +17,7 @@
 
 #include "el/appframe/app_frame.h"
 #include "tests/support/captured_messages.h"
+#include "tests/support/temp_folder.h"
 #include "el/preproc/file_bank.h"
 #include "el/preproc/preproc.h"
 #include "el/qstream/qo_stream.h"
@@ -57,33 +58,6 @@ inline std::string Expand(const std::string& text, const PredefinedMacro* define
 inline size_t CountLines(const std::string& text) {
   return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
 }
-
-// A fresh folder below the system's temporary folder, removed with its contents.
-class TempFolder {
- public:
-  TempFolder() {
-    static int counter = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("kln_preproc_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& Path() const { return path_; }
-  // Writes `text` to the file at the '/'-separated `relative` path, making its folders.
-  std::string Write(const std::string& relative, const std::string& text) const {
-    std::filesystem::path file = path_ / relative;
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-    return file.string();
-  }
-
- private:
-  std::filesystem::path path_;
-};
 
 // Sets KILNIFY_WORK_DRIVE while it lives and restores the earlier value.
 class WorkDriveScope {

@@ -12,27 +12,7 @@
 
 #include "el/appframe/app_frame.h"
 #include "tests/support/captured_messages.h"
-
-// A fresh folder below the system's temporary folder, removed with its contents.
-class TempFolder {
- public:
-  TempFolder() {
-    static int counter = 0;
-    path_ = std::filesystem::temp_directory_path() /
-            ("kln_qstream_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& Path() const { return path_; }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
+#include "tests/support/temp_folder.h"
 
 // `count` floats like the positions of a terrain grid: x and z on a regular step, y a
 // smooth height quantized to 1/64.

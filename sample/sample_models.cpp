@@ -12,6 +12,7 @@ namespace {
 constexpr float kGeometry = 1e13f;
 constexpr float kMemory = 1e15f;
 constexpr float kShadowVolume = 10000.0f;
+constexpr float kShadowVolumeViewCargo = 1.8e16f;  // kept as a shadow volume, not set aside
 
 const char kTexturePath[] = "kilnify_sample\\data\\";
 
@@ -81,27 +82,36 @@ mlod::Model Barrel() {
   return model;
 }
 
-// A figure skinned to three bones, with an animation in its model.cfg.
+// A grid of 2d x 3d cells standing up along z, skinned to three bones by height.
+mlod::Lod SkinnedGrid(int detail, float resolution, const std::string& texture) {
+  mlod::Lod lod = mlod::MakeGridLod(2 * detail, 3 * detail, resolution, texture);
+  size_t count = lod.points.size();
+  std::vector<uint8_t> pelvis(count), spine(count), head(count);
+  for (size_t i = 0; i < count; ++i) {
+    float height = lod.points[i].position.z / (3.0f * static_cast<float>(detail));  // 0 at the feet, 1 at the top
+    pelvis[i] = height < 0.34f ? 255 : 0;
+    spine[i] = height >= 0.34f && height < 0.67f ? 255 : (height < 0.34f ? 0 : 64);
+    head[i] = height >= 0.67f ? 191 : 0;
+  }
+  std::vector<uint8_t> noFaces(lod.faces.size(), 0);
+  lod.AddSelection("pelvis", pelvis, noFaces);
+  lod.AddSelection("spine", spine, noFaces);
+  lod.AddSelection("head", head, noFaces);
+  return lod;
+}
+
+// A figure skinned to three bones, with an animation in its model.cfg and a shadow volume
+// that follows the skeleton.
 mlod::Model Figure() {
   const std::string texture = std::string(kTexturePath) + "figure_co.paa";
   mlod::Model model;
   for (int detail : {2, 1}) {
-    mlod::Lod lod = mlod::MakeGridLod(2 * detail, 3 * detail, 3.0f - static_cast<float>(detail), texture);
-    size_t count = lod.points.size();
-    std::vector<uint8_t> pelvis(count), spine(count), head(count);
-    for (size_t i = 0; i < count; ++i) {
-      float height = lod.points[i].position.z / (3.0f * static_cast<float>(detail));  // 0 at the feet, 1 at the top
-      pelvis[i] = height < 0.34f ? 255 : 0;
-      spine[i] = height >= 0.34f && height < 0.67f ? 255 : (height < 0.34f ? 0 : 64);
-      head[i] = height >= 0.67f ? 191 : 0;
-    }
-    std::vector<uint8_t> noFaces(lod.faces.size(), 0);
-    lod.AddSelection("pelvis", pelvis, noFaces);
-    lod.AddSelection("spine", spine, noFaces);
-    lod.AddSelection("head", head, noFaces);
+    mlod::Lod lod = SkinnedGrid(detail, 3.0f - static_cast<float>(detail), texture);
     lod.AddSelectionOf("camo", {}, AllIndices(lod.faces.size()));
     model.lods.push_back(lod);
   }
+  model.lods.push_back(SkinnedGrid(1, kShadowVolume, ""));
+  model.lods.push_back(SkinnedGrid(1, kShadowVolumeViewCargo, ""));
   mlod::Lod memory;
   memory.resolution = kMemory;
   memory.points.push_back({{2.0f, 0.0f, 4.0f}, 0});

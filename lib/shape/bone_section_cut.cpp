@@ -6,13 +6,26 @@
 #include "lib/shape/skeleton.h"
 
 AutoArray<AutoArray<int>> FaceBoneSets(const Shape& shape, const Skeleton& skeleton,
-                                       const AutoArray<SkeletonWeights>& weights) {
+                                       const AutoArray<SkeletonWeights>& weights,
+                                       const AutoArray<VertexNeighbors>& neighbors) {
   // For each bone, the bones of the groups that hold it.
   AutoArray<AutoArray<int>> grouped(static_cast<size_t>(skeleton.NBones()));
   for (const AutoArray<int>& group : skeleton.BoneGroups())
     for (int bone : group)
       if (bone >= 0 && bone < skeleton.NBones())
         grouped[static_cast<size_t>(bone)].insert(grouped[static_cast<size_t>(bone)].end(), group.begin(), group.end());
+
+  auto addWeights = [&](size_t v, AutoArray<int>& bones) {
+    if (v >= weights.size()) return;
+    const SkeletonWeights& w = weights[v];
+    for (int p = 0; p < w.count; ++p) {
+      int bone = w.bone[p];
+      if (bone < 0) continue;
+      bones.push_back(bone);
+      if (static_cast<size_t>(bone) < grouped.size())
+        bones.insert(bones.end(), grouped[static_cast<size_t>(bone)].begin(), grouped[static_cast<size_t>(bone)].end());
+    }
+  };
 
   const FaceData& faces = shape.Faces();
   AutoArray<AutoArray<int>> sets;
@@ -22,15 +35,10 @@ AutoArray<AutoArray<int>> FaceBoneSets(const Shape& shape, const Skeleton& skele
     AutoArray<int> bones;
     for (int i = 0; i < face.N(); ++i) {
       size_t v = face.Vertex(i);
-      if (v >= weights.size()) continue;
-      const SkeletonWeights& w = weights[v];
-      for (int p = 0; p < w.count; ++p) {
-        int bone = w.bone[p];
-        if (bone < 0) continue;
-        bones.push_back(bone);
-        if (static_cast<size_t>(bone) < grouped.size())
-          bones.insert(bones.end(), grouped[static_cast<size_t>(bone)].begin(), grouped[static_cast<size_t>(bone)].end());
-      }
+      addWeights(v, bones);
+      if (v >= neighbors.size()) continue;
+      addWeights(neighbors[v].next, bones);
+      addWeights(neighbors[v].previous, bones);
     }
     std::sort(bones.begin(), bones.end());
     bones.erase(std::unique(bones.begin(), bones.end()), bones.end());

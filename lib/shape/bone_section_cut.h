@@ -4,6 +4,7 @@
 #include "el/qstream/basic_types.h"
 #include "lib/shape/bone_weights.h"
 #include "lib/shape/shape_section.h"
+#include "lib/shape/vertex_neighbors.h"
 
 class Shape;
 class Skeleton;
@@ -14,10 +15,12 @@ struct BoneSection {
   AutoArray<int> bones;
 };
 
-// The bones of every face of `shape` (in face order): the bones of its vertices' weights,
-// each with the bones of every "BoneGroups" group that holds it; sorted.
+// The bones of every face of `shape` (in face order): the bones of its vertices' weights
+// and of their `neighbors`' weights (empty unless the LOD is a shadow volume), each with
+// the bones of every "BoneGroups" group that holds it; sorted.
 AutoArray<AutoArray<int>> FaceBoneSets(const Shape& shape, const Skeleton& skeleton,
-                                       const AutoArray<SkeletonWeights>& weights);
+                                       const AutoArray<SkeletonWeights>& weights,
+                                       const AutoArray<VertexNeighbors>& neighbors);
 
 // Cuts the sections of `shape` so that no output section lists more than `bonesInterval`
 // bones, unless one face alone needs more (it then has a section of its own).

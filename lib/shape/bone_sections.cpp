@@ -34,10 +34,12 @@ AutoArray<AutoArray<int>> SkeletonToSlots(const AutoArray<int>& slots, int nBone
 }  // namespace
 
 BoneSectionResult BuildBoneSections(Shape& shape, const Skeleton& skeleton, const AutoArray<SkeletonWeights>& weights,
-                                    int bonesInterval, const BoneMessageNames& names) {
+                                    int bonesInterval, bool shadowVolume, const BoneMessageNames& names) {
   BoneSectionResult result;
   result.oldSections = static_cast<int>(shape.Sections().size());
-  AutoArray<AutoArray<int>> faceBones = FaceBoneSets(shape, skeleton, weights);
+  AutoArray<VertexNeighbors> neighbors;
+  if (shadowVolume) neighbors = FindVertexNeighbors(shape.Faces(), shape.NVertices());
+  AutoArray<AutoArray<int>> faceBones = FaceBoneSets(shape, skeleton, weights, neighbors);
   AutoArray<BoneSection> cut = CutSectionsByBones(shape, faceBones, std::max(bonesInterval, 1));
 
   AutoArray<int> slots;
@@ -50,7 +52,7 @@ BoneSectionResult BuildBoneSections(Shape& shape, const Skeleton& skeleton, cons
   result.newSections = static_cast<int>(sections.size());
   shape.SkeletonToSubSkeleton() = SkeletonToSlots(slots, skeleton.NBones());
   shape.SubSkeletonToSkeleton() = std::move(slots);
-  result.duplicatedVertices = RewriteVertexSlots(shape, weights, names);
+  result.duplicatedVertices = RewriteVertexSlots(shape, weights, neighbors, names);
   if (result.newSections != result.oldSections) {
     LogMessage("Info: Old sections %d, new sections %d", result.oldSections, result.newSections);
     AssignSelectionSections(shape);

@@ -17,6 +17,7 @@ struct BoneSectionResult {
 
 // Cuts the sections of `shape` at `bonesInterval` bones, fills its subskeleton (both
 // directions) and its vertices' weights (as slots), from `weights` (one per vertex, as
-// skeleton bones). Logs "Info: Old sections %d, new sections %d" when the count changes.
+// skeleton bones). A shadow-volume LOD also gets its neighbour records, whose bones count
+// for the cut. Logs "Info: Old sections %d, new sections %d" when the count changes.
 BoneSectionResult BuildBoneSections(Shape& shape, const Skeleton& skeleton, const AutoArray<SkeletonWeights>& weights,
-                                    int bonesInterval, const BoneMessageNames& names);
+                                    int bonesInterval, bool shadowVolume, const BoneMessageNames& names);

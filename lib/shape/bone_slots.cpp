@@ -38,10 +38,18 @@ VertexWeights MapToWindow(const SkeletonWeights& w, const AutoArray<int>& slots,
   return mapped;
 }
 
+// What a vertex carries in one window: its own weights and its neighbour record.
+struct SlotAssignment {
+  VertexWeights weights;
+  VertexNeighborInfo neighbors;
+  friend bool operator==(const SlotAssignment&, const SlotAssignment&) = default;
+};
+
 class SlotWriter {
  public:
-  SlotWriter(Shape& shape, const AutoArray<SkeletonWeights>& weights, const BoneMessageNames& names)
-      : shape_(shape), table_(shape.Vertices()), weights_(weights), names_(names),
+  SlotWriter(Shape& shape, const AutoArray<SkeletonWeights>& weights, const AutoArray<VertexNeighbors>& neighbors,
+             const BoneMessageNames& names)
+      : shape_(shape), table_(shape.Vertices()), weights_(weights), neighbors_(neighbors), names_(names),
         assigned_(static_cast<size_t>(shape.NVertices())), copies_(static_cast<size_t>(shape.NVertices())) {}
 
   int Run() {
@@ -57,28 +65,52 @@ class SlotWriter {
         for (int i = 0; i < n; ++i) {
           uint16_t& index = buffer[at + 1 + static_cast<size_t>(i)];
           if (index >= weights_.size()) continue;
-          index = VertexFor(index, MapToWindow(weights_[index], slots, first, last));
+          index = VertexFor(index, Assign(index, slots, first, last));
         }
       }
     }
     // Vertices no face draws: the first slot anywhere.
     int lastSlot = static_cast<int>(slots.size()) - 1;
     for (size_t v = 0; v < assigned_.size(); ++v)
-      if (!assigned_[v] && v < weights_.size()) assigned_[v] = MapToWindow(weights_[v], slots, 0, lastSlot);
+      if (!assigned_[v] && v < weights_.size()) assigned_[v] = Assign(v, slots, 0, lastSlot);
     int nFaces = faces.NFaces();
     shape_.Faces().SetBuffer(std::move(buffer), nFaces);
+    size_t nVertices = static_cast<size_t>(table_.NVertices());
     AutoArray<VertexWeights>& out = table_.Weights();
-    out.assign(static_cast<size_t>(table_.NVertices()), VertexWeights{});
+    out.assign(nVertices, VertexWeights{});
     for (size_t v = 0; v < assigned_.size(); ++v)
-      if (assigned_[v]) out[v] = *assigned_[v];
+      if (assigned_[v]) out[v] = assigned_[v]->weights;
+    AutoArray<VertexNeighborInfo>& outNeighbors = table_.Neighbors();
+    outNeighbors.clear();
+    if (!neighbors_.empty()) {
+      outNeighbors.assign(nVertices, VertexNeighborInfo{});
+      for (size_t v = 0; v < assigned_.size(); ++v)
+        if (assigned_[v]) outNeighbors[v] = assigned_[v]->neighbors;
+    }
     AddCopiesToSelections();
     return copied_;
   }
 
  private:
-  // The vertex to draw `vertex` with the slots `mapped`: itself, or a copy.
-  uint16_t VertexFor(uint16_t vertex, const VertexWeights& mapped) {
-    std::optional<VertexWeights>& own = assigned_[vertex];
+  // The weights of `vertex` and of its neighbours as slots of the window [first, last].
+  SlotAssignment Assign(size_t vertex, const AutoArray<int>& slots, int first, int last) {
+    SlotAssignment result;
+    result.weights = MapToWindow(weights_[vertex], slots, first, last);
+    if (vertex >= neighbors_.size()) return result;
+    auto neighbor = [&](uint16_t other) {
+      NeighborBones bones;
+      bones.vertex = other;
+      if (other < weights_.size()) bones.weights = MapToWindow(weights_[other], slots, first, last);
+      return bones;
+    };
+    result.neighbors.next = neighbor(neighbors_[vertex].next);
+    result.neighbors.previous = neighbor(neighbors_[vertex].previous);
+    return result;
+  }
+
+  // The vertex to draw `vertex` with the assignment `mapped`: itself, or a copy.
+  uint16_t VertexFor(uint16_t vertex, const SlotAssignment& mapped) {
+    std::optional<SlotAssignment>& own = assigned_[vertex];
     if (!own) {
       own = mapped;
       return vertex;
@@ -110,8 +142,6 @@ class SlotWriter {
     int index = table_.Add(position, normal, clip, uv0, uv1);
     if (table_.Tangents().size() == static_cast<size_t>(index))
       table_.Tangents().push_back(table_.Tangents()[vertex]);
-    if (table_.Neighbors().size() == static_cast<size_t>(index))
-      table_.Neighbors().push_back(table_.Neighbors()[vertex]);
     AutoArray<uint16_t>& toPoint = shape_.VertexToPoint();
     if (toPoint.size() == static_cast<size_t>(index)) toPoint.push_back(vertex < toPoint.size() ? toPoint[vertex] : 0);
     ++copied_;
@@ -149,8 +179,9 @@ class SlotWriter {
   Shape& shape_;
   VertexTable& table_;
   const AutoArray<SkeletonWeights>& weights_;
+  const AutoArray<VertexNeighbors>& neighbors_;
   const BoneMessageNames& names_;
-  AutoArray<std::optional<VertexWeights>> assigned_;
+  AutoArray<std::optional<SlotAssignment>> assigned_;
   AutoArray<AutoArray<uint16_t>> copies_;
   AutoArray<std::pair<uint16_t, uint16_t>> origin_;  // (original, copy), copies ascending
   int copied_ = 0;
@@ -159,6 +190,7 @@ class SlotWriter {
 
 }  // namespace
 
-int RewriteVertexSlots(Shape& shape, const AutoArray<SkeletonWeights>& weights, const BoneMessageNames& names) {
-  return SlotWriter(shape, weights, names).Run();
+int RewriteVertexSlots(Shape& shape, const AutoArray<SkeletonWeights>& weights,
+                       const AutoArray<VertexNeighbors>& neighbors, const BoneMessageNames& names) {
+  return SlotWriter(shape, weights, neighbors, names).Run();
 }

@@ -5,15 +5,13 @@
 #include <set>
 
 #include "lib/shape/lod_shape.h"
+#include "lib/shape/vector_ops.h"
 
 namespace {
 
 constexpr float kSmallestOffset2 = 1e-10f;
 constexpr uint32_t kLandOnSurface = 0x100;
 constexpr uint32_t kModelOnSurface = 0x2;
-
-Vector3 Add(const Vector3& a, const Vector3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vector3 Sub(const Vector3& a, const Vector3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 
 struct Box {
   Vector3 min, max;
@@ -50,7 +48,7 @@ void ComputeMassValues(LODShape& model) {
   const AutoArray<Vector3>& points = geometry->Points();
   Vector3 com;
   for (size_t i = 0; i < points.size(); ++i)
-    com = Add(com, Vector3{points[i].x * masses[i], points[i].y * masses[i], points[i].z * masses[i]});
+    com = Add(com, Scale(points[i], masses[i]));
   com = {com.x / total, com.y / total, com.z / total};
   b.centerOfMass = com;
   double t[9] = {};

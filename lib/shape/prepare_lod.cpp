@@ -10,6 +10,7 @@
 #include "lib/shape/prepare_proxies.h"
 #include "lib/shape/section_sort.h"
 #include "lib/shape/tex_material.h"
+#include "lib/shape/vertex_tangents.h"
 
 namespace {
 
@@ -69,9 +70,10 @@ void PrepareLod(LODShape& model, int index, int kind, const LodPreparationSettin
   AutoArray<SkeletonWeights> weights;
   if (settings.skeleton) {
     weights = ComputeBoneWeights(shape, *settings.skeleton, names);
-    BuildBoneSections(shape, *settings.skeleton, weights, settings.bonesInterval, names);
+    BuildBoneSections(shape, *settings.skeleton, weights, settings.bonesInterval, kind == kLodShadowVolume, names);
   }
   FinishProxies(shape, weights);
   CheckSecondUVSet(shape, names);
+  ComputeVertexTangents(shape);
   ComputeAreaValues(shape);
 }

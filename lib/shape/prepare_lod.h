@@ -1,7 +1,7 @@
 #pragma once
 // Preparing one LOD as it is added to the model: proxies, shadow-LOD face treatment, the
 // face sort into sections, bone weights and bone sections (with a skeleton), the second
-// UV set check and the area values.
+// UV set check, the vertex tangents and the area values.
 class LODShape;
 class Skeleton;
 

@@ -7,22 +7,12 @@
 #include "lib/shape/bone_weights.h"
 #include "lib/shape/section_sort.h"
 #include "lib/shape/shape.h"
+#include "lib/shape/vector_ops.h"
 #include "platform/ascii.h"
 
 namespace {
 
 constexpr std::string_view kProxyPrefix = "proxy:";
-
-Vector3 Sub(const Vector3& a, const Vector3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-float Dot(const Vector3& a, const Vector3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vector3 Cross(const Vector3& a, const Vector3& b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-Vector3 Normalized(const Vector3& v, const Vector3& fallback) {
-  float length = std::sqrt(Dot(v, v));
-  if (!(length > 1e-12f) || !std::isfinite(length)) return fallback;
-  return {v.x / length, v.y / length, v.z / length};
-}
 
 bool StartsWithProxy(std::string_view name) {
   return name.size() >= kProxyPrefix.size() && AsciiEqualIgnoreCase(name.substr(0, kProxyPrefix.size()), kProxyPrefix);

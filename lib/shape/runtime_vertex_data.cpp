@@ -27,8 +27,13 @@ bool VertexArraysFit(const VertexTable& table) {
   if (table.HasSecondUVSet() && static_cast<size_t>(table.UV(1).Size()) != n) return false;
   if (!optional(table.Tangents().size()) || !optional(table.Weights().size()) || !optional(table.Neighbors().size()))
     return false;
+  auto fits = [](const VertexWeights& weights) { return weights.count >= 0 && weights.count <= VertexWeights::kMaxPairs; };
   for (const VertexWeights& weights : table.Weights())
-    if (weights.count < 0 || weights.count > VertexWeights::kMaxPairs) return false;
+    if (!fits(weights)) return false;
+  for (const VertexNeighborInfo& record : table.Neighbors())
+    if (!fits(record.next.weights) || !fits(record.previous.weights) || record.next.vertex >= n ||
+        record.previous.vertex >= n)
+      return false;
   return true;
 }
 

@@ -31,9 +31,19 @@ struct VertexTangent {
 };
 static_assert(sizeof(VertexTangent) == 8, "tangents are 8-byte records");
 
-// The bones of the neighbourhood of a vertex, for shadow volumes of skinned LODs.
+// For shadow volumes of skinned LODs: the two vertices beside a vertex in the first face
+// that draws it (the next and the previous corner), each with its bone weights as slots of
+// the window of the section that draws the vertex, so that the face can be skinned and
+// its plane found after animation.
+struct NeighborBones {
+  uint16_t vertex = 0;
+  uint16_t reserved = 0;
+  VertexWeights weights;
+  friend bool operator==(const NeighborBones&, const NeighborBones&) = default;
+};
 struct VertexNeighborInfo {
-  uint8_t data[32] = {};
+  NeighborBones next;
+  NeighborBones previous;
   friend bool operator==(const VertexNeighborInfo&, const VertexNeighborInfo&) = default;
 };
 static_assert(sizeof(VertexNeighborInfo) == 32, "neighbour bone records are 32 bytes");

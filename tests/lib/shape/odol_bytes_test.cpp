@@ -112,8 +112,9 @@ TEST_F(RuntimeModelBytes, ThreeVisualLodsAndAGeometry) {
     size_t lod = static_cast<size_t>(back.blockOrder[k]);
     EXPECT_GT(back.lodStart[lod], 0);
     EXPECT_GT(back.lodEnd[lod], back.lodStart[lod]);
-    if (k + 1 < back.blockOrder.size())
+    if (k + 1 < back.blockOrder.size()) {
       EXPECT_EQ(back.lodEnd[lod], back.lodStart[static_cast<size_t>(back.blockOrder[k + 1])]);
+    }
   }
   EXPECT_EQ(static_cast<size_t>(back.lodEnd[0]), bytes.size());
 }

@@ -53,6 +53,12 @@ void FillModel(LODShape& model) {
     w.pairs[1][1] = 55;
     table.Weights().push_back(w);
   }
+  for (int i = 0; i < table.NVertices(); ++i) {
+    VertexNeighborInfo record;
+    record.next = {static_cast<uint16_t>((i + 1) % table.NVertices()), 0, table.Weights()[0]};
+    record.previous = {static_cast<uint16_t>(i), 0, table.Weights()[static_cast<size_t>(i)]};
+    table.Neighbors().push_back(record);
+  }
   v.SubSkeletonToSkeleton() = {0, 1, 2};
   v.SkeletonToSubSkeleton() = {{0}, {1}, {2}, {}};
   NamedSelection door("door");

@@ -20,6 +20,7 @@
 #include "el/paramfile/param_file.h"
 #include "el/preproc/preproc.h"
 #include "el/qstream/qi_preprocessed_stream.h"
+#include "el/qstream/qo_chunk_stream.h"
 
 // --- Counting allocator: the bytes live at any moment, and the peak since a reset.
 namespace {
@@ -198,16 +199,17 @@ int main(int argc, char** argv) {
   bool saved = false;
   {
     ParamFile file(source);
-    QOStrStream text;
+    QOChunkStream text;
     if (!CPreprocessorFunctions::Preprocess(text, source)) {
       std::fprintf(stderr, "preprocessing failed\n");
       return 1;
     }
-    preprocessed = text.GetBufferSize();
+    preprocessed = static_cast<size_t>(text.GetDataSize());
     preprocessPeak = gPeak - liveBefore;
     preprocessRss = MaxRssKb() - rssBefore;
     double t1 = Clock::now();
-    QIPreprocessedStream in(text.GetBuffer(), static_cast<QFileSize>(text.GetBufferSize()), source);
+    // The parse frees the preprocessed text as it reads it.
+    QIPreprocessedStream in(text.TakeText(), source);
     if (file.Parse(in) != 0) {
       std::fprintf(stderr, "parsing failed\n");
       return 1;

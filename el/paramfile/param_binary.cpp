@@ -75,6 +75,15 @@ class ParamBinaryTransfer {
     f_.GetSaveStream()->put(static_cast<char>(value));
     return true;
   }
+  // A number as it is in memory (written straight to the stream when saving).
+  template <class T>
+  void TransferNumber(T& value) {
+    if (!saving_) {
+      f_.Transfer(value);
+    } else if (f_.Ok()) {
+      f_.GetSaveStream()->write(&value, sizeof(T));
+    }
+  }
   bool TransferCint(uint32_t& value);
   // An entry or element count (cint from version 4, int32 before); a load checks that
   // the rest of the stream can hold `count` items of at least `minBytes` bytes.
@@ -150,8 +159,13 @@ bool ParamBinaryTransfer::TransferCount(int& count, QFileSize minBytes) {
 void ParamBinaryTransfer::SaveString(std::string_view text) {
   // The characters and a 0 byte, as TransferString saves them. A string ends at its
   // first 0 byte in the file, so that is where a saved one ends.
-  size_t end = text.find('\0');
-  if (end != std::string_view::npos) text = text.substr(0, end);
+  // Names and values are short: a plain loop is cheaper than a call.
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\0') {
+      text = text.substr(0, i);
+      break;
+    }
+  }
   QOStream& out = *f_.GetSaveStream();
   out.write(text.data(), text.size());
   out.put(0);
@@ -372,19 +386,19 @@ bool ParamBinaryTransfer::TransferValue(ParamClass& cls, ParamEntry* entry) {
   switch (static_cast<ParamValueType>(subtype)) {
     case ParamValueType::Float: {
       float value = saving_ ? static_cast<ParamValueFloat*>(entry)->GetRaw().value : 0.0f;
-      f_.Transfer(value);
+      TransferNumber(value);
       if (!saving_) loaded = MakeParamValue(std::move(name), value);
       break;
     }
     case ParamValueType::Int: {
       int32_t value = saving_ ? static_cast<ParamValueInt*>(entry)->GetRaw().value : 0;
-      f_.Transfer(value);
+      TransferNumber(value);
       if (!saving_) loaded = MakeParamValue(std::move(name), value);
       break;
     }
     case ParamValueType::Int64: {
       int64_t value = saving_ ? static_cast<ParamValueInt64*>(entry)->GetRaw().value : 0;
-      f_.Transfer(value);
+      TransferNumber(value);
       if (!saving_) loaded = MakeParamValue(std::move(name), value);
       break;
     }
@@ -471,19 +485,19 @@ bool ParamBinaryTransfer::TransferItem(IParamArrayValue& item, int depth) {
   switch (static_cast<ParamValueType>(subtype)) {
     case ParamValueType::Float: {
       float value = saving_ ? std::get<ParamRawValueFloat>(stored).value : 0.0f;
-      f_.Transfer(value);
+      TransferNumber(value);
       if (!saving_) item = IParamArrayValue::Float(value);
       break;
     }
     case ParamValueType::Int: {
       int32_t value = saving_ ? std::get<ParamRawValueInt>(stored).value : 0;
-      f_.Transfer(value);
+      TransferNumber(value);
       if (!saving_) item = IParamArrayValue::Int(value);
       break;
     }
     case ParamValueType::Int64: {
       int64_t value = saving_ ? std::get<ParamRawValueInt64>(stored).value : 0;
-      f_.Transfer(value);
+      TransferNumber(value);
       if (!saving_) item = IParamArrayValue::Int64(value);
       break;
     }

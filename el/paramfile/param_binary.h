@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "el/paramfile/param_file.h"
+#include "el/paramfile/param_name_cache.h"
 #include "el/qstream/serialize_bin_stream.h"
 
 // A binary file kept open while some of its classes are not read yet.

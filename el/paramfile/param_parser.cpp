@@ -37,11 +37,14 @@ inline bool IsWordChar(int c) { return kCharClasses[static_cast<size_t>(c)] == k
 
 enum class Keyword { None, Delete, Class, Enum, Exec };
 
-Keyword KeywordOf(const std::string& word) {
+Keyword KeywordOf(std::string_view word) {
+  // Words are mostly names: most are told apart by length and first letter alone.
   switch (word.size()) {
-    case 4: return word == "enum" ? Keyword::Enum : Keyword::None;
-    case 5: return word == "class" ? Keyword::Class : Keyword::None;
-    case 6: return word == "delete" ? Keyword::Delete : word == "__EXEC" ? Keyword::Exec : Keyword::None;
+    case 4: return word[0] == 'e' && word == "enum" ? Keyword::Enum : Keyword::None;
+    case 5: return word[0] == 'c' && word == "class" ? Keyword::Class : Keyword::None;
+    case 6:
+      if (word[0] == 'd') return word == "delete" ? Keyword::Delete : Keyword::None;
+      return word[0] == '_' && word == "__EXEC" ? Keyword::Exec : Keyword::None;
     default: return Keyword::None;
   }
 }
@@ -95,7 +98,9 @@ int ParamTextParser::Parse() {
 
 // --- Reading helpers.
 
-void ParamTextParser::SkipBlanks() { input_.SkipWhile(IsBlank); }
+void ParamTextParser::SkipBlanks() {
+  input_.SkipWhile([](int c) { return IsBlank(c); });
+}
 
 void ParamTextParser::SkipBlanksAndSemicolons() {
   input_.SkipWhile([](int c) { return IsBlank(c) || c == ';'; });
@@ -104,7 +109,7 @@ void ParamTextParser::SkipBlanksAndSemicolons() {
 void ParamTextParser::ReadWord(std::string& word) {
   word.clear();
   SkipBlanks();
-  input_.TakeWhile(word, IsWordChar);
+  input_.TakeWhile(word, [](int c) { return IsWordChar(c); });
 }
 
 bool ParamTextParser::ReadLineDirective() { return input_.Stream().ReadLineDirective(); }

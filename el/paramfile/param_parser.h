@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "el/paramfile/param_file.h"
+#include "el/paramfile/param_name_cache.h"
 #include "el/qstream/qi_preprocessed_stream.h"
 
 class ParamTextInput {

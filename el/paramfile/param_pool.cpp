@@ -45,7 +45,8 @@ class Pool {
       Free(next_, rest);
       next_ += rest;
     }
-    slabs_.push_back(std::make_unique<char[]>(kSlabSize));
+    // Left uninitialised: blocks are constructed into.
+    slabs_.push_back(std::unique_ptr<char[]>(new char[kSlabSize]));
     next_ = slabs_.back().get();
     end_ = next_ + kSlabSize;
   }

@@ -67,46 +67,7 @@ uint32_t ParamString::Hash() const {
 
 bool ParamString::SameName(std::string_view other) const { return ParamNamesEqual(View(), other); }
 
-bool ParamString::SameName(const ParamString& other) const {
-  if (block_ == other.block_) return true;
-  if (size() != other.size() || Hash() != other.Hash()) return false;
+bool ParamString::SameNameSlow(const ParamString& other) const {
+  if (Hash() != other.Hash()) return false;
   return ParamNamesEqual(View(), other.View());
-}
-
-namespace {
-
-// A hash of the exact spelling, eight bytes at a time.
-uint32_t SpellingHash(std::string_view text) {
-  const char* p = text.data();
-  size_t left = text.size();
-  uint64_t hash = 0x9E3779B97F4A7C15ull * (left + 1);
-  while (left >= 8) {
-    uint64_t word;
-    std::memcpy(&word, p, 8);
-    hash = (hash ^ word) * 0xBF58476D1CE4E5B9ull;
-    hash ^= hash >> 31;
-    p += 8;
-    left -= 8;
-  }
-  if (left > 0) {
-    uint64_t word = 0;
-    std::memcpy(&word, p, left);
-    hash = (hash ^ word) * 0x94D049BB133111EBull;
-    hash ^= hash >> 29;
-  }
-  return static_cast<uint32_t>(hash ^ (hash >> 32)) | 1;  // never 0, the empty slot
-}
-
-}  // namespace
-
-ParamString ParamNameCache::Get(std::string_view text) {
-  // Long texts rarely repeat; they are not worth a slot.
-  if (text.size() > kMaxCachedSize) return ParamString(text);
-  if (!slots_) slots_ = std::make_unique<Slot[]>(kSlots);
-  uint32_t hash = SpellingHash(text);
-  Slot& slot = slots_[hash & (kSlots - 1)];
-  if (slot.hash == hash && slot.text.View() == text) return slot.text;
-  slot.hash = hash;
-  slot.text = ParamString(text);
-  return slot.text;
 }

@@ -4,16 +4,15 @@
 // A configuration holds millions of entries whose names repeat ("scope", "model") and whose
 // values are mostly short, so a string here is one pointer to a shared, immutable,
 // reference-counted block (count, length, lazily computed hash, characters and a 0 byte).
-// Copies share the block; a parse or a load hands out one block per distinct name through
-// a ParamNameCache. The counts are not atomic: a tree and its strings are used by one
-// thread at a time.
+// Copies share the block; a parse or a load shares the blocks of texts that repeat through
+// a ParamNameCache (param_name_cache.h). The counts are not atomic: a tree and its strings
+// are used by one thread at a time.
 //
 // Names compare without regard to ASCII letter case; ParamNameHash folds the case the
 // same way, so that equal names have equal hashes.
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <memory>
 
 #include "el/qstream/basic_types.h"
 
@@ -30,7 +29,9 @@ class ParamString {
   ParamString(ParamString&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
   ParamString& operator=(const ParamString& other);
   ParamString& operator=(ParamString&& other) noexcept;
-  ~ParamString() { Release(); }
+  ~ParamString() {
+    if (block_) Release();
+  }
 
   std::string_view View() const { return block_ ? std::string_view(Chars(), block_->size) : std::string_view(); }
   operator std::string_view() const { return View(); }
@@ -43,7 +44,12 @@ class ParamString {
   uint32_t Hash() const;
   // True when both name the same entry (case-insensitive).
   bool SameName(std::string_view other) const;
-  bool SameName(const ParamString& other) const;
+  bool SameName(const ParamString& other) const {
+    // Most names that differ differ in length or in hash, which are kept in the blocks.
+    if (block_ == other.block_) return true;
+    if (size() != other.size()) return false;
+    return SameNameSlow(other);
+  }
 
   bool operator==(const ParamString& other) const { return View() == other.View(); }
 
@@ -58,23 +64,7 @@ class ParamString {
     if (block_) ++block_->refs;
   }
   void Release();
+  bool SameNameSlow(const ParamString& other) const;
 
   Block* block_ = nullptr;
-};
-
-// Hands out shared blocks for texts that repeat while a file is parsed or loaded: a
-// direct-mapped cache, so that lookups stay cheap and its size fixed; a text whose slot
-// went to another text since just gets a new block.
-class ParamNameCache {
- public:
-  ParamString Get(std::string_view text);
-
- private:
-  static constexpr size_t kSlots = 2048;
-  static constexpr size_t kMaxCachedSize = 40;
-  struct Slot {
-    uint32_t hash = 0;
-    ParamString text;
-  };
-  std::unique_ptr<Slot[]> slots_;
 };

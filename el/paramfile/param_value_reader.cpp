@@ -100,7 +100,7 @@ bool ParamTextParser::ReadValue(const Terminators& terminators, std::string& tex
 
 std::string_view ParamTextParser::Evaluated(std::string& text) {
   static constexpr std::string_view kEval = "__EVAL";
-  if (text.compare(0, kEval.size(), kEval) == 0) text = evaluator_.EvaluateToText(std::string_view(text).substr(kEval.size()));
+  if (text.size() >= kEval.size() && text[0] == '_' && std::string_view(text).substr(0, kEval.size()) == kEval) text = evaluator_.EvaluateToText(std::string_view(text).substr(kEval.size()));
   return text;
 }
 

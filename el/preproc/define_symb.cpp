@@ -1,6 +1,7 @@
 #include "el/preproc/define_symb.h"
 
 void MacroTable::Define(std::shared_ptr<const DefineSymb> macro) {
+  ++generation_;
   RString name = macro->name;
   if (name.empty()) {
     emptyName_ = true;
@@ -13,6 +14,7 @@ void MacroTable::Define(std::shared_ptr<const DefineSymb> macro) {
 }
 
 void MacroTable::Undefine(std::string_view name) {
+  ++generation_;
   auto found = table_.find(name);
   if (found != table_.end()) table_.erase(found);
 }

@@ -32,6 +32,9 @@ class MacroTable {
   // The macro named `name`, or null.
   std::shared_ptr<const DefineSymb> Find(std::string_view name) const;
   bool Contains(std::string_view name) const { return MayContain(name) && table_.find(name) != table_.end(); }
+  // Changes with every Define and Undefine: what was worked out from the table stays
+  // right while this stays the same.
+  uint64_t Generation() const { return generation_; }
 
  private:
   struct NameHash {
@@ -51,6 +54,7 @@ class MacroTable {
   uint64_t firstChars_[4] = {};
   uint64_t lengths_ = 0;  // bit n: a name of n characters (bit 63: 63 or more)
   bool emptyName_ = false;
+  uint64_t generation_ = 0;
 };
 
 // The actual arguments of one expansion of a macro with parameters; while its body is
@@ -62,6 +66,7 @@ class MacTableList {
 
   // The argument bound to the parameter `name`, or null when `name` is no parameter.
   const RString* Find(std::string_view name) const;
+  const AutoArray<RString>& Values() const { return values_; }
 
  private:
   const DefineSymb& macro_;

@@ -66,10 +66,11 @@ Preproc::BlockEnd Preproc::ProcessBlock(PreprocTokenizer& in, bool outputOn) {
         break;
       case PreprocTokenId::Identifier:
         if (outputOn) {
-          std::string expanded;
+          // Expansion never comes back here, so one buffer serves every word.
+          expanded_.clear();
           PasteState paste;
-          EmitWord(token, in, Scope{}, expanded, paste);
-          Write(expanded);
+          EmitWord(token, in, Scope{}, expanded_, paste);
+          Write(expanded_);
         }
         break;
       default:

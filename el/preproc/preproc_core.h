@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "el/preproc/define_symb.h"
+#include "el/preproc/expansion_memo.h"
 #include "el/preproc/preproc_errors.h"
 #include "el/preproc/preproc_limits.h"
 #include "el/preproc/preproc_tokenizer.h"
@@ -121,6 +122,18 @@ class Preproc {
   void ExpandMacro(const DefineSymb& macro, PreprocTokenizer& in, const Scope& scope, std::string& dst);
   bool ReadArguments(PreprocTokenizer& in, const Scope& scope, AutoArray<RString>& values);
   void ProcessBody(const DefineSymb& macro, const MacTableList* args, std::string& dst);
+
+  // Shortcuts of expansion (preproc_shortcuts.cpp).
+  // The body of `macro` with `args` (null for a macro without parameters) appended to
+  // `dst` as ProcessBody does it; a result known from an earlier expansion is taken from
+  // the memo when nothing can differ: the expansion is not nested, `dst` is empty and no
+  // limit can be reached.
+  void ExpandBody(const DefineSymb& macro, const MacTableList* args, std::string& dst);
+  // The argument list of a macro used in a file, up to its ')', when it holds only words
+  // that are not expanded and characters without a meaning of their own: taken from the
+  // text at once, with the work ReadArguments counts for it. False, with nothing taken
+  // and `values` empty, otherwise.
+  bool ReadPlainArguments(PreprocTokenizer& in, AutoArray<RString>& values);
   bool FollowedByPaste(PreprocTokenizer& in);
   // Takes the run of tokens at the read position of a macro body that ProcessBody would
   // only append to `dst` as they are, and appends it at once. The run ends before a
@@ -142,6 +155,10 @@ class Preproc {
 
   QOStream& out_;
   MacroTable macros_;
+  ExpansionMemo memo_;
+  uint64_t memoGeneration_ = 0;  // the macro table the memo's results belong to
+  bool positionUsed_ = false;    // __FILE__ or __LINE__ was expanded
+  std::string expanded_;         // a word expanded in a file, on its way to the output
   AutoArray<OpenFile> files_;  // the include stack
   PreprocLimits limits_;
   bool lineMarkers_ = true;

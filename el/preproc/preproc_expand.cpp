@@ -53,10 +53,12 @@ bool Preproc::EmitWordOrOperator(const PreprocToken& token, PreprocTokenizer& in
 void Preproc::EmitWord(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst,
                        const PasteState& paste) {
   if (token.text == "__FILE__") {
+    positionUsed_ = true;
     Append(dst, "\"" + CurrentFile() + "\"");
     return;
   }
   if (token.text == "__LINE__") {
+    positionUsed_ = true;
     Append(dst, std::to_string(CurrentLine()));
     return;
   }
@@ -89,7 +91,7 @@ void Preproc::ExpandMacro(const DefineSymb& macro, PreprocTokenizer& in, const S
   }
   ++macroDepth_;
   if (!macro.hasParams) {
-    ProcessBody(macro, nullptr, dst);
+    ExpandBody(macro, nullptr, dst);
   } else if (PreprocToken open = Next(in); open.id != PreprocTokenId::OpenParen) {
     in.PushBack(open);
     SetError(kPreprocMissingArguments);
@@ -104,7 +106,7 @@ void Preproc::ExpandMacro(const DefineSymb& macro, PreprocTokenizer& in, const S
         SetError(kPreprocMissingArguments);
       } else {
         MacTableList args(macro, std::move(values));
-        ProcessBody(macro, &args, dst);
+        ExpandBody(macro, &args, dst);
       }
     }
   }
@@ -116,6 +118,7 @@ void Preproc::ExpandMacro(const DefineSymb& macro, PreprocTokenizer& in, const S
 // Words are expanded as they are read, comments dropped, and line feeds become blanks
 // (and are written with the next line feed).
 bool Preproc::ReadArguments(PreprocTokenizer& in, const Scope& scope, AutoArray<RString>& values) {
+  if (!scope.body && !scope.args && ReadPlainArguments(in, values)) return true;
   int depth = 0;
   bool inString = false;
   RString current;

@@ -42,8 +42,17 @@ struct PreprocToken {
 // A longer run of word characters is split into tokens of this many characters.
 inline constexpr size_t kMaxPreprocTokenLength = 127;
 
+// The id of a word that may be a directive word (see ClassifyWord).
+PreprocTokenId ClassifyDirectiveWord(std::string_view word);
+
 // The id of a word: the id of a directive word, otherwise Identifier. Case-sensitive.
-PreprocTokenId ClassifyWord(std::string_view word);
+inline PreprocTokenId ClassifyWord(std::string_view word) {
+  // Directive words are 4 to 7 letters long and begin with one of these letters.
+  if (word.size() < 4 || word.size() > 7) return PreprocTokenId::Identifier;
+  char first = word[0];
+  if (first != 'i' && first != 'd' && first != 'e' && first != 'u') return PreprocTokenId::Identifier;
+  return ClassifyDirectiveWord(word);
+}
 
 // Letters, digits and '_', by byte value.
 inline constexpr std::array<bool, 256> kPreprocWordChars = [] {

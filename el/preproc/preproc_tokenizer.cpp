@@ -91,24 +91,3 @@ bool PreprocTokenizer::ReadName(char close, std::string& name) {
   }
   return false;
 }
-
-// The length of the token at `p`, as PreprocTokenizer::Next takes it.
-size_t PreprocTokenLength(const char* p, const char* end) {
-  if (IsWordChar(*p)) {
-    const char* limit = end - p > static_cast<std::ptrdiff_t>(kMaxPreprocTokenLength) ? p + kMaxPreprocTokenLength : end;
-    const char* word = p + 1;
-    while (word < limit && IsWordChar(*word)) ++word;
-    return static_cast<size_t>(word - p);
-  }
-  char next = p + 1 < end ? p[1] : '\0';
-  switch (*p) {
-    case '\\':
-      return next == '\n' ? 2 : 1;
-    case '/':
-      return next == '/' || next == '*' ? 2 : 1;
-    case '#':
-      return next == '#' ? 2 : 1;
-    default:
-      return 1;
-  }
-}

@@ -4,6 +4,7 @@
 // The text is the whole source with carriage returns already removed; tokens are views
 // into it, so it must outlive the tokenizer and every token taken from it. Tokens read
 // ahead can be pushed back and are then returned again, last pushed first.
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,4 +62,22 @@ class PreprocTokenizer {
 };
 
 // The length of the token at `p` (before `end`), as PreprocTokenizer::Next takes it.
-size_t PreprocTokenLength(const char* p, const char* end);
+inline size_t PreprocTokenLength(const char* p, const char* end) {
+  if (IsWordChar(*p)) {
+    const char* limit = end - p > static_cast<std::ptrdiff_t>(kMaxPreprocTokenLength) ? p + kMaxPreprocTokenLength : end;
+    const char* word = p + 1;
+    while (word < limit && IsWordChar(*word)) ++word;
+    return static_cast<size_t>(word - p);
+  }
+  char next = p + 1 < end ? p[1] : '\0';
+  switch (*p) {
+    case '\\':
+      return next == '\n' ? 2 : 1;
+    case '/':
+      return next == '/' || next == '*' ? 2 : 1;
+    case '#':
+      return next == '#' ? 2 : 1;
+    default:
+      return 1;
+  }
+}

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -16,6 +17,28 @@ class OwnedBuffer : public QIStreamBuffer {
   std::unique_ptr<char[]> bytes_;
 };
 
+// Line feeds in [p, p + size), eight bytes at a time: a byte of a word XORed with '\n' is
+// 0 exactly where a line feed is; each such byte adds 1 to its lane of `lanes`, and the
+// lanes are summed before any can pass 255.
+long CountLineFeedBytes(const char* p, size_t size) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  constexpr uint64_t kFeeds = 0x0A0A0A0A0A0A0A0Aull;
+  long count = 0;
+  while (size >= 8) {
+    uint64_t lanes = 0;
+    for (int i = 0; i < 255 && size >= 8; ++i, p += 8, size -= 8) {
+      uint64_t word;
+      std::memcpy(&word, p, 8);
+      uint64_t x = word ^ kFeeds;
+      uint64_t zero = ~(((x & kLow7) + kLow7) | x | kLow7);  // 0x80 in each byte that is 0
+      lanes += zero >> 7;
+    }
+    count += static_cast<long>((lanes * 0x0101010101010101ull) >> 56);
+  }
+  for (; size > 0; ++p, --size) count += *p == '\n';
+  return count;
+}
+
 inline bool IsLineBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 }  // namespace
@@ -26,10 +49,17 @@ QIPreprocessedStream::QIPreprocessedStream(const void* data, QFileSize size, con
 QIPreprocessedStream::QIPreprocessedStream(QIStream& source, const RString& fileName)
     : size_(source.GetDataSize()), source_(&source), fileName_(fileName) {}
 
+QIPreprocessedStream::QIPreprocessedStream(QChunkedText text, const RString& fileName)
+    : size_(text.size > 0 ? text.size : 0), fileName_(fileName), chunked_(true), chunks_(std::move(text.chunks)) {
+  QFileSize held = static_cast<QFileSize>(chunks_.size()) * QChunkedText::kChunkSize;
+  if (size_ > held) size_ = held;
+}
+
 QFileSize QIPreprocessedStream::DataSize() const { return size_; }
 
 PosQIStreamBuffer QIPreprocessedStream::ReadBuffer(QFileSize pos) {
   if (pos < 0 || pos >= size_) return {};
+  if (chunked_) return ReadChunk(pos);
   if (!source_) return {std::make_shared<const QIStreamBuffer>(data_, size_), 0};
   // Pieces start at multiples of the piece size, so that seeking back stays cheap.
   QFileSize start = pos - pos % kPieceSize;
@@ -42,10 +72,57 @@ PosQIStreamBuffer QIPreprocessedStream::ReadBuffer(QFileSize pos) {
   return {std::make_shared<const OwnedBuffer>(std::move(bytes), got), start};
 }
 
+PosQIStreamBuffer QIPreprocessedStream::ReadChunk(QFileSize pos) {
+  size_t index = static_cast<size_t>(pos / QChunkedText::kChunkSize);
+  if (index < releasedChunks_) {
+    sourceFailed_ = true;
+    return {};
+  }
+  ReleaseChunksBefore(index);
+  QFileSize start = static_cast<QFileSize>(index) * QChunkedText::kChunkSize;
+  QFileSize length = std::min(QChunkedText::kChunkSize, size_ - start);
+  return {std::make_shared<const QIStreamBuffer>(chunks_[index].get(), length), start};
+}
+
+void QIPreprocessedStream::ReleaseChunksBefore(size_t index) {
+  if (index <= releasedChunks_) return;
+  QFileSize kept = static_cast<QFileSize>(index) * QChunkedText::kChunkSize;
+  if (markerPos_ < kept) {
+    // The line at the new first byte kept, counted from the nearest known line at or
+    // after the marker (the last answer of GetLine, the marker, or the old first byte).
+    QFileSize from = markerPos_;
+    long line = markerLine_;
+    if (markerPos_ < KeptStart()) {
+      from = KeptStart();
+      line = lineAtKept_;
+    }
+    if (countedPos_ >= from && countedPos_ <= kept) {
+      from = countedPos_;
+      line = countedLine_;
+    }
+    line += CountLineFeeds(from, kept);
+    lineAtKept_ = static_cast<int>(std::min<long>(line, INT_MAX));
+    if (countedPos_ < kept) {
+      countedPos_ = kept;
+      countedLine_ = lineAtKept_;
+    }
+  }
+  for (size_t i = releasedChunks_; i < index; ++i) chunks_[i].reset();
+  releasedChunks_ = index;
+}
+
 int QIPreprocessedStream::CountLineFeeds(QFileSize from, QFileSize to) {
   if (to <= from) return 0;
   long count = 0;
-  if (data_) {
+  if (chunked_) {
+    while (from < to) {
+      size_t index = static_cast<size_t>(from / QChunkedText::kChunkSize);
+      QFileSize at = from % QChunkedText::kChunkSize;
+      QFileSize size = std::min(to - from, QChunkedText::kChunkSize - at);
+      count += CountLineFeedBytes(chunks_[index].get() + at, static_cast<size_t>(size));
+      from += size;
+    }
+  } else if (data_) {
     const char* p = data_ + from;
     const char* end = data_ + to;
     while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))) != nullptr) {
@@ -74,6 +151,11 @@ int QIPreprocessedStream::GetLine() {
   if (countedPos_ < markerPos_ || countedPos_ > pos) {
     countedPos_ = markerPos_;
     countedLine_ = markerLine_;
+    // Freed text is not counted again: its line feeds are in the line of the first byte kept.
+    if (chunked_ && markerPos_ < KeptStart()) {
+      countedPos_ = KeptStart();
+      countedLine_ = lineAtKept_;
+    }
   }
   long line = static_cast<long>(countedLine_) + CountLineFeeds(countedPos_, pos);
   countedLine_ = static_cast<int>(std::min<long>(line, INT_MAX));

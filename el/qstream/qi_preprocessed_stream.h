@@ -11,6 +11,7 @@
 // feeds from the last marker on demand, so that plain reading costs nothing extra.
 #include <memory>
 
+#include "el/qstream/chunked_text.h"
 #include "el/qstream/qi_stream.h"
 
 class QIPreprocessedStream : public QIStream {
@@ -20,6 +21,10 @@ class QIPreprocessedStream : public QIStream {
   QIPreprocessedStream(const void* data, QFileSize size, const RString& fileName);
   // Over another stream that outlives this one, read in pieces.
   QIPreprocessedStream(QIStream& source, const RString& fileName);
+  // Over text that the stream takes over and frees chunk by chunk once the read position
+  // has moved past it, so that a long text need not stay whole while it is read. Reading
+  // goes forward: a seek back before the current chunk finds no bytes (ReadFailed()).
+  QIPreprocessedStream(QChunkedText text, const RString& fileName);
 
   // The source file and line (1-based) of the current read position.
   const RString& GetFileName() const { return fileName_; }
@@ -47,6 +52,10 @@ class QIPreprocessedStream : public QIStream {
  private:
   // Line feeds in [from, to) of the stream.
   int CountLineFeeds(QFileSize from, QFileSize to);
+  // Chunked text: the chunk that holds `pos`, after freeing the chunks before it.
+  PosQIStreamBuffer ReadChunk(QFileSize pos);
+  void ReleaseChunksBefore(size_t index);
+  QFileSize KeptStart() const { return static_cast<QFileSize>(releasedChunks_) * QChunkedText::kChunkSize; }
 
   const char* data_ = nullptr;
   QFileSize size_ = 0;
@@ -57,4 +66,10 @@ class QIPreprocessedStream : public QIStream {
   QFileSize countedPos_ = 0;  // cache of the last answer of GetLine
   int countedLine_ = 1;
   bool sourceFailed_ = false;
+  // Chunked text: the chunks before releasedChunks_ are freed; lineAtKept_ is the line of
+  // the first byte kept, counted from the marker while the marker lies before that byte.
+  bool chunked_ = false;
+  std::vector<std::unique_ptr<char[]>> chunks_;
+  size_t releasedChunks_ = 0;
+  int lineAtKept_ = 1;
 };

@@ -99,4 +99,31 @@ TEST(ParamParseFile, PredefinedMacrosAndTheToolEntryPoint) {
   EXPECT_EQ(plain.GetEntryCount(), 0);
 }
 
+TEST(ParamParseFile, LinesStayRightFarIntoALongFile) {
+  // Several megabytes of text, so that the parse reads it in many pieces; messages near
+  // the end, after an include near the start and after macros, still name their lines.
+  CapturedMessages messages;
+  TempFolder folder;
+  std::string text = "#define VALUE(n) value = n;\n#include \"first.hpp\"\nclass Long\n{\n";
+  int line = 5;
+  for (int i = 0; i < 120000; ++i, ++line)
+    text += "  class C" + std::to_string(i) + " { VALUE(" + std::to_string(i % 7) + ") name = \"c\"; };\n";
+  text += "  twice = 1;\n  twice = 2;\n";
+  line += 2;
+  text += "};\nbroken 1;\n";
+  line += 1;
+  std::string top = folder.Write("config.cpp", text);
+  folder.Write("first.hpp", "first = 1;\n");
+  ParamFile file;
+  EXPECT_EQ(file.Parse(top), 3);
+  EXPECT_EQ((file >> "Long" >> "C119999" >> "value").GetInt(), 119999 % 7);
+  EXPECT_TRUE(AnyLineContains(messages.errorLines, "config.cpp, line " + std::to_string(line - 2) + ": " + top +
+                                                       "/Long.twice: Member already defined."))
+      << messages.All();
+  EXPECT_TRUE(AnyLineContains(messages.errorLines, "config.cpp, line " + std::to_string(line) + ": '" + top +
+                                                       ".broken': '1' encountered instead of '='"))
+      << messages.All();
+}
+
 }  // namespace
+

@@ -1,11 +1,61 @@
 // QIPreprocessedStream: the source file and line of the read position.
 #include "el/qstream/qi_preprocessed_stream.h"
+#include "el/qstream/qo_chunk_stream.h"
 #include "tests/el/paramfile/param_test_support.h"
 
 namespace {
 
 void Skip(QIStream& in, int count) {
   for (int i = 0; i < count; ++i) in.get();
+}
+
+QChunkedText Chunked(const std::string& text) {
+  QOChunkStream out;
+  out.write(text.data(), text.size());
+  return out.TakeText();
+}
+
+// Lines of "line N", some of them markers, over several chunks.
+std::string ManyLines(int count, int markerEvery) {
+  std::string text;
+  for (int i = 0; i < count; ++i) {
+    if (markerEvery > 0 && i % markerEvery == markerEvery / 2)
+      text += "#line " + std::to_string(i * 3) + " \"part" + std::to_string(i) + ".hpp\"\n";
+    else
+      text += "line " + std::to_string(i) + "\n";
+  }
+  return text;
+}
+
+// Reads `text` to the end through both kinds of stream, asking for the line every
+// `askEvery` bytes (and reading every marker); both must answer alike.
+void ExpectSameLines(const std::string& text, int askEvery) {
+  QIPreprocessedStream whole(text.data(), static_cast<QFileSize>(text.size()), "top.cpp");
+  QIPreprocessedStream chunked(Chunked(text), "top.cpp");
+  EXPECT_EQ(chunked.GetDataSize(), static_cast<QFileSize>(text.size()));
+  size_t asked = 0;
+  for (size_t pos = 0; pos < text.size();) {
+    if (text[pos] == '#' && (pos == 0 || text[pos - 1] == '\n')) {
+      ASSERT_EQ(whole.get(), '#');
+      ASSERT_EQ(chunked.get(), '#');
+      ASSERT_TRUE(whole.ReadLineDirective());
+      ASSERT_TRUE(chunked.ReadLineDirective());
+      pos = static_cast<size_t>(whole.TellG());
+      ASSERT_EQ(chunked.TellG(), whole.TellG());
+      continue;
+    }
+    ASSERT_EQ(chunked.get(), whole.get()) << pos;
+    ++pos;
+    if (askEvery > 0 && pos - asked >= static_cast<size_t>(askEvery)) {
+      asked = pos;
+      ASSERT_EQ(chunked.GetLine(), whole.GetLine()) << pos;
+      ASSERT_EQ(chunked.GetFileName(), whole.GetFileName()) << pos;
+    }
+  }
+  EXPECT_EQ(chunked.GetLine(), whole.GetLine());
+  EXPECT_EQ(chunked.GetFileName(), whole.GetFileName());
+  EXPECT_EQ(chunked.get(), -1);
+  EXPECT_FALSE(chunked.ReadFailed());
 }
 
 TEST(QIPreprocessedStream, CountsLinesAndFollowsMarkers) {
@@ -61,4 +111,34 @@ TEST(QIPreprocessedStream, ReadsAnotherStreamInPieces) {
   EXPECT_FALSE(in.ReadFailed());
 }
 
+TEST(QIPreprocessedStream, ChunkedTextCountsLinesOverFreedChunks) {
+  // Asked often, rarely, and only at the end; with markers now and then, or only one near
+  // the start, so that freed chunks lie between the marker and the question.
+  ExpectSameLines(ManyLines(400000, 0), 0);
+  ExpectSameLines(ManyLines(400000, 0), 1 << 19);
+  ExpectSameLines(ManyLines(400000, 400000), 3 << 20);
+  ExpectSameLines(ManyLines(400000, 90000), 100000);
+  ExpectSameLines(ManyLines(200000, 7), 4096);
+}
+
+TEST(QIPreprocessedStream, ChunkedTextIsReadForward) {
+  std::string text = ManyLines(300000, 0);
+  ASSERT_GT(text.size(), static_cast<size_t>(2 * QChunkedText::kChunkSize));
+  QIPreprocessedStream in(Chunked(text), "top.cpp");
+  // Back and forth inside the chunk being read works as usual.
+  in.SeekG(100);
+  Skip(in, 10);
+  in.SeekG(50);
+  EXPECT_EQ(in.get(), text[50]);
+  EXPECT_FALSE(in.ReadFailed());
+  // Once the next chunk is read, the ones before it are gone.
+  in.SeekG(QChunkedText::kChunkSize + 10);
+  EXPECT_EQ(in.get(), text[QChunkedText::kChunkSize + 10]);
+  EXPECT_EQ(in.GetLine(), 1 + static_cast<int>(std::count(text.begin(), text.begin() + QChunkedText::kChunkSize + 11, '\n')));
+  in.SeekG(10);
+  EXPECT_EQ(in.get(), -1);
+  EXPECT_TRUE(in.ReadFailed());
+}
+
 }  // namespace
+

@@ -1,0 +1,65 @@
+#include "el/qstream/qo_chunk_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/el/qstream/qstream_test_support.h"
+
+namespace {
+
+std::string Joined(const QChunkedText& text) {
+  std::string bytes;
+  for (size_t i = 0; i < text.chunks.size(); ++i) {
+    QFileSize start = static_cast<QFileSize>(i) * QChunkedText::kChunkSize;
+    QFileSize size = std::min(QChunkedText::kChunkSize, text.size - start);
+    bytes.append(text.chunks[i].get(), static_cast<size_t>(size));
+  }
+  return bytes;
+}
+
+TEST(QOChunkStream, KeepsEveryByteOverManyChunks) {
+  QOChunkStream out;
+  std::vector<uint8_t> noise = MakeNoiseBytes(3 * (1 << 20) + 12345);
+  for (size_t i = 0; i < noise.size(); i += 70001)
+    out.write(noise.data() + i, std::min<size_t>(70001, noise.size() - i));
+  EXPECT_EQ(out.TellP(), static_cast<QFileSize>(noise.size()));
+  EXPECT_EQ(out.GetDataSize(), static_cast<QFileSize>(noise.size()));
+  QChunkedText text = out.TakeText();
+  EXPECT_EQ(text.size, static_cast<QFileSize>(noise.size()));
+  EXPECT_EQ(text.chunks.size(), 4u);
+  EXPECT_EQ(Joined(text), std::string(noise.begin(), noise.end()));
+}
+
+TEST(QOChunkStream, SeekBackOverwritesEarlierChunks) {
+  QOChunkStream out;
+  std::string bytes(QChunkedText::kChunkSize * 2 + 10, 'a');
+  out.write(bytes.data(), bytes.size());
+  out.SeekP(5);
+  out.write("XYZ", 3);
+  // Across the border of the first two chunks.
+  out.SeekP(QChunkedText::kChunkSize - 2);
+  out.write("1234", 4);
+  out.SeekP(out.GetDataSize());
+  out.write("end", 3);
+  bytes.replace(5, 3, "XYZ");
+  bytes.replace(QChunkedText::kChunkSize - 2, 4, "1234");
+  bytes += "end";
+  QChunkedText text = out.TakeText();
+  EXPECT_EQ(Joined(text), bytes);
+}
+
+TEST(QOChunkStream, TakingTheTextLeavesTheStreamEmpty) {
+  QOChunkStream out;
+  QChunkedText empty = out.TakeText();
+  EXPECT_EQ(empty.size, 0);
+  EXPECT_TRUE(empty.chunks.empty());
+  out.write("first", 5);
+  EXPECT_EQ(Joined(out.TakeText()), "first");
+  EXPECT_EQ(out.GetDataSize(), 0);
+  EXPECT_EQ(out.TellP(), 0);
+  out.write("second", 6);
+  EXPECT_EQ(Joined(out.TakeText()), "second");
+}
+
+}  // namespace

@@ -31,7 +31,7 @@ bool Decode(const std::string& coded, size_t count, std::string& plain, QFileSiz
   return ok;
 }
 
-TEST(Lzss, RoundTripsDataOfManySizes) {
+TEST(Lzss, RoundTripsDataOfManySizesAndShrinksMeshData) {
   std::vector<float> mesh = MakeMeshLikeFloats(30000);
   std::vector<uint8_t> noise = MakeNoiseBytes(20000);
   for (size_t size : {1u, 2u, 3u, 17u, 18u, 19u, 100u, 4095u, 4096u, 4097u, 20000u}) {
@@ -44,15 +44,7 @@ TEST(Lzss, RoundTripsDataOfManySizes) {
       EXPECT_EQ(end, static_cast<QFileSize>(coded.size())) << "checksum is the last thing read";
     }
   }
-}
-
-TEST(Lzss, CompressesRepetitiveMeshData) {
-  std::vector<float> mesh = MakeMeshLikeFloats(30000);
-  std::string coded = Encode(mesh.data(), mesh.size() * sizeof(float));
-  EXPECT_LT(coded.size(), mesh.size() * sizeof(float) / 2);
-}
-
-TEST(Lzss, EncodingNothingWritesNothing) {
+  EXPECT_LT(Encode(mesh.data(), mesh.size() * sizeof(float)).size(), mesh.size() * sizeof(float) / 2);
   EXPECT_EQ(Encode("x", 0), "");
 }
 
@@ -66,64 +58,56 @@ TEST(Lzss, SpacesStartWithABackReferenceIntoTheInitialWindow) {
   EXPECT_EQ(plain, spaces);
 }
 
-TEST(Lzss, OverlappingReferenceRepeatsOneByteNineteenTimes) {
-  // flag: item 0 literal, item 1 reference; 'A'; distance 1, length 18.
-  std::string coded = WithChecksum(std::string("\x01" "A" "\x01\x0F", 4), std::string(19, 'A'));
-  std::string plain;
-  ASSERT_TRUE(Decode(coded, 19, plain));
-  EXPECT_EQ(plain, std::string(19, 'A'));
+TEST(Lzss, HandMadeBlocksDecode) {
+  struct Row {
+    const char* name;
+    std::string items;  // the checksum of `plain` follows
+    std::string plain;
+  };
+  const Row rows[] = {
+      // flag: item 0 literal, item 1 reference; 'A'; distance 1, length 18.
+      {"overlapping reference", std::string("\x01" "A" "\x01\x0F", 4), std::string(19, 'A')},
+      // Distance 100 from position 4078 lands in the pre-filled part of the window.
+      {"reference before the first byte reads spaces", std::string("\x00\x64\x02", 3), "     "},
+      {"last group announces more items than follow", std::string("\xFF" "abc", 4), "abc"},
+  };
+  for (const Row& row : rows) {
+    std::string coded = WithChecksum(row.items, row.plain);
+    std::string plain;
+    QFileSize end = 0;
+    ASSERT_TRUE(Decode(coded, row.plain.size(), plain, &end)) << row.name;
+    EXPECT_EQ(plain, row.plain) << row.name;
+    EXPECT_EQ(end, static_cast<QFileSize>(coded.size())) << row.name;
+  }
 }
 
-TEST(Lzss, ReferenceBeforeTheFirstByteReadsSpaces) {
-  // Distance 100 from position 4078 lands in the pre-filled part of the window.
-  std::string coded = WithChecksum(std::string("\x00\x64\x02", 3), "     ");
-  std::string plain;
-  ASSERT_TRUE(Decode(coded, 5, plain));
-  EXPECT_EQ(plain, "     ");
-}
-
-TEST(Lzss, LastGroupMayAnnounceMoreItemsThanFollow) {
-  std::string coded = WithChecksum(std::string("\xFF" "abc", 4), "abc");
-  std::string plain;
-  QFileSize end = 0;
-  ASSERT_TRUE(Decode(coded, 3, plain, &end));
-  EXPECT_EQ(plain, "abc");
-  EXPECT_EQ(end, 8);
-}
-
-TEST(Lzss, ChangedLiteralFailsWithChecksum) {
+TEST(Lzss, BrokenBlocksFailWithTheirReason) {
   std::vector<uint8_t> noise = MakeNoiseBytes(64);
-  std::string coded = Encode(noise.data(), noise.size());
-  coded[1] = static_cast<char>(coded[1] ^ 0x10);  // the first item of noise is a literal
-  CapturedMessages messages;
-  std::string plain;
-  EXPECT_FALSE(Decode(coded, noise.size(), plain));
-  EXPECT_TRUE(messages.HasLineEndingWith(" : Checksum"));
-}
-
-TEST(Lzss, ReferenceLongerThanTheRestFailsWithOverflow) {
-  // Five bytes expected; a reference of 18 spaces would fit the window but not the output.
-  std::string coded = WithChecksum(std::string("\x00\x10\x0F", 3), "     ");
-  CapturedMessages messages;
-  std::string plain;
-  EXPECT_FALSE(Decode(coded, 5, plain));
-  EXPECT_TRUE(messages.HasLineEndingWith(" : LZW overflow"));
-}
-
-TEST(Lzss, InputEndingInsideAReferenceFailsAsReadFailure) {
-  CapturedMessages messages;
-  std::string plain;
-  EXPECT_FALSE(Decode(std::string("\x00\x10", 2), 5, plain));
-  ASSERT_EQ(messages.lines.size(), 1u);
-  EXPECT_TRUE(messages.HasLineEndingWith(" : LZW: stream read failed"));
-  EXPECT_NE(messages.lines[0].find("lzss.cpp("), std::string::npos) << messages.lines[0];
-}
-
-TEST(Lzss, InputEndingBeforeTheChecksumFailsAsEndOfStream) {
-  CapturedMessages messages;
-  std::string plain;
-  EXPECT_FALSE(Decode(std::string("\x07" "abc" "\x01\x02", 6), 3, plain));
-  EXPECT_TRUE(messages.HasLineEndingWith(" : LZW: end of stream"));
+  std::string changed = Encode(noise.data(), noise.size());
+  changed[1] = static_cast<char>(changed[1] ^ 0x10);  // the first item of noise is a literal
+  struct Row {
+    const char* name;
+    std::string coded;
+    size_t count;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"changed literal", changed, noise.size(), " : Checksum"},
+      // A reference of 18 spaces would fit the window but not the five bytes expected.
+      {"reference longer than the rest", WithChecksum(std::string("\x00\x10\x0F", 3), "     "), 5,
+       " : LZW overflow"},
+      {"input ends inside a reference", std::string("\x00\x10", 2), 5, " : LZW: stream read failed"},
+      {"input ends before the checksum", std::string("\x07" "abc" "\x01\x02", 6), 3, " : LZW: end of stream"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    CapturedMessages messages;
+    std::string plain;
+    EXPECT_FALSE(Decode(row.coded, row.count, plain));
+    ASSERT_EQ(messages.lines.size(), 1u) << messages.Text();
+    EXPECT_TRUE(messages.HasLineEndingWith(row.message)) << messages.Text();
+    EXPECT_NE(messages.lines[0].find("lzss.cpp("), std::string::npos) << messages.lines[0];
+  }
 }
 
 TEST(Lzss, ZeroCountSucceedsWithoutReading) {

@@ -1,16 +1,11 @@
 #pragma once
-// Helpers of the stream tests: a message sink that records lines, a temporary folder,
-// and generated data that looks like model and terrain arrays.
-#include <cstdarg>
-#include <cstdio>
+// Helpers of the stream tests: the message sink and temporary folder of all tests, and
+// generated data that looks like model and terrain arrays.
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "el/appframe/app_frame.h"
 #include "tests/support/captured_messages.h"
 #include "tests/support/temp_folder.h"
 

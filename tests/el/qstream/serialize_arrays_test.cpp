@@ -42,177 +42,134 @@ int32_t Int32At(const std::string& bytes, size_t at) {
   return value;
 }
 
-TEST(SerializeBinArrays, BlockOf1023BytesStaysRawWhenCompressionIsAsked) {
-  std::string plain(1023, 'q');
-  for (bool lzo : {false, true}) {
-    std::string stored = Save(lzo, [&](SerializeBinStream& f) { f.TransferBinary(plain.data(), plain.size(), true); });
-    EXPECT_EQ(stored, plain);
-  }
-}
-
-TEST(SerializeBinArrays, BlockOf1024BytesIsCompressedWithLzss) {
+TEST(SerializeBinArrays, BlocksFrom1024BytesAreCompressedWithTheChosenMethod) {
+  std::string short1023(1023, 'q');
+  for (bool lzo : {false, true})
+    EXPECT_EQ(Save(lzo, [&](SerializeBinStream& f) { f.TransferBinary(short1023.data(), 1023, true); }), short1023);
   std::string plain(1024, 'q');
-  std::string stored = Save(false, [&](SerializeBinStream& f) { f.TransferBinary(plain.data(), plain.size(), true); });
+  std::string lzss = Save(false, [&](SerializeBinStream& f) { f.TransferBinary(plain.data(), plain.size(), true); });
   QOStrStream direct;
   LzssEncode(plain.data(), plain.size(), direct);
-  EXPECT_EQ(stored, direct.Str());
-  EXPECT_LT(stored.size(), 200u);
-  EXPECT_EQ(static_cast<uint32_t>(Int32At(stored, stored.size() - 4)), 1024u * 'q') << "checksum at the end";
-}
-
-TEST(SerializeBinArrays, BlockOf1024BytesIsCompressedWithLzo) {
-  std::string plain(1024, 'q');
-  std::string stored = Save(true, [&](SerializeBinStream& f) { f.TransferBinary(plain.data(), plain.size(), true); });
-  ASSERT_LT(stored.size(), 200u);
+  EXPECT_EQ(lzss, direct.Str());
+  EXPECT_LT(lzss.size(), 200u);
+  EXPECT_EQ(static_cast<uint32_t>(Int32At(lzss, lzss.size() - 4)), 1024u * 'q') << "checksum at the end";
+  std::string lzo = Save(true, [&](SerializeBinStream& f) { f.TransferBinary(plain.data(), plain.size(), true); });
+  ASSERT_LT(lzo.size(), 200u);
   std::string back(1024, '\0');
   lzo_uint backSize = back.size();
-  ASSERT_EQ(lzo1x_decompress_safe(reinterpret_cast<const unsigned char*>(stored.data()), stored.size(),
+  ASSERT_EQ(lzo1x_decompress_safe(reinterpret_cast<const unsigned char*>(lzo.data()), lzo.size(),
                                   reinterpret_cast<unsigned char*>(back.data()), &backSize, nullptr),
             LZO_E_OK);
   EXPECT_EQ(back, plain);
 }
 
-TEST(SerializeBinArrays, EmptyArrayIsOnlyItsCount) {
+TEST(SerializeBinArrays, ByteLayoutOfSmallArrays) {
   AutoArray<float> empty;
-  std::string stored = Save(true, [&](SerializeBinStream& f) { f.TransferCompressedArray(empty, true); });
-  EXPECT_EQ(stored, std::string(4, '\0'));
+  AutoArray<int16_t> shorts = {1, -1, 256};
+  CompactArray<float> twos;
+  twos.SetCondensed(500, 2.0f);
+  CompactArray<Vector3> axis;
+  axis.SetCondensed(3, {1, 0, 0});
+  CompactArray<Vector3> list({{1, 2, 3}, {4, 5, 6}});
+  const float listFloats[] = {1, 2, 3, 4, 5, 6};
+  struct Row {
+    const char* name;
+    bool lzo;
+    std::function<void(SerializeBinStream&)> transfer;
+    std::string bytes;
+  };
+  const Row rows[] = {
+      {"empty: only the count", true, [&](SerializeBinStream& f) { f.TransferCompressedArray(empty, true); },
+       std::string(4, '\0')},
+      {"small: count and raw elements", false, [&](SerializeBinStream& f) { f.TransferCompressedArray(shorts, true); },
+       std::string("\x03\0\0\0\x01\0\xFF\xFF\x00\x01", 10)},
+      {"500 equal floats: count, 1, the value", true, [&](SerializeBinStream& f) { f.TransferCompactArray(twos, true); },
+       std::string("\xF4\x01\0\0\x01\0\0\0\x40", 9)},
+      {"condensed Vector3: three floats", false, [&](SerializeBinStream& f) { f.TransferCompactArray(axis, false); },
+       std::string("\x03\0\0\0\x01\0\0\x80\x3F\0\0\0\0\0\0\0\0", 17)},
+      {"element list: after a zero byte", false, [&](SerializeBinStream& f) { f.TransferCompactArray(list, true); },
+       std::string("\x02\0\0\0\0", 5) + std::string(reinterpret_cast<const char*>(listFloats), sizeof listFloats)},
+  };
+  for (const Row& row : rows) EXPECT_EQ(Save(row.lzo, row.transfer), row.bytes) << row.name;
 }
 
-TEST(SerializeBinArrays, SmallArrayIsItsCountAndRawElements) {
-  AutoArray<int16_t> values = {1, -1, 256};
-  std::string stored = Save(false, [&](SerializeBinStream& f) { f.TransferCompressedArray(values, true); });
-  EXPECT_EQ(stored, std::string("\x03\0\0\0\x01\0\xFF\xFF\x00\x01", 10));
-}
-
-TEST(SerializeBinArrays, CondensedArrayOf500FloatsTakesNineBytes) {
-  CompactArray<float> array;
-  array.SetCondensed(500, 2.0f);
-  std::string stored = Save(true, [&](SerializeBinStream& f) { f.TransferCompactArray(array, true); });
-  EXPECT_EQ(stored, std::string("\xF4\x01\0\0\x01\0\0\0\x40", 9));
-  CompactArray<float> back;
-  EXPECT_EQ(Load(stored, true, [&](SerializeBinStream& f) { f.TransferCompactArray(back, true); }), 0);
-  EXPECT_EQ(back.Size(), 500);
-  EXPECT_TRUE(back.IsCondensed());
-  EXPECT_EQ(back[499], 2.0f);
-}
-
-TEST(SerializeBinArrays, ElementListIsStoredAfterAZeroByte) {
-  CompactArray<Vector3> array({{1, 2, 3}, {4, 5, 6}});
-  std::string stored = Save(false, [&](SerializeBinStream& f) { f.TransferCompactArray(array, true); });
-  ASSERT_EQ(stored.size(), 4u + 1 + 24);
-  EXPECT_EQ(Int32At(stored, 0), 2);
-  EXPECT_EQ(stored[4], 0);
-  float third;
-  std::memcpy(&third, stored.data() + 5 + 8, 4);
-  EXPECT_EQ(third, 3.0f);
-  CompactArray<Vector3> back;
-  back.SetCondensed(7, {9, 9, 9});
-  EXPECT_EQ(Load(stored, false, [&](SerializeBinStream& f) { f.TransferCompactArray(back, true); }), 0);
-  EXPECT_FALSE(back.IsCondensed());
-  EXPECT_EQ(back.Elements(), array.Elements());
-}
-
-TEST(SerializeBinArrays, CondensedVector3IsStoredAsThreeFloats) {
-  CompactArray<Vector3> array;
-  array.SetCondensed(3, {1, 0, 0});
-  std::string stored = Save(false, [&](SerializeBinStream& f) { f.TransferCompactArray(array, false); });
-  EXPECT_EQ(stored, std::string("\x03\0\0\0\x01\0\0\x80\x3F\0\0\0\0\0\0\0\0", 17));
-}
-
-TEST(SerializeBinArrays, CompactArrayRoundTripsBothForms) {
+TEST(SerializeBinArrays, ArraysRoundTripWithBothMethods) {
+  AutoArray<float> mesh = MakeMeshLikeFloats(30000);
+  AutoArray<Vector3> points(500, Vector3{1, 2, 3});
+  AutoArray<uint8_t> small = {1, 2, 3};
   CompactArray<float> list(MakeMeshLikeFloats(3000));
   CompactArray<float> uniform(AutoArray<float>(2000, 1.5f));
   EXPECT_TRUE(uniform.Condense());
   for (bool lzo : {false, true}) {
-    std::string stored = Save(lzo, [&](SerializeBinStream& f) {
-      f.TransferCompactArray(list, true);
-      f.TransferCompactArray(uniform, true);
-    });
-    CompactArray<float> listBack, uniformBack;
-    QFileSize rest = -1;
-    EXPECT_EQ(Load(stored, lzo, [&](SerializeBinStream& f) {
-      f.TransferCompactArray(listBack, true);
-      f.TransferCompactArray(uniformBack, true);
-    }, &rest), 0);
-    EXPECT_EQ(rest, 0);
-    EXPECT_EQ(listBack.Elements(), list.Elements());
-    EXPECT_EQ(uniformBack.Size(), 2000);
-    EXPECT_EQ(uniformBack[1999], 1.5f);
-  }
-}
-
-TEST(SerializeBinArrays, CompactFormByteOtherThanZeroOrOneIsCorrupt) {
-  std::string stored("\x02\0\0\0\x02\0\0\0\0\0\0\0\0", 13);
-  CompactArray<float> back;
-  EXPECT_EQ(Load(stored, false, [&](SerializeBinStream& f) { f.TransferCompactArray(back, false); }), 4);
-}
-
-TEST(SerializeBinArrays, CompressedArraysRoundTripWithBothMethods) {
-  AutoArray<float> mesh = MakeMeshLikeFloats(30000);
-  AutoArray<Vector3> points(500, Vector3{1, 2, 3});
-  AutoArray<uint8_t> small = {1, 2, 3};
-  for (bool lzo : {false, true}) {
+    SCOPED_TRACE(lzo ? "lzo" : "lzss");
     std::string stored = Save(lzo, [&](SerializeBinStream& f) {
       f.TransferCompressedArray(mesh, true);
       f.TransferCompressedArray(points, true);
       f.TransferCompressedArray(small, true);
+      f.TransferCompactArray(list, true);
+      f.TransferCompactArray(uniform, true);
     });
-    EXPECT_LT(stored.size(), mesh.size() * 4) << lzo;
+    EXPECT_LT(stored.size(), mesh.size() * 4);
     AutoArray<float> meshBack;
     AutoArray<Vector3> pointsBack;
     AutoArray<uint8_t> smallBack = {9, 9, 9, 9, 9};
+    CompactArray<float> listBack, uniformBack;
+    listBack.SetCondensed(7, 9.0f);
     QFileSize rest = -1;
     ASSERT_EQ(Load(stored, lzo, [&](SerializeBinStream& f) {
       f.TransferCompressedArray(meshBack, true);
       f.TransferCompressedArray(pointsBack, true);
       f.TransferCompressedArray(smallBack, true);
-    }, &rest), 0) << lzo;
+      f.TransferCompactArray(listBack, true);
+      f.TransferCompactArray(uniformBack, true);
+    }, &rest), 0);
     EXPECT_EQ(meshBack, mesh);
     EXPECT_EQ(pointsBack, points);
     EXPECT_EQ(smallBack, small);
+    EXPECT_FALSE(listBack.IsCondensed());
+    EXPECT_EQ(listBack.Elements(), list.Elements());
+    EXPECT_TRUE(uniformBack.IsCondensed());
+    EXPECT_EQ(uniformBack.Size(), 2000);
+    EXPECT_EQ(uniformBack[1999], 1.5f);
     EXPECT_EQ(rest, 0);
   }
 }
 
-TEST(SerializeBinArrays, LzssChecksumMismatchIsCorruptData) {
+TEST(SerializeBinArrays, CorruptArraysAreCorruptData) {
+  CompactArray<float> compact;
+  // The compact form byte is neither 0 nor 1.
+  EXPECT_EQ(Load(std::string("\x02\0\0\0\x02\0\0\0\0\0\0\0\0", 13), false,
+                 [&](SerializeBinStream& f) { f.TransferCompactArray(compact, false); }),
+            4);
   AutoArray<float> mesh = MakeMeshLikeFloats(1000);
-  std::string stored = Save(false, [&](SerializeBinStream& f) { f.TransferCompressedArray(mesh, true); });
-  stored[stored.size() - 1] ^= 0x01;
-  CapturedMessages messages;
   AutoArray<float> back;
-  EXPECT_EQ(Load(stored, false, [&](SerializeBinStream& f) { f.TransferCompressedArray(back, true); }), 4);
+  std::string lzo = Save(true, [&](SerializeBinStream& f) { f.TransferCompressedArray(mesh, true); });
+  int32_t bigger = 1001;
+  std::memcpy(lzo.data(), &bigger, 4);
+  EXPECT_EQ(Load(lzo, true, [&](SerializeBinStream& f) { f.TransferCompressedArray(back, true); }), 4)
+      << "LZO block of another size";
+  std::string lzss = Save(false, [&](SerializeBinStream& f) { f.TransferCompressedArray(mesh, true); });
+  lzss[lzss.size() - 1] ^= 0x01;
+  CapturedMessages messages;
+  EXPECT_EQ(Load(lzss, false, [&](SerializeBinStream& f) { f.TransferCompressedArray(back, true); }), 4);
   EXPECT_TRUE(messages.HasLineEndingWith(" : Checksum"));
-  ASSERT_FALSE(messages.lines.empty());
+  ASSERT_FALSE(messages.errorLines.empty());
   EXPECT_EQ(messages.errorLines.back(), "Error in SerializeBinStream decoding");
 }
 
-TEST(SerializeBinArrays, LzoBlockOfTheWrongSizeIsCorruptData) {
-  AutoArray<float> mesh = MakeMeshLikeFloats(1000);
-  std::string stored = Save(true, [&](SerializeBinStream& f) { f.TransferCompressedArray(mesh, true); });
-  int32_t bigger = 1001;
-  std::memcpy(stored.data(), &bigger, 4);
-  AutoArray<float> back;
-  EXPECT_EQ(Load(stored, true, [&](SerializeBinStream& f) { f.TransferCompressedArray(back, true); }), 4);
-}
-
 TEST(SerializeBinArrays, CountsTheStreamCannotHoldAreRejectedBeforeAllocating) {
-  struct Case {
-    std::string stored;
-    bool lzo;
-  };
   // Huge, negative and merely too large counts for raw, LZSS and LZO blocks.
-  for (const Case& c : {Case{std::string("\xFF\xFF\xFF\x7F", 4) + std::string(64, 'a'), true},
-                        Case{std::string("\xFF\xFF\xFF\x7F", 4) + std::string(64, 'a'), false},
-                        Case{std::string("\x00\x00\x00\x80", 4) + std::string(64, 'a'), true},
-                        Case{std::string("\x00\x10\x00\x00", 4) + std::string(64, 'a'), true},
-                        Case{std::string("\x00\x02\x00\x00", 4) + std::string(64, 'a'), false},
-                        Case{std::string("\x20\x00\x00\x00", 4) + std::string(64, 'a'), false}}) {
+  const std::pair<const char*, bool> counts[] = {{"\xFF\xFF\xFF\x7F", true}, {"\xFF\xFF\xFF\x7F", false},
+                                                 {"\x00\x00\x00\x80", true}, {"\x00\x10\x00\x00", true},
+                                                 {"\x00\x02\x00\x00", false}, {"\x20\x00\x00\x00", false}};
+  for (const auto& [count, lzo] : counts) {
+    std::string stored = std::string(count, 4) + std::string(64, 'a');
     AutoArray<Vector3> back;
-    EXPECT_EQ(Load(c.stored, c.lzo, [&](SerializeBinStream& f) { f.TransferCompressedArray(back, true); }), 4);
+    EXPECT_EQ(Load(stored, lzo, [&](SerializeBinStream& f) { f.TransferCompressedArray(back, true); }), 4);
     EXPECT_TRUE(back.empty());
     CompactArray<Vector3> compact;
-    std::string asCompact = c.stored.substr(0, 4) + std::string(1, '\0') + c.stored.substr(4);
-    EXPECT_EQ(Load(asCompact, c.lzo, [&](SerializeBinStream& f) { f.TransferCompactArray(compact, true); }), 4);
+    std::string asCompact = stored.substr(0, 4) + std::string(1, '\0') + stored.substr(4);
+    EXPECT_EQ(Load(asCompact, lzo, [&](SerializeBinStream& f) { f.TransferCompactArray(compact, true); }), 4);
     EXPECT_EQ(compact.Size(), 0);
   }
 }
@@ -251,29 +208,10 @@ Record MakeRecord() {
   return record;
 }
 
-TEST(SerializeBinArrays, EveryTruncationOfARecordFailsCleanly) {
-  for (bool lzo : {false, true}) {
-    Record record = MakeRecord();
-    std::string stored = Save(lzo, [&](SerializeBinStream& f) { record.Transfer(f); });
-    CapturedMessages messages;
-    Record full;
-    ASSERT_EQ(Load(stored, lzo, [&](SerializeBinStream& f) { full.Transfer(f); }), 0);
-    EXPECT_EQ(full.heights, record.heights);
-    EXPECT_EQ(full.indices, record.indices);
-    EXPECT_EQ(full.stamp, 77);
-    // The name string's last form reads to the end without an error; every other cut is
-    // corrupt data.
-    for (size_t length = 0; length < stored.size(); ++length) {
-      Record back;
-      EXPECT_EQ(Load(stored.substr(0, length), lzo, [&](SerializeBinStream& f) { back.Transfer(f); }), 4)
-          << "lzo " << lzo << " length " << length;
-    }
-  }
-}
-
-TEST(SerializeBinArrays, RecordRoundTripsThroughFiles) {
+TEST(SerializeBinArrays, RecordRoundTripsThroughFilesAndEveryTruncationFails) {
   TempFolder folder;
   for (bool lzo : {false, true}) {
+    SCOPED_TRACE(lzo ? "lzo" : "lzss");
     std::string path = folder.File(lzo ? "lzo.bin" : "lzss.bin");
     Record record = MakeRecord();
     {
@@ -299,6 +237,14 @@ TEST(SerializeBinArrays, RecordRoundTripsThroughFiles) {
     EXPECT_EQ(back.normals.Size(), 40);
     EXPECT_EQ(back.indices, record.indices);
     EXPECT_EQ(back.stamp, 77);
+    // The name string's last form reads to the end without an error; every other cut is
+    // corrupt data.
+    std::string stored = Save(lzo, [&](SerializeBinStream& f) { record.Transfer(f); });
+    CapturedMessages messages;
+    for (size_t length = 0; length < stored.size(); ++length) {
+      Record cut;
+      EXPECT_EQ(Load(stored.substr(0, length), lzo, [&](SerializeBinStream& f) { cut.Transfer(f); }), 4) << length;
+    }
   }
 }
 

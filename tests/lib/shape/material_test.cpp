@@ -3,7 +3,7 @@
 // binary files, missing files and names that are not lower case.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <functional>
 
 #include "el/paramfile/param_file.h"
 #include "engine/global_config.h"
@@ -11,6 +11,7 @@
 #include "lib/shape/material_stage_check.h"
 #include "lib/shape/tex_material.h"
 #include "tests/lib/shape/shape_test_support.h"
+#include "tests/support/environment_variable.h"
 #include "tests/support/temp_tree.h"
 
 namespace {
@@ -22,15 +23,9 @@ class MaterialFiles : public ShapeTest {
  protected:
   void SetUp() override {
     ShapeTest::SetUp();
-    const char* previous = std::getenv("KILNIFY_WORK_DRIVE");
-    if (previous) previousDrive_ = previous;
-    hadDrive_ = previous != nullptr;
-    setenv("KILNIFY_WORK_DRIVE", tree_.Root().c_str(), 1);
     GlobalConfig().Clear();
   }
   void TearDown() override {
-    if (hadDrive_) setenv("KILNIFY_WORK_DRIVE", previousDrive_.c_str(), 1);
-    else unsetenv("KILNIFY_WORK_DRIVE");
     GlobalConfig().Clear();
     ShapeTest::TearDown();
   }
@@ -48,49 +43,9 @@ class MaterialFiles : public ShapeTest {
   }
 
   TempTree tree_;
+  ScopedEnvironment drive_{"KILNIFY_WORK_DRIVE", tree_.Root().string()};
   int counter_ = 0;
-
- private:
-  std::string previousDrive_;
-  bool hadDrive_ = false;
 };
-
-// Every key of `a` equals `b`'s (the name aside).
-void ExpectSameKeys(const TexMaterial& a, const TexMaterial& b) {
-  EXPECT_EQ(a.emmisive, b.emmisive);
-  EXPECT_EQ(a.ambient, b.ambient);
-  EXPECT_EQ(a.diffuse, b.diffuse);
-  EXPECT_EQ(a.forcedDiffuse, b.forcedDiffuse);
-  EXPECT_EQ(a.specular, b.specular);
-  EXPECT_EQ(a.treeColorization, b.treeColorization);
-  EXPECT_EQ(a.plantWind, b.plantWind);
-  EXPECT_EQ(a.superExt, b.superExt);
-  EXPECT_EQ(a.specularPower, b.specularPower);
-  EXPECT_EQ(a.parallaxScale, b.parallaxScale);
-  EXPECT_EQ(a.terrainIndirectLocalShadowBias, b.terrainIndirectLocalShadowBias);
-  EXPECT_EQ(a.shadowBias, b.shadowBias);
-  EXPECT_EQ(a.sortBias, b.sortBias);
-  EXPECT_EQ(a.superAllowProjectionLayer, b.superAllowProjectionLayer);
-  EXPECT_EQ(a.treeAllowProjectionLayer, b.treeAllowProjectionLayer);
-  EXPECT_EQ(a.multiTopProjectionLayer, b.multiTopProjectionLayer);
-  EXPECT_EQ(a.degAngleTopProjectionStart, b.degAngleTopProjectionStart);
-  EXPECT_EQ(a.degAngleTopProjectionEnd, b.degAngleTopProjectionEnd);
-  EXPECT_EQ(a.multiTopProjectionBlend, b.multiTopProjectionBlend);
-  EXPECT_EQ(a.multiTopProjectionLayerNormal, b.multiTopProjectionLayerNormal);
-  EXPECT_EQ(a.projectionVector, b.projectionVector);
-  EXPECT_EQ(a.pixelShaderID, b.pixelShaderID);
-  EXPECT_EQ(a.vertexShaderID, b.vertexShaderID);
-  EXPECT_EQ(a.mainLight, b.mainLight);
-  EXPECT_EQ(a.fogMode, b.fogMode);
-  EXPECT_EQ(a.renderFlags, b.renderFlags);
-  EXPECT_EQ(a.nextPass, b.nextPass);
-  EXPECT_EQ(a.surfaceInfo, b.surfaceInfo);
-  EXPECT_EQ(a.stages, b.stages);
-  EXPECT_EQ(a.texGens, b.texGens);
-  EXPECT_EQ(a.stageTI, b.stageTI);
-  EXPECT_EQ(a.StageCount(), b.StageCount());
-  EXPECT_EQ(a.TexGenCount(), b.TexGenCount());
-}
 
 TEST(TexMaterialDefaults, TableOfDefaults) {
   TexMaterial m("x");
@@ -139,17 +94,25 @@ TEST(MaterialEnumNames, NumbersAndNames) {
   EXPECT_EQ(MaterialEnumName(MaterialEnum::MainLight, 1), "");
 }
 
-TEST_F(MaterialFiles, OnlyDiffuseSet) {
-  auto m = Load("diffuse[] = {1, 0, 0, 1};\n");
-  TexMaterial expected(m->Name());
-  expected.diffuse = {1, 0, 0, 1};
-  ExpectSameKeys(*m, expected);
+TEST_F(MaterialFiles, KeysLeftOutKeepTheirDefaults) {
+  struct Row {
+    const char* text;
+    std::function<void(TexMaterial&)> set;  // the keys the text sets
+  };
+  const Row rows[] = {
+      {"", [](TexMaterial&) {}},
+      {"diffuse[] = {1, 0, 0, 1};\n", [](TexMaterial& m) { m.diffuse = {1, 0, 0, 1}; }},
+      // Enumerations by number.
+      {"mainLight = 9;\nfogMode = 0;\n", [](TexMaterial& m) { m.mainLight = 9, m.fogMode = 0; }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    auto m = Load(row.text);
+    TexMaterial expected(m->Name());
+    row.set(expected);
+    ExpectSameMaterial(*m, expected);
+  }
   EXPECT_TRUE(messages.lines.empty()) << messages.Text();
-}
-
-TEST_F(MaterialFiles, EmptyFileKeepsEveryDefault) {
-  auto m = Load("");
-  ExpectSameKeys(*m, TexMaterial(m->Name()));
 }
 
 TEST_F(MaterialFiles, EveryKeyWithAValue) {
@@ -240,15 +203,13 @@ class Stage1 { texture = "b.paa"; texGen = 0; uvSource = "None"; };
 class Stage3 { texture = "d.paa"; texGen = 7; };
 class Stage9 { texGen = 9; };
 )");
-  EXPECT_EQ(m->texGens[0].uvSource, 1);
+  EXPECT_EQ(m->texGens[0].uvSource, 1);  // stage 1's own uvSource means nothing in this layout
   EXPECT_EQ(m->texGens[0].uvTransform.axisX, (Vector3{2, 0, 0}));
   EXPECT_EQ(m->texGens[0].uvTransform.axisY, (Vector3{0, 3, 0}));
   EXPECT_EQ(m->texGens[0].uvTransform.position, (Vector3{0.5f, 0.25f, 0}));
   EXPECT_EQ(m->texGens[1].uvSource, 5);
   EXPECT_EQ(m->texGens[1].uvTransform.position, (Vector3{0, 0, 7}));
   EXPECT_EQ(m->texGens[7].uvSource, 6);
-  // A stage's own uvSource means nothing in this layout.
-  EXPECT_EQ(m->texGens[1].uvSource, 5);
   EXPECT_EQ(m->stages[2].texture, "");
   EXPECT_EQ(m->stages[2].texGen, 2);
   // Counts: the last textured stage is 3, its generators go up to 7 (stage 9 is beyond).
@@ -294,15 +255,12 @@ TEST_F(MaterialFiles, FailedReadsResetToDefaults) {
     messages.lines.clear();
     auto m = Load(text);
     EXPECT_TRUE(HasLine(messages, "Error while loading material " + m->Name())) << text << messages.Text();
-    ExpectSameKeys(*m, TexMaterial(m->Name()));
+    ExpectSameMaterial(*m, TexMaterial(m->Name()));
   }
 }
 
-TEST_F(MaterialFiles, EnumerationsByNumber) {
-  auto m = Load("PixelShaderID = 3;\nmainLight = 9;\nfogMode = 0;\n");
-  EXPECT_EQ(m->pixelShaderID, 3);
-  EXPECT_EQ(m->mainLight, 9);
-  EXPECT_EQ(m->fogMode, 0);
+TEST_F(MaterialFiles, PixelShaderByNumber) {
+  EXPECT_EQ(Load("PixelShaderID = 3;\n")->pixelShaderID, 3);
 }
 
 TEST_F(MaterialFiles, SharedByNameThroughTheCache) {
@@ -319,7 +277,7 @@ TEST_F(MaterialFiles, SharedByNameThroughTheCache) {
 TEST_F(MaterialFiles, MissingFileKeepsDefaults) {
   auto m = MaterialByName("\\data\\none.rvmat");
   ASSERT_TRUE(m);
-  ExpectSameKeys(*m, TexMaterial(m->Name()));
+  ExpectSameMaterial(*m, TexMaterial(m->Name()));
   EXPECT_TRUE(HasLine(messages, "Material not loaded: \\data\\none.rvmat"));
   EXPECT_TRUE(HasLine(messages, "\tIn lib/shape/material:"));
 }
@@ -349,6 +307,9 @@ TEST_F(MaterialFiles, BinaryMaterialFile) {
 }
 
 TEST_F(MaterialFiles, HashNamesComeFromCfgMaterials) {
+  ExpectSameMaterial(*MaterialByName("#glass"), TexMaterial("#glass"));
+  EXPECT_TRUE(HasLine(messages, "Material glass not found in CfgMaterials"));
+  Materials().DeleteAll();
   SetGlobalConfig(R"(
 class CfgMaterials {
   class Base { diffuse[] = {0, 1, 0, 1}; specularPower = 3; };
@@ -359,18 +320,12 @@ class CfgMaterials {
   EXPECT_EQ(glass->pixelShaderID, 56);
   EXPECT_EQ(glass->diffuse, (MaterialColor{0, 1, 0, 1}));  // inherited
   EXPECT_EQ(glass->specularPower, 3.0f);
-  auto missing = MaterialByName("#steel");
-  ExpectSameKeys(*missing, TexMaterial("#steel"));
+  messages.Clear();
+  ExpectSameMaterial(*MaterialByName("#steel"), TexMaterial("#steel"));
   EXPECT_TRUE(HasLine(messages, "Material steel not found in CfgMaterials")) << messages.Text();
 }
 
-TEST_F(MaterialFiles, HashNameWithoutCfgMaterials) {
-  auto m = MaterialByName("#glass");
-  ExpectSameKeys(*m, TexMaterial("#glass"));
-  EXPECT_TRUE(HasLine(messages, "Material glass not found in CfgMaterials"));
-}
-
-TEST_F(MaterialFiles, PassChains) {
+TEST_F(MaterialFiles, PassChainsAndModelsThatUseMoreThanTwoPasses) {
   std::string third = WriteMaterial("p3.rvmat", "");
   std::string second = WriteMaterial("p2.rvmat", "nextPass = \"" + third + "\";\n");
   std::string first = WriteMaterial("p1.rvmat", "nextPass = \"" + second + "\";\n");
@@ -380,19 +335,12 @@ TEST_F(MaterialFiles, PassChains) {
   std::string loopA = WriteMaterial("la.rvmat", "nextPass = \"\\data\\lb.rvmat\";\n");
   WriteMaterial("lb.rvmat", "nextPass = \"\\data\\la.rvmat\";\n");
   EXPECT_EQ(MaterialPassCount(*MaterialByName(loopA)), 2);
-}
 
-TEST_F(MaterialFiles, ModelReportsMaterialsOfMoreThanTwoPasses) {
-  std::string third = WriteMaterial("p3.rvmat", "");
-  std::string second = WriteMaterial("p2.rvmat", "nextPass = \"" + third + "\";\n");
-  std::string first = WriteMaterial("p1.rvmat", "nextPass = \"" + second + "\";\n");
   mlod::Lod lod = TriangleLod();
   lod.faces[0].material = first;
   lod.faces.push_back(lod.faces[0]);
   lod.faces[1].material = second;
-  LODShape model;
-  ASSERT_TRUE(ReadModel(ModelOf({lod}), model));
-  EXPECT_EQ(model.Lod(0)->Materials().size(), 2u);
+  EXPECT_EQ(Read({lod}).Materials().size(), 2u);
   EXPECT_EQ(CountLines(messages, "More than 2-pass material used - " + first + " (3 passes)"), 1) << messages.Text();
   EXPECT_EQ(CountLines(messages, "More than 2-pass"), 1);
 }
@@ -404,7 +352,7 @@ TEST_F(MaterialFiles, MaterialFromBytes) {
   EXPECT_EQ(m.diffuse, (MaterialColor{0.5f, 0.5f, 0.5f, 1}));
   std::string broken = "diffuse[] = {0.5, ";
   EXPECT_FALSE(LoadMaterialFromBytes(m, broken.data(), broken.size()));
-  ExpectSameKeys(m, TexMaterial("mem"));
+  ExpectSameMaterial(m, TexMaterial("mem"));
 }
 
 }  // namespace

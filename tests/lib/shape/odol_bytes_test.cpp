@@ -14,11 +14,6 @@ using shape_test::ShapeTest;
 
 class RuntimeModelBytes : public ShapeTest {};
 
-template <class T>
-std::string Le(T value) {
-  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
 // Reads the vertex arrays of a saved LOD block (arrays below 1024 bytes, so raw).
 struct VertexDataReader {
   const std::string& bytes;
@@ -29,10 +24,10 @@ struct VertexDataReader {
     at += 4;
     return v;
   }
-  float Float() {
-    float v = odol_test::ReadAt<float>(bytes, at);
-    at += 4;
-    return v;
+  std::vector<float> Floats(int n) {
+    std::vector<float> values;
+    for (int i = 0; i < n; ++i, at += 4) values.push_back(ReadAt<float>(bytes, at));
+    return values;
   }
   uint8_t Byte() { return static_cast<uint8_t>(bytes[at++]); }
   // A compact array of uint32: (count, condensed, values).
@@ -61,7 +56,7 @@ LODShape* ModelOfLods(LODShape& model, std::initializer_list<std::pair<ShapeRef,
   return &model;
 }
 
-TEST_F(RuntimeModelBytes, MagicVersionAndResolutions) {
+TEST_F(RuntimeModelBytes, MagicVersionResolutionsAndNoSkeleton) {
   LODShape model;
   ModelOfLods(model, {{TriangleShape(1), 1.0f}, {TriangleShape(1), 1e13f}});
   std::string bytes = Save(model);
@@ -70,16 +65,10 @@ TEST_F(RuntimeModelBytes, MagicVersionAndResolutions) {
   EXPECT_EQ(ReadAt<int32_t>(bytes, 8), 2);
   EXPECT_EQ(ReadAt<float>(bytes, 12), 1.0f);
   EXPECT_EQ(ReadAt<float>(bytes, 16), 1e13f);
-}
-
-TEST_F(RuntimeModelBytes, NoSkeletonIsOneZeroByte) {
-  LODShape model;
-  ModelOfLods(model, {{TriangleShape(1), 1.0f}});
-  std::string bytes = Save(model);
   // The model block of version 54 holds 212 bytes before the skeleton name.
-  size_t block = 12 + 4;
+  size_t block = BlockStart(2);
   EXPECT_EQ(ReadAt<float>(bytes, block + 207), 3.4028235e38f);  // shadow offset: not set
-  EXPECT_EQ(bytes[block + 212], '\0');                          // empty skeleton name
+  EXPECT_EQ(bytes[block + 212], '\0');                          // no skeleton: an empty name
   EXPECT_EQ(static_cast<uint8_t>(bytes[block + 213]), 22);      // map type follows at once
 }
 
@@ -119,19 +108,16 @@ TEST_F(RuntimeModelBytes, ThreeVisualLodsAndAGeometry) {
   EXPECT_EQ(static_cast<size_t>(back.lodEnd[0]), bytes.size());
 }
 
-TEST_F(RuntimeModelBytes, SingleSmallVisualLodIsPermanent) {
-  LODShape model;
-  ModelOfLods(model, {{TriangleShape(99), 1.0f}, {TriangleShape(1, nullptr, ""), 1e13f}});
-  RuntimeModelInfo info;
-  Save(model, &info);
-  EXPECT_EQ(info.permanent, (AutoArray<uint8_t>{1, 1}));
-  EXPECT_TRUE(info.summaries.empty());
-
-  LODShape big;
-  ModelOfLods(big, {{TriangleShape(100), 1.0f}, {TriangleShape(1, nullptr, ""), 1e13f}});
-  Save(big, &info);
-  EXPECT_EQ(info.permanent, (AutoArray<uint8_t>{0, 1}));
-  EXPECT_EQ(info.summaryLods, (AutoArray<int>{0}));
+TEST_F(RuntimeModelBytes, SingleVisualLodBelowOneHundredFacesIsPermanent) {
+  for (int faces : {99, 100}) {
+    LODShape model;
+    ModelOfLods(model, {{TriangleShape(faces), 1.0f}, {TriangleShape(1, nullptr, ""), 1e13f}});
+    RuntimeModelInfo info;
+    Save(model, &info);
+    EXPECT_EQ(info.permanent, (AutoArray<uint8_t>{faces < 100, 1})) << faces;
+    EXPECT_EQ(info.summaryLods, faces < 100 ? AutoArray<int>{} : AutoArray<int>{0}) << faces;
+    EXPECT_EQ(info.summaries.size(), faces < 100 ? 0u : 1u) << faces;
+  }
 }
 
 TEST_F(RuntimeModelBytes, EmptyLodVertexDataIs55Bytes) {
@@ -167,10 +153,7 @@ TEST_F(RuntimeModelBytes, VertexArraysOfOneLod) {
   EXPECT_EQ(clip.condensed, 1);
   EXPECT_EQ(clip.values, (std::vector<uint32_t>{0x100u}));
   // First UV set: range 0..1 and six different pairs.
-  EXPECT_EQ(r.Float(), 0.0f);
-  EXPECT_EQ(r.Float(), 0.0f);
-  EXPECT_EQ(r.Float(), 1.0f);
-  EXPECT_EQ(r.Float(), 1.0f);
+  EXPECT_EQ(r.Floats(4), (std::vector<float>{0, 0, 1, 1}));
   VertexDataReader::Compact uv0 = r.CompactU32();
   EXPECT_EQ(uv0.condensed, 0);
   ASSERT_EQ(uv0.values.size(), 6u);
@@ -182,10 +165,7 @@ TEST_F(RuntimeModelBytes, VertexArraysOfOneLod) {
   EXPECT_EQ(uv1.values[0], 0x80018001u);
   EXPECT_EQ(uv1.values[1], 0x80017FFFu);  // u = 1 packs to 32767
   EXPECT_EQ(r.Int(), 6);                  // positions
-  for (int i = 0; i < 6; ++i) {
-    float x = r.Float(), y = r.Float(), z = r.Float();
-    EXPECT_EQ((Vector3{x, y, z}), table.Positions()[static_cast<size_t>(i)]);
-  }
+  for (const Vector3& p : table.Positions()) EXPECT_EQ(r.Floats(3), (std::vector<float>{p.x, p.y, p.z}));
   VertexDataReader::Compact normals = r.CompactU32();
   EXPECT_EQ(normals.count, 6);
   EXPECT_EQ(normals.condensed, 1);
@@ -225,10 +205,7 @@ TEST_F(RuntimeModelBytes, SameUVOnEveryVertexFromTheSourceReader) {
   VertexDataReader r = VertexData(bytes, info, 0);
   r.Int();
   r.CompactU32();
-  EXPECT_EQ(r.Float(), 0.5f);
-  EXPECT_EQ(r.Float(), 0.5f);
-  EXPECT_EQ(r.Float(), 0.5f + 1e-6f);
-  EXPECT_EQ(r.Float(), 0.5f + 1e-6f);
+  EXPECT_EQ(r.Floats(4), (std::vector<float>{0.5f, 0.5f, 0.5f + 1e-6f, 0.5f + 1e-6f}));
   VertexDataReader::Compact uv = r.CompactU32();
   EXPECT_EQ(uv.condensed, 1);
   EXPECT_EQ(uv.values, (std::vector<uint32_t>{0x80018001u}));
@@ -257,15 +234,12 @@ TEST_F(RuntimeModelBytes, KeyFramesNeedTheKeyframeProperty) {
   ShapeRef shape = TriangleShape(1);
   shape->KeyFrames().push_back({0.5f, AutoArray<Vector3>(3)});
   ModelOfLods(model, {{shape, 1.0f}});
-  LODShape loaded;
-  ASSERT_EQ(Load(Save(model), loaded), 0);
-  EXPECT_TRUE(loaded.Lod(0)->KeyFrames().empty());
-  shape->Properties().Set("keyframe", "0");
-  ASSERT_EQ(Load(Save(model), loaded), 0);
-  EXPECT_TRUE(loaded.Lod(0)->KeyFrames().empty());
-  shape->Properties().Set("keyframe", "1");
-  ASSERT_EQ(Load(Save(model), loaded), 0);
-  EXPECT_EQ(loaded.Lod(0)->KeyFrames().size(), 1u);
+  for (const std::string keyframe : {"", "0", "1"}) {
+    if (!keyframe.empty()) shape->Properties().Set("keyframe", keyframe);
+    LODShape loaded;
+    ASSERT_EQ(Load(Save(model), loaded), 0);
+    EXPECT_EQ(loaded.Lod(0)->KeyFrames().size(), keyframe == "1" ? 1u : 0u) << keyframe;
+  }
 }
 
 TEST_F(RuntimeModelBytes, MaterialListFollowsTheSections) {
@@ -293,19 +267,16 @@ TEST_F(RuntimeModelBytes, MaterialListFollowsTheSections) {
 }
 
 TEST_F(RuntimeModelBytes, ShadowLodCheck) {
-  LODShape model;
-  ModelOfLods(model, {{TriangleShape(2500), 1.0f}, {TriangleShape(1500), 2.0f}, {TriangleShape(1, nullptr, ""), 1e13f}});
-  model.Special().shadowLodLimit = 0;
-  Save(model);
-  // LOD 0 is too detailed; the LOD before the geometry has 1500 faces: kept.
-  EXPECT_EQ(model.Special().shadowLodLimit, 1);
-  EXPECT_FALSE(shape_test::HasLine(messages, "Too detailed shadow lod"));
-
-  LODShape heavy;
-  ModelOfLods(heavy, {{TriangleShape(2500), 1.0f}, {TriangleShape(2100), 2.0f}, {TriangleShape(1, nullptr, ""), 1e13f}});
-  heavy.Special().shadowLodLimit = 0;
-  Save(heavy);
-  EXPECT_EQ(heavy.Special().shadowLodLimit, 3);
+  // LOD 0 is too detailed; the LOD before the geometry is kept at 1500 faces, not at 2100.
+  for (int faces : {1500, 2100}) {
+    LODShape model;
+    ModelOfLods(model, {{TriangleShape(2500), 1.0f}, {TriangleShape(faces), 2.0f}, {TriangleShape(1, nullptr, ""), 1e13f}});
+    model.Special().shadowLodLimit = 0;
+    messages.Clear();
+    Save(model);
+    EXPECT_EQ(model.Special().shadowLodLimit, faces == 1500 ? 1 : 3);
+    EXPECT_EQ(shape_test::CountLines(messages, "Too detailed shadow lod"), faces == 1500 ? 0 : 1);
+  }
   EXPECT_TRUE(shape_test::HasLine(messages, "Too detailed shadow lod in bytes.p3d (1:2.000000 : 2100) - shadows disabled"))
       << messages.Text();
 }

@@ -27,22 +27,12 @@ class RuntimeModelCorrupt : public ShapeTest {
   std::string bytes_;
 };
 
-// Where the model block starts for a model of `n` LODs.
-size_t BlockStart(int n) { return 12 + 4 * static_cast<size_t>(n); }
-
 TEST_F(RuntimeModelCorrupt, EveryTruncationFails) {
   for (size_t size = 0; size < bytes_.size(); ++size) {
     LODShape loaded;
     EXPECT_NE(Load(bytes_.substr(0, size), loaded), 0) << "size " << size;
     EXPECT_EQ(loaded.NLods(), 0);
   }
-}
-
-TEST_F(RuntimeModelCorrupt, WrongMagic) {
-  std::string bytes = bytes_;
-  bytes[0] = 'X';
-  LODShape loaded;
-  EXPECT_EQ(Load(bytes, loaded), SerializeBinStream::EBadFileType);
 }
 
 TEST_F(RuntimeModelCorrupt, VersionsOutsideTheRange) {
@@ -57,56 +47,46 @@ TEST_F(RuntimeModelCorrupt, VersionsOutsideTheRange) {
   }
 }
 
-TEST_F(RuntimeModelCorrupt, OversizedCounts) {
-  // LOD count beyond the 32 a model holds.
-  std::string bytes = bytes_;
-  WriteAt<int32_t>(bytes, 8, 1000);
-  LODShape loaded;
-  EXPECT_EQ(Load(bytes, loaded), SerializeBinStream::EFileStructure);
-  // A face count of two billion in the first LOD block.
+TEST_F(RuntimeModelCorrupt, ChangedFieldsFailWithTheirError) {
+  // The first LOD block's faces: count 1, size 8, a 0 word, then 3 and the indices.
   size_t faces = bytes_.find(std::string("\x01\0\0\0\x08\0\0\0\0\0\x03", 11));
   ASSERT_NE(faces, std::string::npos);
-  bytes = bytes_;
-  WriteAt<int32_t>(bytes, faces, 0x7FFFFFFF);
-  EXPECT_EQ(Load(bytes, loaded), SerializeBinStream::EFileStructure);
-  // A face of 255 vertices.
-  bytes = bytes_;
-  bytes[faces + 10] = '\xFF';
-  EXPECT_EQ(Load(bytes, loaded), SerializeBinStream::EFileStructure);
-  // A face that names a vertex the LOD does not have.
-  bytes = bytes_;
-  WriteAt<uint16_t>(bytes, faces + 11, 3);
-  EXPECT_EQ(Load(bytes, loaded), SerializeBinStream::EFileStructure);
-}
-
-TEST_F(RuntimeModelCorrupt, LodTablesOutsideTheFile) {
-  // The start table follows the model block and the animation flag.
-  size_t table = static_cast<size_t>(info_.lodStart.size());
-  size_t at = bytes_.find(std::string(reinterpret_cast<const char*>(info_.lodStart.data()), 8));
-  ASSERT_NE(at, std::string::npos);
-  (void)table;
-  for (int32_t value : {-1, 1 << 30, 3}) {
-    std::string bytes = bytes_;
-    WriteAt<int32_t>(bytes, at, value);
-    LODShape loaded;
-    EXPECT_NE(Load(bytes, loaded), 0) << value;
-  }
-  // A block that ends elsewhere than its end slot says.
-  std::string bytes = bytes_;
-  WriteAt<int32_t>(bytes, at + 8, info_.lodEnd[0] - 1);
-  LODShape loaded;
-  EXPECT_EQ(Load(bytes, loaded), SerializeBinStream::EFileStructure);
-}
-
-TEST_F(RuntimeModelCorrupt, SpecialLodIndexBeyondTheLods) {
+  // The start table follows the model block and the animation flag; the end table follows it.
+  size_t table = bytes_.find(std::string(reinterpret_cast<const char*>(info_.lodStart.data()), 8));
+  ASSERT_NE(table, std::string::npos);
   // "memory" index byte: the model block holds 234 bytes before it (no skeleton, no masses).
   size_t memory = BlockStart(2) + 234;
   ASSERT_EQ(static_cast<int8_t>(bytes_[memory]), -1);
   ASSERT_EQ(static_cast<int8_t>(bytes_[memory + 1]), 1);  // geometry
-  std::string bytes = bytes_;
-  bytes[memory] = 5;
-  LODShape loaded;
-  EXPECT_EQ(Load(bytes, loaded), SerializeBinStream::EFileStructure);
+  struct Row {
+    const char* name;
+    size_t at;
+    std::string value;
+    int error;  // 0: any error
+  };
+  const Row rows[] = {
+      {"magic", 0, "X", SerializeBinStream::EBadFileType},
+      {"LOD count beyond the 32 a model holds", 8, Le<int32_t>(1000), SerializeBinStream::EFileStructure},
+      {"face count of two billion", faces, Le<int32_t>(0x7FFFFFFF), SerializeBinStream::EFileStructure},
+      {"face of 255 vertices", faces + 10, "\xFF", SerializeBinStream::EFileStructure},
+      {"vertex the LOD does not have", faces + 11, Le<uint16_t>(3), SerializeBinStream::EFileStructure},
+      {"special LOD index beyond the LODs", memory, "\x05", SerializeBinStream::EFileStructure},
+      {"negative LOD start", table, Le<int32_t>(-1), 0},
+      {"LOD start beyond the file", table, Le<int32_t>(1 << 30), 0},
+      {"LOD start inside the header", table, Le<int32_t>(3), 0},
+      {"block ending elsewhere than its end slot says", table + 8, Le<int32_t>(info_.lodEnd[0] - 1),
+       SerializeBinStream::EFileStructure},
+  };
+  for (const Row& row : rows) {
+    std::string bytes = bytes_;
+    bytes.replace(row.at, row.value.size(), row.value);
+    LODShape loaded;
+    int error = Load(bytes, loaded);
+    EXPECT_NE(error, 0) << row.name;
+    if (row.error) {
+      EXPECT_EQ(error, row.error) << row.name;
+    }
+  }
 }
 
 TEST_F(RuntimeModelCorrupt, ChangedBytesNeverCrash) {
@@ -142,34 +122,22 @@ TEST_F(RuntimeModelCorrupt, MaterialRecordVersion11KeepsNewerDefaults) {
   // surface, render flags, no stages, no generators, stageTI.
   QOStrStream out;
   SerializeBinStream f(&out);
-  int version = 11;
-  f.Transfer(version);
-  for (int i = 0; i < 6 * 4; ++i) {
-    float value = 0.5f;
-    f.Transfer(value);
-  }
-  float power = 12;
-  f.Transfer(power);
-  int32_t ints[] = {9, 2, 1, 0};
-  for (int32_t& value : ints) f.Transfer(value);
-  RString surface = "data\\wood.bisurf";
-  f.TransferString(surface);
-  int32_t words[] = {1, 4, 1, 0};  // one render flag word, one stage, no generator
-  for (int32_t& value : words) f.Transfer(value);
-  int32_t filter = 9;  // beyond the filters: read as the default
-  f.Transfer(filter);
-  RString texture = "data\\old_co.paa";
-  f.TransferString(texture);
-  int32_t texGen = 0;
-  f.Transfer(texGen);
-  bool env = false;
-  f.Transfer(env);
-  int32_t tiFilter = 3;
-  f.Transfer(tiFilter);
-  RString none;
-  f.TransferString(none);
-  f.Transfer(texGen);
-  f.Transfer(env);
+  auto put = [&f](auto value) { f.Transfer(value); };
+  auto putString = [&f](RString value) { f.TransferString(value); };
+  put(11);
+  for (int i = 0; i < 6 * 4; ++i) put(0.5f);
+  put(12.0f);                                      // power
+  for (int32_t value : {9, 2, 1, 0}) put(value);   // shaders, light, fog
+  putString("data\\wood.bisurf");
+  for (int32_t value : {1, 4, 1, 0}) put(value);   // one render flag word, one stage, no generator
+  put(int32_t{9});                                 // filter beyond the filters: read as the default
+  putString("data\\old_co.paa");
+  put(int32_t{0});                                 // texGen
+  put(false);                                      // world environment map
+  put(int32_t{3});                                 // stageTI: filter, texture, texGen, map
+  putString("");
+  put(int32_t{0});
+  put(false);
   std::string bytes = out.Str();
 
   QIStrStream in(bytes.data(), static_cast<QFileSize>(bytes.size()));

@@ -42,6 +42,16 @@ void WriteAt(std::string& bytes, size_t offset, T value) {
   std::memcpy(bytes.data() + offset, &value, sizeof(T));
 }
 
+// The bytes of `value` as saved (little-endian).
+template <class T>
+std::string Le(T value) {
+  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// Where the model block starts in a model of `n` LODs: after magic, version, count and
+// the resolutions.
+inline size_t BlockStart(int n) { return 12 + 4 * static_cast<size_t>(n); }
+
 // A triangle LOD: `n` triangles over 3n vertices (one point each), all drawn with one
 // section of `texture` and `material`.
 inline ShapeRef TriangleShape(int n, const TexMaterialRef& material = nullptr,
@@ -112,42 +122,6 @@ inline TexMaterialRef FilledMaterial(const std::string& name) {
   return m;
 }
 
-inline void ExpectSameMaterial(const TexMaterial& a, const TexMaterial& b) {
-  EXPECT_EQ(a.Name(), b.Name());
-  EXPECT_EQ(a.emmisive, b.emmisive);
-  EXPECT_EQ(a.ambient, b.ambient);
-  EXPECT_EQ(a.diffuse, b.diffuse);
-  EXPECT_EQ(a.forcedDiffuse, b.forcedDiffuse);
-  EXPECT_EQ(a.specular, b.specular);
-  EXPECT_EQ(a.treeColorization, b.treeColorization);
-  EXPECT_EQ(a.plantWind, b.plantWind);
-  EXPECT_EQ(a.specularPower, b.specularPower);
-  EXPECT_EQ(a.parallaxScale, b.parallaxScale);
-  EXPECT_EQ(a.shadowBias, b.shadowBias);
-  EXPECT_EQ(a.superExt, b.superExt);
-  EXPECT_EQ(a.sortBias, b.sortBias);
-  EXPECT_EQ(a.superAllowProjectionLayer, b.superAllowProjectionLayer);
-  EXPECT_EQ(a.multiTopProjectionLayer, b.multiTopProjectionLayer);
-  EXPECT_EQ(a.degAngleTopProjectionStart, b.degAngleTopProjectionStart);
-  EXPECT_EQ(a.degAngleTopProjectionEnd, b.degAngleTopProjectionEnd);
-  EXPECT_EQ(a.multiTopProjectionBlend, b.multiTopProjectionBlend);
-  EXPECT_EQ(a.multiTopProjectionLayerNormal, b.multiTopProjectionLayerNormal);
-  EXPECT_EQ(a.projectionVector, b.projectionVector);
-  EXPECT_EQ(a.treeAllowProjectionLayer, b.treeAllowProjectionLayer);
-  EXPECT_EQ(a.terrainIndirectLocalShadowBias, b.terrainIndirectLocalShadowBias);
-  EXPECT_EQ(a.pixelShaderID, b.pixelShaderID);
-  EXPECT_EQ(a.vertexShaderID, b.vertexShaderID);
-  EXPECT_EQ(a.mainLight, b.mainLight);
-  EXPECT_EQ(a.fogMode, b.fogMode);
-  EXPECT_EQ(a.renderFlags, b.renderFlags);
-  EXPECT_EQ(a.surfaceInfo, b.surfaceInfo);
-  ASSERT_EQ(a.StageCount(), b.StageCount());
-  ASSERT_EQ(a.TexGenCount(), b.TexGenCount());
-  for (int i = 0; i < a.StageCount(); ++i) EXPECT_EQ(a.stages[i], b.stages[i]) << "stage " << i;
-  for (int i = 0; i < a.TexGenCount(); ++i) EXPECT_EQ(a.texGens[i], b.texGens[i]) << "texGen " << i;
-  EXPECT_EQ(a.stageTI, b.stageTI);
-}
-
 inline std::string MaterialName(const Shape& shape, int index) {
   if (index < 0 || index >= static_cast<int>(shape.Materials().size())) return {};
   const TexMaterialRef& m = shape.Materials()[static_cast<size_t>(index)];
@@ -211,7 +185,7 @@ inline void ExpectSameShape(const Shape& expected, const Shape& actual) {
     EXPECT_EQ(s.areaOverTex[1], t.areaOverTex[1]);
     EXPECT_EQ(MaterialName(expected, s.materialIndex), MaterialName(actual, t.materialIndex));
     if (t.materialIndex >= 0 && s.materialIndex >= 0 && expected.Materials()[s.materialIndex])
-      ExpectSameMaterial(*expected.Materials()[s.materialIndex], *actual.Materials()[t.materialIndex]);
+      shape_test::ExpectSameMaterial(*expected.Materials()[s.materialIndex], *actual.Materials()[t.materialIndex], true);
   }
   ASSERT_EQ(expected.Selections().size(), actual.Selections().size());
   for (size_t i = 0; i < expected.Selections().size(); ++i) {

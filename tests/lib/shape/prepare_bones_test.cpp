@@ -4,8 +4,6 @@
 #include <set>
 
 #include "lib/shape/bone_windows.h"
-#include "lib/shape/lod_kind.h"
-#include "lib/shape/prepare_lod.h"
 #include "tests/lib/shape/prepare_test_support.h"
 
 namespace {
@@ -14,38 +12,7 @@ using prepare_test::MakeSkeleton;
 using prepare_test::SeparateTriangles;
 using shape_test::HasLine;
 
-class PrepareBonesTest : public shape_test::ShapeTest {
- protected:
-  // Reads `lod` as LOD 0 and prepares it with `skeleton` and `bones` per section.
-  Shape& Prepare(const mlod::Lod& lod, const SkeletonRef& skeleton, int bones) {
-    EXPECT_TRUE(shape_test::ReadModel(shape_test::ModelOf({lod}), model));
-    PrepareLod(model, 0, kLodVisual, {skeleton.get(), bones});
-    return *model.Lod(0);
-  }
-
-  // Every face's vertices carry slots inside the window of the section that draws the
-  // face, and each slot stands for a bone the vertex's point was weighted to.
-  void ExpectSlotsInsideWindows(const Shape& shape) {
-    const FaceData& faces = shape.Faces();
-    const auto& weights = shape.Vertices().Weights();
-    ASSERT_EQ(weights.size(), static_cast<size_t>(shape.NVertices()));
-    for (const ShapeSection& section : shape.Sections()) {
-      for (int o = section.beg; o < section.end; o = faces.Next(o)) {
-        FaceRef face = faces.Face(o);
-        for (int i = 0; i < face.N(); ++i) {
-          const VertexWeights& w = weights[face.Vertex(i)];
-          for (int p = 0; p < w.count; ++p) {
-            int slot = w.pairs[p][0];
-            EXPECT_GE(slot, section.boneWindowStart);
-            EXPECT_LT(slot, section.boneWindowStart + section.boneWindowLength);
-          }
-        }
-      }
-    }
-  }
-
-  LODShape model;
-};
+using PrepareBonesTest = prepare_test::PrepareLodTest;
 
 TEST_F(PrepareBonesTest, TwoBoneLimitCutsThreeSectionsWithOverlappingWindows) {
   auto skeleton = MakeSkeleton({{"a", ""}, {"b", "a"}, {"c", "b"}, {"d", "c"}});
@@ -54,7 +21,7 @@ TEST_F(PrepareBonesTest, TwoBoneLimitCutsThreeSectionsWithOverlappingWindows) {
   lod.AddSelectionOf("b", {1, 3}, {});
   lod.AddSelectionOf("c", {4, 5, 6}, {});
   lod.AddSelectionOf("d", {7, 8}, {});
-  Shape& shape = Prepare(lod, skeleton, 2);
+  Shape& shape = Prepare(lod, kLodVisual, skeleton, 2);
 
   ASSERT_EQ(shape.Sections().size(), 3u);
   EXPECT_EQ(shape.SubSkeletonToSkeleton(), (AutoArray<int>{0, 1, 2, 3}));
@@ -80,10 +47,9 @@ TEST_F(PrepareBonesTest, SixtyBonesAtFiftyFiveGiveTwoSectionsWithinTheLimit) {
   auto skeleton = MakeSkeleton(bones);
   mlod::Lod lod = SeparateTriangles(60);
   for (int i = 0; i < 60; ++i) lod.AddSelectionOf("bone" + std::to_string(i), {3 * i, 3 * i + 1, 3 * i + 2}, {});
-  Shape& shape = Prepare(lod, skeleton, 55);
+  Shape& shape = Prepare(lod, kLodVisual, skeleton);
 
   ASSERT_GE(shape.Sections().size(), 2u);
-  std::set<int> allSlots;
   for (const ShapeSection& section : shape.Sections()) {
     EXPECT_LE(section.boneWindowLength, 55);
     EXPECT_LE(section.boneWindowStart + section.boneWindowLength, static_cast<int>(shape.SubSkeletonToSkeleton().size()));
@@ -121,7 +87,7 @@ TEST_F(PrepareBonesTest, VertexSharedBySectionsWithDifferentSlotsIsCopied) {
   lod.AddSelectionOf("c", {3, 6, 7}, {});
   lod.AddSelectionOf("d", {4, 5}, {});
   lod.AddSelectionOf("shared", {0}, {});
-  Shape& shape = Prepare(lod, skeleton, 2);
+  Shape& shape = Prepare(lod, kLodVisual, skeleton, 2);
 
   ASSERT_EQ(shape.Sections().size(), 3u);
   EXPECT_EQ(shape.SubSkeletonToSkeleton(), (AutoArray<int>{0, 1, 2, 3, 0, 2}));
@@ -135,37 +101,35 @@ TEST_F(PrepareBonesTest, VertexSharedBySectionsWithDifferentSlotsIsCopied) {
   EXPECT_EQ(shape.SkeletonToSubSkeleton()[0], (AutoArray<int>{0, 4}));
 }
 
-TEST_F(PrepareBonesTest, FifthBoneReplacesTheLightestLaterPair) {
-  auto skeleton = MakeSkeleton({{"b0", ""}, {"b1", ""}, {"b2", ""}, {"b3", ""}, {"b4", ""}});
-  mlod::Lod lod = SeparateTriangles(1);
-  const uint8_t weights[] = {90, 50, 70, 80, 60};
-  for (int b = 0; b < 5; ++b) lod.AddSelection("b" + std::to_string(b), {weights[b], 0, 0}, {0});
-  Shape& shape = Prepare(lod, skeleton, 55);
-
-  EXPECT_TRUE(HasLine(messages, "Warning: test.p3d:1, too many bones (more than 4) on vertex 0, removed b1"));
-  EXPECT_TRUE(shape.HadWarnings());
-  const VertexWeights& w = shape.Vertices().Weights()[0];
-  ASSERT_EQ(w.count, 4);
-  std::set<int> bones;
-  int sum = 0;
-  for (int p = 0; p < 4; ++p) {
-    bones.insert(shape.SubSkeletonToSkeleton()[w.pairs[p][0]]);
-    sum += w.pairs[p][1];
+TEST_F(PrepareBonesTest, FifthBoneReplacesTheLightestLaterPairOrIsDropped) {
+  struct Row {
+    uint8_t weights[5];
+    const char* removed;
+    std::set<int> kept;
+  };
+  const Row rows[] = {{{90, 50, 70, 80, 60}, "b1", {0, 2, 3, 4}}, {{60, 60, 60, 60, 20}, "b4", {0, 1, 2, 3}}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.removed);
+    auto skeleton = MakeSkeleton({{"b0", ""}, {"b1", ""}, {"b2", ""}, {"b3", ""}, {"b4", ""}});
+    mlod::Lod lod = SeparateTriangles(1);
+    for (int b = 0; b < 5; ++b) lod.AddSelection("b" + std::to_string(b), {row.weights[b], 0, 0}, {0});
+    messages.Clear();
+    Shape& shape = Prepare(lod, kLodVisual, skeleton);
+    EXPECT_TRUE(HasLine(messages, std::string("Warning: test.p3d:1, too many bones (more than 4) on vertex 0, removed ") +
+                                      row.removed))
+        << messages.Text();
+    EXPECT_TRUE(shape.HadWarnings());
+    const VertexWeights& w = shape.Vertices().Weights()[0];
+    ASSERT_EQ(w.count, 4);
+    std::set<int> bones;
+    int sum = 0;
+    for (int p = 0; p < 4; ++p) {
+      bones.insert(shape.SubSkeletonToSkeleton()[w.pairs[p][0]]);
+      sum += w.pairs[p][1];
+    }
+    EXPECT_EQ(bones, row.kept);
+    EXPECT_EQ(sum, 255);  // normalised
   }
-  EXPECT_EQ(bones, (std::set<int>{0, 2, 3, 4}));
-  EXPECT_EQ(sum, 255);  // normalised
-}
-
-TEST_F(PrepareBonesTest, FifthBoneLighterThanAllIsDropped) {
-  auto skeleton = MakeSkeleton({{"b0", ""}, {"b1", ""}, {"b2", ""}, {"b3", ""}, {"b4", ""}});
-  mlod::Lod lod = SeparateTriangles(1);
-  const uint8_t weights[] = {60, 60, 60, 60, 20};
-  for (int b = 0; b < 5; ++b) lod.AddSelection("b" + std::to_string(b), {weights[b], 0, 0}, {0});
-  Shape& shape = Prepare(lod, skeleton, 55);
-  EXPECT_TRUE(HasLine(messages, "on vertex 0, removed b4"));
-  const VertexWeights& w = shape.Vertices().Weights()[0];
-  ASSERT_EQ(w.count, 4);
-  for (int p = 0; p < 4; ++p) EXPECT_NE(shape.SubSkeletonToSkeleton()[w.pairs[p][0]], 4);
 }
 
 TEST_F(PrepareBonesTest, WeightSumsFarFromFullAreReportedAndNormalised) {
@@ -173,7 +137,7 @@ TEST_F(PrepareBonesTest, WeightSumsFarFromFullAreReportedAndNormalised) {
   mlod::Lod lod = SeparateTriangles(1);
   lod.AddSelection("a", {128, 51, 255}, {0});
   lod.AddSelection("b", {0, 51, 0}, {0});
-  Shape& shape = Prepare(lod, skeleton, 55);
+  Shape& shape = Prepare(lod, kLodVisual, skeleton);
   EXPECT_TRUE(HasLine(messages, "Warning: test.p3d:1, vertex: 0, sum of weights is 50, should be 100 "));
   EXPECT_TRUE(HasLine(messages, "Warning: test.p3d:1, vertex: 1, sum of weights is 40, should be 100 "));
   EXPECT_FALSE(HasLine(messages, "vertex: 2, sum"));
@@ -191,7 +155,7 @@ TEST_F(PrepareBonesTest, SharedRigidVerticesAreReportedByRelation) {
   lod.AddSelectionOf("a", {0, 1, 2}, {});
   lod.AddSelectionOf("b", {0}, {});
   lod.AddSelectionOf("c", {1}, {});
-  Prepare(lod, skeleton, 55);
+  Prepare(lod, kLodVisual, skeleton);
   EXPECT_TRUE(HasLine(messages, "Warning: test.p3d:1, vertices of bone b are shared with parent bone a"));
   EXPECT_TRUE(HasLine(messages, "Error: test.p3d:1, vertices of bone c are shared with bone a"));
 }
@@ -204,7 +168,7 @@ TEST_F(PrepareBonesTest, BoneGroupsTravelTogether) {
   mlod::Lod lod = SeparateTriangles(2);
   lod.AddSelectionOf("a", {0, 1, 2}, {});
   lod.AddSelectionOf("b", {3, 4, 5}, {});
-  Shape& shape = Prepare(lod, skeleton, 2);
+  Shape& shape = Prepare(lod, kLodVisual, skeleton, 2);
   ASSERT_EQ(shape.Sections().size(), 2u);
   EXPECT_EQ(shape.Sections()[1].boneWindowLength, 2);
   AutoArray<int> window(shape.SubSkeletonToSkeleton().begin() + shape.Sections()[1].boneWindowStart,
@@ -218,42 +182,36 @@ TEST_F(PrepareBonesTest, UnusedSelectedBonesGetSlotsAfterTheWindows) {
   lod.points.push_back({{5, 5, 5}, 0});  // a point no face uses
   lod.AddSelectionOf("c", {0, 1, 2}, {});
   lod.AddSelectionOf("a", {3}, {});
-  Shape& shape = Prepare(lod, skeleton, 55);
+  Shape& shape = Prepare(lod, kLodVisual, skeleton);
   EXPECT_EQ(shape.SubSkeletonToSkeleton(), (AutoArray<int>{2, 0}));
   EXPECT_EQ(shape.SkeletonToSubSkeleton()[1], AutoArray<int>{});
 }
 
-TEST(BoneWindowPlacement, LongerWindowAtTheSameStartStretchesEarlierSections) {
-  AutoArray<BoneSection> sections(2);
-  sections[0].bones = {7};
-  sections[1].bones = {7, 8, 9};
-  AutoArray<int> slots;
-  PlaceBoneWindows(sections, slots, 4);
-  EXPECT_EQ(slots, (AutoArray<int>{7, 8, 9}));
-  EXPECT_EQ(sections[0].section.boneWindowStart, 0);
-  EXPECT_EQ(sections[0].section.boneWindowLength, 3);
-  EXPECT_EQ(sections[1].section.boneWindowLength, 3);
-}
-
-TEST(BoneWindowPlacement, ShorterSectionTakesTheCurrentLength) {
-  AutoArray<BoneSection> sections(2);
-  sections[0].bones = {1, 2, 3};
-  sections[1].bones = {2};
-  AutoArray<int> slots;
-  PlaceBoneWindows(sections, slots, 4);
-  EXPECT_EQ(sections[1].section.boneWindowStart, 0);
-  EXPECT_EQ(sections[1].section.boneWindowLength, 3);
-}
-
-TEST(BoneWindowPlacement, SectionNeedingMoreThanTheLimitGetsItsOwnSlots) {
-  AutoArray<BoneSection> sections(2);
-  sections[0].bones = {1};
-  sections[1].bones = {1, 2, 3};
-  AutoArray<int> slots;
-  PlaceBoneWindows(sections, slots, 2);
-  EXPECT_EQ(slots, (AutoArray<int>{1, 1, 2, 3}));
-  EXPECT_EQ(sections[1].section.boneWindowStart, 1);
-  EXPECT_EQ(sections[1].section.boneWindowLength, 3);
+TEST(BoneWindowPlacement, WindowsShareSlotsUpToTheLimit) {
+  struct Row {
+    const char* name;
+    AutoArray<int> bones[2];
+    int limit;
+    AutoArray<int> slots;
+    int windows[2][2];  // start and length of each section's window
+  };
+  const Row rows[] = {
+      {"longer window at the same start stretches earlier sections", {{7}, {7, 8, 9}}, 4, {7, 8, 9}, {{0, 3}, {0, 3}}},
+      {"shorter section takes the current length", {{1, 2, 3}, {2}}, 4, {1, 2, 3}, {{0, 3}, {0, 3}}},
+      {"section needing more than the limit gets its own slots", {{1}, {1, 2, 3}}, 2, {1, 1, 2, 3}, {{0, 1}, {1, 3}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    AutoArray<BoneSection> sections(2);
+    for (int s = 0; s < 2; ++s) sections[s].bones = row.bones[s];
+    AutoArray<int> slots;
+    PlaceBoneWindows(sections, slots, row.limit);
+    EXPECT_EQ(slots, row.slots);
+    for (int s = 0; s < 2; ++s) {
+      EXPECT_EQ(sections[s].section.boneWindowStart, row.windows[s][0]) << "section " << s;
+      EXPECT_EQ(sections[s].section.boneWindowLength, row.windows[s][1]) << "section " << s;
+    }
+  }
 }
 
 }  // namespace

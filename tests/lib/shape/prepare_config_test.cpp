@@ -98,26 +98,23 @@ TEST_F(PrepareConfigTest, SkeletonMissingFromTheModelConfigurationComesFromTheGl
   EXPECT_EQ(BoneNames(*skeleton), AutoArray<RString>{"root"});
 }
 
-TEST_F(PrepareConfigTest, InheritedBonesComeFirst) {
-  SkeletonRef skeleton = SkeletonOf(tree,
-                                    "class Base { skeletonBones[] = {\"a\", \"\", \"b\", \"a\"}; isDiscrete = 1; };\n"
-                                    "class Derived { skeletonInherit = \"Base\"; skeletonBones[] = {\"c\", \"\"}; };",
-                                    "derived");
-  EXPECT_EQ(BoneNames(*skeleton), (AutoArray<RString>{"a", "b", "c"}));
-  EXPECT_TRUE(skeleton->IsDiscrete());
-  EXPECT_EQ(skeleton->ParentIndex(1), 0);
-}
-
-TEST_F(PrepareConfigTest, BonesAreOrderedDepthFirst) {
-  SkeletonRef skeleton =
+TEST_F(PrepareConfigTest, InheritedBonesComeFirstAndBonesAreOrderedDepthFirst) {
+  SkeletonRef derived = SkeletonOf(tree,
+                                   "class Base { skeletonBones[] = {\"a\", \"\", \"b\", \"a\"}; isDiscrete = 1; };\n"
+                                   "class Derived { skeletonInherit = \"Base\"; skeletonBones[] = {\"c\", \"\"}; };",
+                                   "derived");
+  EXPECT_EQ(BoneNames(*derived), (AutoArray<RString>{"a", "b", "c"}));
+  EXPECT_TRUE(derived->IsDiscrete());
+  EXPECT_EQ(derived->ParentIndex(1), 0);
+  SkeletonRef ordered =
       SkeletonOf(tree, "class S { skeletonBones[] = {\"a\", \"\", \"b\", \"a\", \"c\", \"a\", \"d\", \"b\"}; };", "s");
-  EXPECT_EQ(BoneNames(*skeleton), (AutoArray<RString>{"a", "b", "d", "c"}));
-  EXPECT_EQ(skeleton->Hierarchy(), (AutoArray<uint8_t>{1, 2, 1, 0, 0}));
-  EXPECT_EQ(skeleton->ParentIndex(2), 1);
-  EXPECT_EQ(skeleton->ParentIndex(3), 0);
+  EXPECT_EQ(BoneNames(*ordered), (AutoArray<RString>{"a", "b", "d", "c"}));
+  EXPECT_EQ(ordered->Hierarchy(), (AutoArray<uint8_t>{1, 2, 1, 0, 0}));
+  EXPECT_EQ(ordered->ParentIndex(2), 1);
+  EXPECT_EQ(ordered->ParentIndex(3), 0);
 }
 
-TEST_F(PrepareConfigTest, BadSkeletonEntriesAreReported) {
+TEST_F(PrepareConfigTest, BadSkeletonEntriesAreReportedAndLeftOut) {
   SkeletonRef skeleton = SkeletonOf(tree,
                                     "class Self { skeletonInherit = \"self\"; skeletonBones[] = {\"x\", \"\"}; };\n"
                                     "class S { skeletonBones[] = {\"a\", \"\", \"a\", \"\", \"b\", \"b\", "
@@ -133,15 +130,14 @@ TEST_F(PrepareConfigTest, BadSkeletonEntriesAreReported) {
   SkeletonRef self = SkeletonOf(tree, "class Self { skeletonInherit = \"self\"; skeletonBones[] = {\"x\", \"\"}; };", "self");
   EXPECT_TRUE(HasLine(messages, "Error: Infinite inheritance recursion in Self"));
   EXPECT_EQ(self->NBones(), 0);
-}
 
-TEST_F(PrepareConfigTest, BoneGroupsKeepOnlyKnownBones) {
-  SkeletonRef skeleton = SkeletonOf(tree,
-                                    "class S { skeletonBones[] = {\"a\", \"\", \"b\", \"\"}; "
-                                    "BoneGroups[] = {{\"a\", \"ghost\", \"B\"}, {\"ghost\"}}; };",
-                                    "s");
-  ASSERT_EQ(skeleton->BoneGroups().size(), 1u);
-  EXPECT_EQ(skeleton->BoneGroups()[0], (AutoArray<int>{0, 1}));
+  // Bone groups keep only known bones.
+  SkeletonRef grouped = SkeletonOf(tree,
+                                   "class S { skeletonBones[] = {\"a\", \"\", \"b\", \"\"}; "
+                                   "BoneGroups[] = {{\"a\", \"ghost\", \"B\"}, {\"ghost\"}}; };",
+                                   "s");
+  ASSERT_EQ(grouped->BoneGroups().size(), 1u);
+  EXPECT_EQ(grouped->BoneGroups()[0], (AutoArray<int>{0, 1}));
 }
 
 }  // namespace

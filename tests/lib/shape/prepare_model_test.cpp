@@ -33,7 +33,6 @@ class PrepareModelTest : public shape_test::ShapeTest {
     return model.Load(path);
   }
   TempTree tree;
-  LODShape model;
 };
 
 TEST_F(PrepareModelTest, ModelIsCentredOnItsBoundingBox) {
@@ -99,18 +98,23 @@ TEST_F(PrepareModelTest, ShadowVolumesWaitForTheShadowStep) {
 }
 
 struct SbSourceCase {
+  const char* name;
   const char* sbsource;
+  bool visualLod;
   bool shadowBufferLod;
   bool shadowVolumeLod;
   int source;
   const char* message;  // expected message part, or ""
 };
 
+void PrintTo(const SbSourceCase& c, std::ostream* os) { *os << c.name; }
+
 class SbSourceTest : public PrepareModelTest, public ::testing::WithParamInterface<SbSourceCase> {};
 
 TEST_P(SbSourceTest, SourceAndMessages) {
   const SbSourceCase& c = GetParam();
-  std::vector<mlod::Lod> lods = {TriangleLod(1.0f)};
+  std::vector<mlod::Lod> lods;
+  if (c.visualLod) lods.push_back(TriangleLod(1.0f));
   if (c.shadowBufferLod) lods.push_back(TriangleLod(11000.0f));
   if (c.shadowVolumeLod) lods.push_back(TriangleLod(10000.0f));
   lods.push_back(GeometryLod({{"sbsource", c.sbsource}}));
@@ -124,31 +128,22 @@ TEST_P(SbSourceTest, SourceAndMessages) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, SbSourceTest,
     ::testing::Values(
-        SbSourceCase{"visual", false, false, 0, ""},
-        SbSourceCase{"visual", true, false, 0,
-                     "Warning: " /* model path */},
-        SbSourceCase{"explicit", true, false, 2, ""},
-        SbSourceCase{"explicit", false, false, 3,
+        SbSourceCase{"Visual", "visual", true, false, false, 0, ""},
+        SbSourceCase{"VisualWithShadowBuffers", "visual", true, true, false, 0,
+                     ": Shadow buffer levels are present, but visual LODs for SB rendering are required (in sbsource "
+                     "property)"},
+        // No visual LOD: shadows cannot come from visual LODs.
+        SbSourceCase{"VisualWithoutVisualLods", "visual", false, false, false, 3,
+                     "Shadows cannot be drawn for this model, but 'visual' source is specified"},
+        SbSourceCase{"Explicit", "explicit", true, true, false, 2, ""},
+        SbSourceCase{"ExplicitWithoutShadowBuffers", "explicit", true, false, false, 3,
                      "Explicit shadow buffer levels are required (in sbsource property), but no one is present - "
                      "forcing 'none'"},
-        SbSourceCase{"shadowvolume", false, true, 2,
+        SbSourceCase{"ShadowVolume", "shadowvolume", true, false, true, 2,
                      "Overriding shadow volume to autoselect from suitable geometrical LOD"},
-        SbSourceCase{"none", false, true, 3, ""},
-        SbSourceCase{"", false, false, 0, ""}));
-
-TEST_F(PrepareModelTest, VisualSourceWithShadowBuffersWarns) {
-  ASSERT_TRUE(Load({TriangleLod(1.0f), TriangleLod(11000.0f), GeometryLod({{"sbsource", "visual"}})}));
-  EXPECT_TRUE(HasLine(messages,
-                      ": Shadow buffer levels are present, but visual LODs for SB rendering are required (in sbsource "
-                      "property)"));
-}
-
-TEST_F(PrepareModelTest, VisualSourceWithoutVisualShadowsIsAnError) {
-  // No visual LOD: shadows cannot come from visual LODs.
-  ASSERT_TRUE(Load({GeometryLod({{"sbsource", "visual"}})}));
-  EXPECT_EQ(model.PropertyValues().sbSource, 3);
-  EXPECT_TRUE(HasLine(messages, "Shadows cannot be drawn for this model, but 'visual' source is specified"));
-}
+        SbSourceCase{"None", "none", true, false, true, 3, ""},
+        SbSourceCase{"Empty", "", true, false, false, 0, ""}),
+    [](const ::testing::TestParamInfo<SbSourceCase>& info) { return std::string(info.param.name); });
 
 TEST_F(PrepareModelTest, HybridShadowPrefersNoShadowVolume) {
   ASSERT_TRUE(Load({TriangleLod(1.0f), TriangleLod(10000.0f),
@@ -211,6 +206,7 @@ TEST_F(PrepareModelTest, GeometryPropertiesReachTheModel) {
 TEST_F(PrepareModelTest, PropertiesOfVisualLodsDoNotCount) {
   mlod::Lod visual = TriangleLod(1.0f);
   visual.AddProperty("map", "church");
+  visual.AddProperty("armor", "0");
   ASSERT_TRUE(Load({visual}));
   EXPECT_EQ(model.PropertyValues().mapType, 22);
   EXPECT_FLOAT_EQ(model.Bounds().armor, 200.0f);
@@ -277,29 +273,33 @@ TEST_F(PrepareModelTest, ProxySelectionsBecomeProxies) {
   EXPECT_TRUE(HasLine(messages, ": Bad proxy object definition proxy:bad"));
 }
 
-TEST_F(PrepareModelTest, UnsharedLandFlagsNeedSoftwareAnimation) {
+TEST_F(PrepareModelTest, AnimationTypeFromFlagsAndProperties) {
   mlod::Lod surface = TriangleLod(1.0f);
   for (mlod::Point& p : surface.points) p.flags = 0x1;  // on surface
-  ASSERT_TRUE(Load({surface, TriangleLod(2.0f)}));
-  EXPECT_EQ(model.AnimationType(), ModelAnimationType::Software);
-  EXPECT_TRUE(HasLine(messages, " - Not all levels have On Surface set"));
-}
-
-TEST_F(PrepareModelTest, DecalFlagsForceSoftwareAnimation) {
   mlod::Lod decal = TriangleLod(1.0f);
   for (mlod::Point& p : decal.points) p.flags = 0x100;
-  ASSERT_TRUE(Load({decal}));
-  EXPECT_EQ(model.AnimationType(), ModelAnimationType::Software);
-  EXPECT_TRUE(HasLine(messages, " - Decal flags, no longer supported, forcing SW rendering"));
-}
-
-TEST_F(PrepareModelTest, AnimatedPropertyMakesSoftwareAnimation) {
-  ASSERT_TRUE(Load({TriangleLod(1.0f), GeometryLod({{"animated", "1"}})}));
-  EXPECT_EQ(model.AnimationType(), ModelAnimationType::Software);
-  LODShape still;
-  std::string path = prepare_test::WriteModel(tree, "m/still.p3d", shape_test::ModelOf({TriangleLod(1.0f)}));
-  ASSERT_TRUE(still.Load(path));
-  EXPECT_EQ(still.AnimationType(), ModelAnimationType::None);
+  struct Row {
+    const char* name;
+    std::vector<mlod::Lod> lods;
+    ModelAnimationType type;
+    const char* message;  // expected message part, or ""
+  };
+  const Row rows[] = {
+      {"still", {TriangleLod(1.0f)}, ModelAnimationType::None, ""},
+      {"land flags in one LOD only", {surface, TriangleLod(2.0f)}, ModelAnimationType::Software,
+       " - Not all levels have On Surface set"},
+      {"decal flags", {decal}, ModelAnimationType::Software, " - Decal flags, no longer supported, forcing SW rendering"},
+      {"animated property", {TriangleLod(1.0f), GeometryLod({{"animated", "1"}})}, ModelAnimationType::Software, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    LODShape shape;
+    ASSERT_TRUE(shape.Load(prepare_test::WriteModel(tree, "m/animation.p3d", shape_test::ModelOf(row.lods))));
+    EXPECT_EQ(shape.AnimationType(), row.type);
+    if (*row.message) {
+      EXPECT_TRUE(HasLine(messages, row.message)) << messages.Text();
+    }
+  }
 }
 
 TEST_F(PrepareModelTest, SpecialIndicesFollowTheKeptLods) {

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "lib/shape/lod_kind.h"
 #include "lib/shape/lod_shape.h"
+#include "lib/shape/prepare_lod.h"
 #include "lib/shape/skeleton.h"
 #include "lib/shape/testing/mlod_writer.h"
 #include "tests/lib/shape/shape_test_support.h"
@@ -53,5 +55,40 @@ inline mlod::Lod GeometryLod(const std::vector<std::pair<std::string, std::strin
   for (const auto& [name, value] : properties) lod.AddProperty(name, value);
   return lod;
 }
+
+// Reads one LOD and prepares it as a LOD of `kind`, with `skeleton` and at most `bones`
+// bones per section.
+class PrepareLodTest : public shape_test::ShapeTest {
+ protected:
+  Shape& Prepare(const mlod::Lod& lod, int kind, const SkeletonRef& skeleton = nullptr, int bones = 55) {
+    Read({lod});
+    PrepareLod(model, 0, kind, {skeleton.get(), bones});
+    return *model.Lod(0);
+  }
+
+  // Every vertex a section draws, and every neighbour record of such a vertex, carries
+  // slots inside the section's bone window.
+  static void ExpectSlotsInsideWindows(const Shape& shape) {
+    const VertexTable& table = shape.Vertices();
+    ASSERT_EQ(table.Weights().size(), static_cast<size_t>(shape.NVertices()));
+    for (const ShapeSection& section : shape.Sections()) {
+      auto expectInside = [&section](const VertexWeights& w) {
+        for (int p = 0; p < w.count; ++p) {
+          EXPECT_GE(w.pairs[p][0], section.boneWindowStart);
+          EXPECT_LT(w.pairs[p][0], section.boneWindowStart + section.boneWindowLength);
+        }
+      };
+      for (int o = section.beg; o < section.end; o = shape.Faces().Next(o)) {
+        FaceRef face = shape.Faces().Face(o);
+        for (int i = 0; i < face.N(); ++i) {
+          expectInside(table.Weights()[face.Vertex(i)]);
+          if (table.Neighbors().empty()) continue;
+          expectInside(table.Neighbors()[face.Vertex(i)].next.weights);
+          expectInside(table.Neighbors()[face.Vertex(i)].previous.weights);
+        }
+      }
+    }
+  }
+};
 
 }  // namespace prepare_test

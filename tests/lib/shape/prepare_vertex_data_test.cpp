@@ -2,9 +2,7 @@
 // shadow volumes.
 #include <gtest/gtest.h>
 
-#include "lib/shape/lod_kind.h"
 #include "lib/shape/packed_normal.h"
-#include "lib/shape/prepare_lod.h"
 #include "tests/lib/shape/prepare_test_support.h"
 
 namespace {
@@ -12,16 +10,7 @@ namespace {
 using prepare_test::MakeSkeleton;
 using prepare_test::SeparateTriangles;
 
-class PrepareVertexDataTest : public shape_test::ShapeTest {
- protected:
-  Shape& Prepare(const mlod::Lod& lod, int kind, const SkeletonRef& skeleton = nullptr, int bones = 55) {
-    EXPECT_TRUE(shape_test::ReadModel(shape_test::ModelOf({lod}), model));
-    PrepareLod(model, 0, kind, {skeleton.get(), bones});
-    return *model.Lod(0);
-  }
-
-  LODShape model;
-};
+using PrepareVertexDataTest = prepare_test::PrepareLodTest;
 
 // A square of two triangles sharing the diagonal 1-2 in the plane y = 0, u along x and v
 // along z; point i carries bone "b<i>" of `bones` (empty: no bone).
@@ -46,25 +35,19 @@ mlod::Lod Square(const std::vector<std::string>& bones = {}) {
   return lod;
 }
 
-TEST_F(PrepareVertexDataTest, TangentsFollowTheUVDirectionsPerpendicularToTheNormal) {
-  Shape& shape = Prepare(SeparateTriangles(2), kLodVisual);
-  const VertexTable& table = shape.Vertices();
-  ASSERT_EQ(table.Tangents().size(), static_cast<size_t>(table.NVertices()));
-  // u grows along x and v along z on every triangle.
-  for (const VertexTangent& t : table.Tangents()) {
-    EXPECT_EQ(t.tangentS, PackNormal({1, 0, 0}));
-    EXPECT_EQ(t.tangentT, PackNormal({0, 0, 1}));
-  }
-}
-
-TEST_F(PrepareVertexDataTest, MirroredUVsTurnTheFirstTangent) {
-  mlod::Lod lod = SeparateTriangles(1);
-  for (mlod::Corner& corner : lod.faces[0].corners) corner.u = 1.0f - corner.u;
-  Shape& shape = Prepare(lod, kLodVisual);
-  ASSERT_EQ(shape.Vertices().Tangents().size(), 3u);
-  for (const VertexTangent& t : shape.Vertices().Tangents()) {
-    EXPECT_EQ(t.tangentS, PackNormal({-1, 0, 0}));
-    EXPECT_EQ(t.tangentT, PackNormal({0, 0, 1}));
+TEST_F(PrepareVertexDataTest, TangentsFollowTheUVDirections) {
+  // u grows along x and v along z on every triangle; mirrored u turns the first tangent.
+  for (bool mirrored : {false, true}) {
+    mlod::Lod lod = SeparateTriangles(2);
+    if (mirrored)
+      for (mlod::Face& face : lod.faces)
+        for (mlod::Corner& corner : face.corners) corner.u = 1.0f - corner.u;
+    const VertexTable& table = Prepare(lod, kLodVisual).Vertices();
+    ASSERT_EQ(table.Tangents().size(), static_cast<size_t>(table.NVertices()));
+    for (const VertexTangent& t : table.Tangents()) {
+      EXPECT_EQ(t.tangentS, PackNormal({mirrored ? -1.0f : 1.0f, 0, 0})) << mirrored;
+      EXPECT_EQ(t.tangentT, PackNormal({0, 0, 1})) << mirrored;
+    }
   }
 }
 
@@ -123,19 +106,7 @@ TEST_F(PrepareVertexDataTest, NeighbourBonesWidenTheBoneSetsOfTheCut) {
   ASSERT_EQ(shadow.Sections().size(), 2u);
   const ShapeSection& second = shadow.Sections()[1];
   EXPECT_EQ(second.boneWindowLength, 3);
-  // Every slot of a neighbour record of a vertex the section draws lies in its window.
-  const FaceData& faces = shadow.Faces();
-  for (int o = second.beg; o < second.end; o = faces.Next(o)) {
-    FaceRef face = faces.Face(o);
-    for (int i = 0; i < face.N(); ++i) {
-      const VertexNeighborInfo& record = shadow.Vertices().Neighbors()[face.Vertex(i)];
-      for (const NeighborBones* side : {&record.next, &record.previous})
-        for (int p = 0; p < side->weights.count; ++p) {
-          EXPECT_GE(side->weights.pairs[p][0], second.boneWindowStart);
-          EXPECT_LT(side->weights.pairs[p][0], second.boneWindowStart + second.boneWindowLength);
-        }
-    }
-  }
+  ExpectSlotsInsideWindows(shadow);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // every record form and tag must end in a clean failure or a clean load.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 #include "tests/lib/shape/shape_test_support.h"
@@ -45,30 +46,17 @@ mlod::Model RichModel() {
   return ModelOf({visual, sp3x, sp3d, geometry, memory});
 }
 
-TEST_F(SourceCorrupt, RichModelLoads) {
+TEST_F(SourceCorrupt, RichModelLoadsAndEveryTruncationFailsWithAReport) {
+  std::string bytes = mlod::WriteModel(RichModel());
   LODShape model;
-  ASSERT_TRUE(ReadModel(RichModel(), model)) << messages.Text();
+  ASSERT_TRUE(ReadBytes(bytes, model)) << messages.Text();
   EXPECT_EQ(model.NLods(), 5);
   EXPECT_TRUE(model.Lod(0)->Vertices().HasSecondUVSet());
   EXPECT_EQ(model.Lod(0)->Selections().size(), 3u);
   EXPECT_EQ(model.Masses().size(), 6u);
-}
-
-TEST_F(SourceCorrupt, EveryTruncationFails) {
-  SetNoLogs(true);
-  std::string bytes = mlod::WriteModel(RichModel());
   for (size_t length = 0; length < bytes.size(); ++length) {
-    LODShape model;
+    messages.Clear();
     EXPECT_FALSE(ReadBytes(bytes.substr(0, length), model)) << length;
-  }
-}
-
-TEST_F(SourceCorrupt, TruncationsReportTheFailure) {
-  std::string bytes = mlod::WriteModel(RichModel());
-  for (size_t length : {size_t{2}, size_t{10}, size_t{40}, size_t{300}, bytes.size() - 2}) {
-    messages.lines.clear();
-    LODShape model;
-    EXPECT_FALSE(ReadBytes(bytes.substr(0, length), model));
     EXPECT_FALSE(messages.lines.empty()) << length;
   }
 }
@@ -101,44 +89,56 @@ TEST_F(SourceCorrupt, RandomDamageNeverCrashes) {
   }
 }
 
-TEST_F(SourceCorrupt, HugeCountsFailWithoutAllocating) {
-  mlod::Lod lod = TriangleLod();
-  std::string bytes = mlod::WriteModel(ModelOf({lod}));
-  // MLOD header (12 bytes), then the record: counts at 12 + 12, 16, 20.
-  for (size_t field : {size_t{24}, size_t{28}, size_t{32}}) {
-    std::string damaged = bytes;
-    damaged.replace(field, 4, "\xFF\xFF\xFF\x7F");
+TEST_F(SourceCorrupt, BrokenModelsFailWithTheirReport) {
+  std::string triangle = mlod::WriteModel(ModelOf({TriangleLod()}));
+  // The "MLOD" header takes 12 bytes; the record's magic, header size and counts follow.
+  auto patched = [&](size_t at, const std::string& bytes) { return std::string(triangle).replace(at, bytes.size(), bytes); };
+  auto written = [](const std::function<void(mlod::Model&)>& change) {
+    mlod::Model model = ModelOf({TriangleLod()});
+    change(model);
+    return mlod::WriteModel(model);
+  };
+  size_t endOfTags = triangle.find("#EndOfFile#");
+  struct Row {
+    const char* name;
+    std::string bytes;
+    const char* report;
+    bool once;  // reported exactly once
+  };
+  const Row rows[] = {
+      {"short magic", "MLO", "Error loading test.p3d (Magic)", true},
+      {"count cut short", std::string("MLOD\x01\x01\0\0\x01", 9), "Error loading test.p3d (nLods)", true},
+      {"no count", "NLOD", "Error loading test.p3d (nLods)", true},
+      {"negative count", written([](mlod::Model& m) { m.lodCount = -1; }), "Error loading test.p3d (nLods)", true},
+      {"version 2.00", written([](mlod::Model& m) { m.version = 0x200; }), "test.p3d: Unsupported version 2.00", false},
+      {"version 3.05", written([](mlod::Model& m) { m.version = 0x305; }), "test.p3d: Unsupported version 3.05", false},
+      {"unknown record magic", patched(12, "XP3D"), "Bad file format (XP3D).", false},
+      {"huge point count", patched(24, "\xFF\xFF\xFF\x7F"), "Bad object.", true},
+      {"huge normal count", patched(28, "\xFF\xFF\xFF\x7F"), "Bad object.", true},
+      {"huge face count", patched(32, "\xFF\xFF\xFF\x7F"), "Bad object.", true},
+      {"header size past the end", patched(16, "\xFF\xFF\xFF\xFF"), "Bad object.", true},
+      {"face of five corners", written([](mlod::Model& m) { m.lods[0].faces[0].n = 5; }), "Bad object.", true},
+      {"corner naming a missing point", written([](mlod::Model& m) { m.lods[0].faces[0].corners[2].point = 3; }),
+       "Bad object.", true},
+      {"string cut inside the texture name", triangle.substr(0, triangle.find("tri_co") + 3),
+       "shape(8070) : File read error", false},
+      {"tag block magic", written([](mlod::Model& m) { m.lods[0].tagMagic = "TAGX"; }), "Bad format", false},
+      {"end before the tag block", triangle.substr(0, triangle.find("TAGG")), "Error loading tag", true},
+      {"tag list without its end",
+       written([](mlod::Model& m) { m.lods[0].endOfFile = false, m.lods[0].writeResolution = false; }),
+       "Error loading tag", true},
+      {"tag size past the end", patched(endOfTags + 64, "\x64"), "Error loading tag", true},
+      {"no resolution after the tags", written([](mlod::Model& m) { m.lods[0].writeResolution = false; }),
+       "Error loading test.p3d (resolution)", false},
+      {"negative resolution", mlod::WriteModel(ModelOf({TriangleLod(1), TriangleLod(-1)})), "bad LOD resolution -1", false},
+  };
+  for (const Row& row : rows) {
+    messages.Clear();
     LODShape model;
-    EXPECT_FALSE(ReadBytes(damaged, model));
+    EXPECT_FALSE(ReadBytes(row.bytes, model)) << row.name;
+    int reports = CountLines(messages, row.report);
+    EXPECT_TRUE(row.once ? reports == 1 : reports >= 1) << row.name << "\n" << messages.Text();
   }
-  EXPECT_EQ(CountLines(messages, "Bad object."), 3) << messages.Text();
-  // A header size that runs past the end.
-  std::string damaged = bytes;
-  damaged.replace(16, 4, "\xFF\xFF\xFF\xFF");
-  LODShape model;
-  EXPECT_FALSE(ReadBytes(damaged, model));
-  EXPECT_EQ(CountLines(messages, "Bad object."), 4);
-}
-
-TEST_F(SourceCorrupt, BadFacesAreBadObjects) {
-  mlod::Lod lod = TriangleLod();
-  lod.faces[0].n = 5;
-  LODShape model;
-  EXPECT_FALSE(ReadModel(ModelOf({lod}), model));
-  EXPECT_EQ(CountLines(messages, "Bad object."), 1);
-  lod = TriangleLod();
-  lod.faces[0].corners[2].point = 3;
-  EXPECT_FALSE(ReadModel(ModelOf({lod}), model));
-  EXPECT_EQ(CountLines(messages, "Bad object."), 2);
-}
-
-TEST_F(SourceCorrupt, StringCutByTheEndOfTheFile) {
-  std::string bytes = mlod::WriteModel(ModelOf({TriangleLod()}));
-  // Cut inside the texture name of the only face.
-  size_t at = bytes.find("tri_co");
-  LODShape model;
-  EXPECT_FALSE(ReadBytes(bytes.substr(0, at + 3), model));
-  EXPECT_TRUE(HasLine(messages, "shape(8070) : File read error")) << messages.Text();
 }
 
 }  // namespace

@@ -32,36 +32,29 @@ mlod::Model SampleModel() {
   return ModelOf({visual, geometry});
 }
 
-TEST_F(SourceModelDump, Text) {
-  std::string out;
+TEST_F(SourceModelDump, TextAndJson) {
   std::string path = WriteModel(SampleModel());
-  ASSERT_TRUE(DumpSourceModel(path, false, out)) << out;
-  EXPECT_NE(out.find("container: MLOD, version 1.01"), std::string::npos) << out;
-  EXPECT_NE(out.find("lods: 2"), std::string::npos);
-  EXPECT_NE(out.find("lod 0: 1 (resolution 1, kind 0)"), std::string::npos) << out;
-  EXPECT_NE(out.find("points 6, vertices 6, faces 4, UV sets 2"), std::string::npos);
-  EXPECT_NE(out.find("textures: data\\body_co.paa"), std::string::npos);
-  EXPECT_NE(out.find("materials: #paint"), std::string::npos);
-  EXPECT_NE(out.find("selection wheel: points 2, faces 1, vertices 2"), std::string::npos);
-  EXPECT_NE(out.find("selection weighted: points 1, faces 0, vertices 1, weighted"), std::string::npos);
-  EXPECT_NE(out.find("key frames: 0 0.5"), std::string::npos);
-  EXPECT_NE(out.find("lod 1: geometry (resolution 1e+13, kind 3, special)"), std::string::npos) << out;
-  EXPECT_NE(out.find("property class = \"car\""), std::string::npos);
-  EXPECT_NE(out.find("masses: 4 points, total 10"), std::string::npos);
-  EXPECT_NE(out.find("message: Material paint not found in CfgMaterials"), std::string::npos) << out;
-}
-
-TEST_F(SourceModelDump, Json) {
-  std::string out;
-  ASSERT_TRUE(DumpSourceModel(WriteModel(SampleModel()), true, out)) << out;
-  for (const char* piece : {"\"ok\": true", "\"container\": \"MLOD\"", "\"version\": 257", "\"versionText\": \"1.01\"",
-                            "\"index\": 1, \"resolution\": 1e+13, \"name\": \"geometry\", \"kind\": 3, \"special\": true",
-                            "\"points\": 6, \"vertices\": 6, \"faces\": 4, \"uvSets\": 2, \"warnings\": false",
-                            "\"textures\": [\"data\\\\body_co.paa\"]", "\"materials\": [\"#paint\"]",
-                            "{\"name\": \"wheel\", \"points\": 2, \"faces\": 1, \"vertices\": 2, \"weighted\": false}",
-                            "{\"name\": \"class\", \"value\": \"\\\"car\\\"\"}", "\"keyFrames\": [0, 0.5]",
-                            "\"masses\": {\"count\": 4, \"total\": 10}"})
-    EXPECT_NE(out.find(piece), std::string::npos) << piece << "\n" << out;
+  const std::pair<bool, std::vector<const char*>> forms[] = {
+      {false,
+       {"container: MLOD, version 1.01", "lods: 2", "lod 0: 1 (resolution 1, kind 0)",
+        "points 6, vertices 6, faces 4, UV sets 2", "textures: data\\body_co.paa", "materials: #paint",
+        "selection wheel: points 2, faces 1, vertices 2", "selection weighted: points 1, faces 0, vertices 1, weighted",
+        "key frames: 0 0.5", "lod 1: geometry (resolution 1e+13, kind 3, special)", "property class = \"car\"",
+        "masses: 4 points, total 10", "message: Material paint not found in CfgMaterials"}},
+      {true,
+       {"\"ok\": true", "\"container\": \"MLOD\"", "\"version\": 257", "\"versionText\": \"1.01\"",
+        "\"index\": 1, \"resolution\": 1e+13, \"name\": \"geometry\", \"kind\": 3, \"special\": true",
+        "\"points\": 6, \"vertices\": 6, \"faces\": 4, \"uvSets\": 2, \"warnings\": false",
+        "\"textures\": [\"data\\\\body_co.paa\"]", "\"materials\": [\"#paint\"]",
+        "{\"name\": \"wheel\", \"points\": 2, \"faces\": 1, \"vertices\": 2, \"weighted\": false}",
+        "{\"name\": \"class\", \"value\": \"\\\"car\\\"\"}", "\"keyFrames\": [0, 0.5]",
+        "\"masses\": {\"count\": 4, \"total\": 10}"}},
+  };
+  for (const auto& [json, pieces] : forms) {
+    std::string out;
+    ASSERT_TRUE(DumpSourceModel(path, json, out)) << out;
+    for (const char* piece : pieces) EXPECT_NE(out.find(piece), std::string::npos) << piece << "\n" << out;
+  }
 }
 
 TEST_F(SourceModelDump, BrokenFile) {

@@ -34,10 +34,7 @@ TEST(UVSetPacking, RangeEndsMapToExtremes) {
   EXPECT_NEAR(v, 1.0f, 1e-4f);
   // Outside the range: clamped.
   EXPECT_EQ(set.Pack(5.0f, -7.0f), 0x80017FFFu);
-}
-
-TEST(UVSetPacking, SingleValueRangeIsWidened) {
-  UVSet set;
+  // A single value is widened into a range.
   set.SetRange(0.3f, 0.7f, 0.3f, 0.7f);
   EXPECT_FLOAT_EQ(set.MaxU(), 0.3f + 1e-6f);
   EXPECT_FLOAT_EQ(set.MaxV(), 0.7f + 1e-6f);

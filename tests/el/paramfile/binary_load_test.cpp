@@ -61,49 +61,21 @@ std::string MakeOldVersion(int version) {
 // Version 7: a string table at its own offset, offsets as in version 8.
 std::string MakeVersion7(bool longHeader) {
   // strings: 0 "" 1 "Base" 2 "n" 3 "Cfg" 4 "s" 5 "t" 6 "list" 7 "Inner" 8 "f"
+  size_t strings, enums, base, cfg, rootEnd, baseEnd, inner, cfgEnd, innerEnd;
   Bytes b;
   b.Magic();
   if (longHeader) b.I32(0);
-  b.I32(7);
-  size_t stringSlot = b.Size();
-  b.I32(0).I32(0);  // string table offset, enum table offset
-  b.Cint(0).Cint(2);                                    // root: base "", 2 entries
-  b.U8(0).Cint(1);                                      // class Base
-  size_t baseSlot = b.Size();
-  b.I32(0);
-  b.U8(0).Cint(3);                                      // class Cfg
-  size_t cfgSlot = b.Size();
-  b.I32(0);
-  size_t rootEnd = b.Size();
-  b.I32(0);
-  size_t baseBody = b.Size();
-  b.Cint(0).Cint(1).U8(1).U8(2).Cint(2).I32(1);         // Base: n = 1
-  size_t baseEnd = b.Size();
-  b.I32(0);
-  size_t cfgBody = b.Size();
-  b.Cint(1).Cint(3);                                    // Cfg: Base, 3 entries
-  b.U8(1).U8(0).Cint(4).Cint(5);                        // s = "t"
-  b.U8(2).Cint(6).Cint(2).U8(2).I32(2).U8(0).Cint(5);   // list[] = {2, "t"}
-  b.U8(0).Cint(7);                                      // class Inner
-  size_t innerSlot = b.Size();
-  b.I32(0);
-  size_t cfgEnd = b.Size();
-  b.I32(0);
-  size_t innerBody = b.Size();
-  b.Cint(0).Cint(1).U8(1).U8(1).Cint(8).F32(0.5f);      // Inner: f = 0.5
-  size_t innerEnd = b.Size();
-  b.I32(0);
-  size_t strings = b.Size();
-  b.I32(9);
+  b.I32(7).Slot(strings).Slot(enums);
+  b.Cint(0).Cint(2).U8(0).Cint(1).Slot(base).U8(0).Cint(3).Slot(cfg).Slot(rootEnd);  // root: Base, Cfg
+  b.Here(base).Cint(0).Cint(1).U8(1).U8(2).Cint(2).I32(1).Slot(baseEnd);              // Base: n = 1
+  b.Here(cfg, baseEnd).Cint(1).Cint(3);                                               // Cfg: Base, 3 entries
+  b.U8(1).U8(0).Cint(4).Cint(5);                                                      //   s = "t"
+  b.U8(2).Cint(6).Cint(2).U8(2).I32(2).U8(0).Cint(5);                                 //   list[] = {2, "t"}
+  b.U8(0).Cint(7).Slot(inner).Slot(cfgEnd);                                           //   class Inner
+  b.Here(inner).Cint(0).Cint(1).U8(1).U8(1).Cint(8).F32(0.5f).Slot(innerEnd);         // Inner: f = 0.5
+  b.Here(strings, rootEnd, cfgEnd, innerEnd).I32(9);
   for (const char* s : {"", "Base", "n", "Cfg", "s", "t", "list", "Inner", "f"}) b.Str(s);
-  size_t enums = b.Size();
-  b.I32(1).Str("Seven").I32(7);
-  b.PatchI32(stringSlot, static_cast<int>(strings)).PatchI32(stringSlot + 4, static_cast<int>(enums));
-  b.PatchI32(baseSlot, static_cast<int>(baseBody)).PatchI32(cfgSlot, static_cast<int>(cfgBody));
-  b.PatchI32(rootEnd, static_cast<int>(strings));
-  b.PatchI32(baseEnd, static_cast<int>(cfgBody));
-  b.PatchI32(innerSlot, static_cast<int>(innerBody));
-  b.PatchI32(cfgEnd, static_cast<int>(strings)).PatchI32(innerEnd, static_cast<int>(strings));
+  b.Here(enums).I32(1).Str("Seven").I32(7);
   return b.Data();
 }
 
@@ -182,16 +154,14 @@ TEST(ParamBinaryLoad, StructureFailures) {
 
 TEST(ParamBinaryLoad, UnknownTypesAreReported) {
   CapturedMessages messages;
+  size_t enums, end;
   Bytes b;
-  b.Magic().I32(0).I32(8).I32(0);
+  b.Magic().I32(0).I32(8).Slot(enums);
   b.U8(0).Cint(3);
   b.U8(1).U8(9).Str("odd").Str("text");      // value subtype 9: read as a string
   b.U8(2).Str("list").Cint(1).U8(7).Str("e");  // element subtype 7: read as a string
   b.U8(0x2A);                                // entry type 0x2A: skipped
-  b.I32(static_cast<int>(b.Size() + 4));
-  size_t enums = b.Size();
-  b.I32(0);
-  b.PatchI32(12, static_cast<int>(enums));
+  b.Slot(end).Here(enums, end).I32(0);
   ParamFile file("u.bin");
   EXPECT_EQ(LoadBinString(file, b.Data()), 0) << messages.All();
   EXPECT_TRUE(messages.Errored("Unknown value type 9"));
@@ -207,11 +177,6 @@ TEST(ParamBinaryLoad, OffsetsMustStayInsideTheirParent) {
   ASSERT_EQ(LoadBinString(check, good), 0);
   // Root: 00 02 | 00 "Base" off | 00 "Cfg" off | end. Point the offsets elsewhere.
   const size_t baseSlot = 16 + 2 + 1 + 5, cfgSlot = baseSlot + 4 + 1 + 4, rootEnd = cfgSlot + 4;
-  auto patched = [&](size_t slot, int value) {
-    std::string bytes = good;
-    for (int i = 0; i < 4; ++i) bytes[slot + i] = static_cast<char>(static_cast<uint32_t>(value) >> (8 * i));
-    return bytes;
-  };
   for (auto [slot, value] : std::vector<std::pair<size_t, int>>{{baseSlot, 16},           // back into the root
                                                                 {baseSlot, 1 << 30},      // past the end
                                                                 {cfgSlot, int(baseSlot)},  // before its sibling
@@ -221,37 +186,23 @@ TEST(ParamBinaryLoad, OffsetsMustStayInsideTheirParent) {
     SCOPED_TRACE(slot);
     CapturedMessages messages;
     ParamFile file;
-    EXPECT_EQ(LoadBinString(file, patched(slot, value)), 4);
+    EXPECT_EQ(LoadBinString(file, Bytes(good).PatchI32(slot, value).Data()), 4);
   }
 }
 
 TEST(ParamBinaryLoad, DuplicateNamesAndLoopingBasesInAFile) {
   CapturedMessages messages;
   // Two classes deriving from each other, and a second entry of the same name.
-  Bytes b;
-  b.Magic().I32(0).I32(8).I32(0);
-  b.U8(0).Cint(4);
-  b.U8(0).Str("A");
-  size_t aSlot = b.Size();
-  b.I32(0).U8(0).Str("B");
-  size_t bSlot = b.Size();
-  b.I32(0).U8(1).U8(2).Str("a").I32(1).U8(1).U8(2).Str("A").I32(2);
-  size_t rootEnd = b.Size();
-  b.I32(0);
-  size_t aBody = b.Size();
-  b.Str("B").Cint(0);
-  size_t aEnd = b.Size();
-  b.I32(0);
-  size_t bBody = b.Size();
-  b.Str("A").Cint(0);
-  size_t bEnd = b.Size();
-  b.I32(0);
-  size_t enums = b.Size();
-  b.I32(0);
-  b.PatchI32(12, int(enums)).PatchI32(aSlot, int(aBody)).PatchI32(bSlot, int(bBody)).PatchI32(rootEnd, int(enums));
-  b.PatchI32(aEnd, int(bBody)).PatchI32(bEnd, int(enums));
+  size_t enums, a, b, rootEnd, aEnd, bEnd;
+  Bytes bytes;
+  bytes.Magic().I32(0).I32(8).Slot(enums);
+  bytes.U8(0).Cint(4).U8(0).Str("A").Slot(a).U8(0).Str("B").Slot(b);
+  bytes.U8(1).U8(2).Str("a").I32(1).U8(1).U8(2).Str("A").I32(2).Slot(rootEnd);
+  bytes.Here(a).Str("B").Cint(0).Slot(aEnd);
+  bytes.Here(b, aEnd).Str("A").Cint(0).Slot(bEnd);
+  bytes.Here(enums, rootEnd, bEnd).I32(0);
   ParamFile file("loop.bin");
-  EXPECT_EQ(LoadBinString(file, b.Data()), 0);
+  EXPECT_EQ(LoadBinString(file, bytes.Data()), 0);
   EXPECT_TRUE(messages.Errored("loop.bin.A: Member already defined.")) << messages.All();
   EXPECT_TRUE(messages.Errored("loop.bin/B: Base class 'A' would derive from itself")) << messages.All();
   EXPECT_EQ(file.GetClass("A")->GetBase(), file.GetClass("B"));

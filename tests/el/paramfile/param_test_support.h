@@ -3,11 +3,9 @@
 // folder, parsing from a string, the saved forms as strings, and a byte builder for
 // binary files made by hand.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdarg>
 #include <cstdint>
-#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -48,9 +46,11 @@ inline int LoadBinString(ParamFile& file, const std::string& bytes) {
   return file.LoadBin(in);
 }
 
-// Little-endian bytes built by hand.
+// Little-endian bytes built by hand. Offsets that point forward are written as slots
+// first and filled in once the place they point to is reached.
 class Bytes {
  public:
+  explicit Bytes(std::string bytes = {}) : bytes_(std::move(bytes)) {}
   Bytes& U8(uint8_t value) {
     bytes_.push_back(static_cast<char>(value));
     return *this;
@@ -87,21 +87,20 @@ class Bytes {
     for (int i = 0; i < 4; ++i) bytes_[position + i] = static_cast<char>(static_cast<uint32_t>(value) >> (8 * i));
     return *this;
   }
+  // An int32 offset to fill in later; `position` is where it stands.
+  Bytes& Slot(size_t& position) {
+    position = bytes_.size();
+    return I32(0);
+  }
+  // Points the offsets at `slots` to the present end.
+  template <typename... Slots>
+  Bytes& Here(Slots... slots) {
+    (PatchI32(slots, static_cast<int32_t>(bytes_.size())), ...);
+    return *this;
+  }
   size_t Size() const { return bytes_.size(); }
   const std::string& Data() const { return bytes_; }
 
  private:
   std::string bytes_;
 };
-
-// The value of `path` ("Cfg/Sub.name" style: classes by '/', the member after '.').
-inline ParamEntryVal Lookup(const ParamFile& file, const std::string& path) {
-  ParamEntryVal val(&file, nullptr);
-  size_t start = 0;
-  for (;;) {
-    size_t end = path.find_first_of("/.", start);
-    val = val >> path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (end == std::string::npos) return val;
-    start = end + 1;
-  }
-}

@@ -5,25 +5,21 @@
 namespace {
 
 TEST(ParamTree, NamesCompareWithoutLetterCase) {
-  ParamFile file("cfg.cpp");
-  ParamClass* vehicles = file.AddClass("CfgVehicles");
-  vehicles->AddValue("maxSpeed", 120);
-  EXPECT_EQ(file.GetClass("cfgvehicles"), vehicles);
-  EXPECT_EQ((file >> "CFGVEHICLES" >> "MAXSPEED").GetInt(), 120);
-  // The same name in another letter case is not a second entry.
-  EXPECT_EQ(vehicles->AddValue("MaxSpeed", 5), nullptr);
-  EXPECT_EQ(vehicles->GetEntryCount(), 1);
-}
-
-TEST(ParamTree, NameIndexOfLargeClassesFindsEveryEntry) {
-  ParamFile file;
-  ParamClass* big = file.AddClass("Big");
-  for (int i = 0; i < 500; ++i) big->AddValue("Value" + std::to_string(i), i);
-  for (int i = 0; i < 500; i += 7) EXPECT_EQ((*big >> ("VALUE" + std::to_string(i))).GetInt(), i);
-  EXPECT_TRUE(big->Delete("value250"));
-  EXPECT_EQ(big->FindOwn("Value250"), nullptr);
-  EXPECT_EQ((*big >> "Value499").GetInt(), 499);
-  EXPECT_EQ(big->AddValue("VALUE10", 1), nullptr);
+  // A small class is searched in order, a large one through its name index.
+  for (int size : {3, 500}) {
+    SCOPED_TRACE(size);
+    ParamFile file("cfg.cpp");
+    ParamClass* cls = file.AddClass("CfgVehicles");
+    for (int i = 0; i < size; ++i) cls->AddValue("Value" + std::to_string(i), i);
+    EXPECT_EQ(file.GetClass("cfgvehicles"), cls);
+    for (int i = 0; i < size; i += 7) EXPECT_EQ((file >> "CFGVEHICLES" >> ("VALUE" + std::to_string(i))).GetInt(), i);
+    // The same name in another letter case is not a second entry.
+    EXPECT_EQ(cls->AddValue("VALUE1", 5), nullptr);
+    EXPECT_EQ(cls->GetEntryCount(), size);
+    EXPECT_TRUE(cls->Delete("value" + std::to_string(size / 2)));
+    EXPECT_EQ(cls->FindOwn("Value" + std::to_string(size / 2)), nullptr);
+    EXPECT_EQ((*cls >> ("Value" + std::to_string(size - 1))).GetInt(), size - 1);
+  }
 }
 
 TEST(ParamTree, FindSearchesOwnEntriesThenBasesThenEnclosingClasses) {

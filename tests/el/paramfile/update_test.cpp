@@ -3,14 +3,20 @@
 
 namespace {
 
-// Parses `text` as a file named `name` and merges it into `global` (protected, as the
-// tool does).
-void Merge(ParamFile& global, const std::string& text, const std::string& name = "addon.cpp") {
-  ParamFile source;
-  ASSERT_EQ(ParseString(source, text, name), 0) << text;
-  global.Update(source);
-  global.Refresh();
-}
+class ParamUpdate : public ::testing::Test {
+ protected:
+  // Parses `text` as a file named `name` and merges it into `global` (protected, as the
+  // tool does).
+  void Merge(const std::string& text, const std::string& name = "addon.cpp") {
+    ParamFile source;
+    ASSERT_EQ(ParseString(source, text, name), 0) << text;
+    global.Update(source);
+    global.Refresh();
+  }
+
+  CapturedMessages messages;
+  ParamFile global{"global"};
+};
 
 std::vector<int> Ints(const ParamEntryVal& array) {
   std::vector<int> values;
@@ -18,11 +24,9 @@ std::vector<int> Ints(const ParamEntryVal& array) {
   return values;
 }
 
-TEST(ParamUpdate, ValuesReplaceAndClassesMergeRecursively) {
-  CapturedMessages messages;
-  ParamFile global("global");
-  Merge(global, "class Cfg { a = 1; b = 2; class Inner { x = 1; }; };");
-  Merge(global, "class Cfg { b = \"two\"; c = 3; class Inner { y = 2; }; class New { z = 3; }; };");
+TEST_F(ParamUpdate, ValuesReplaceAndClassesMergeRecursively) {
+  Merge("class Cfg { a = 1; b = 2; class Inner { x = 1; }; };");
+  Merge("class Cfg { b = \"two\"; c = 3; class Inner { y = 2; }; class New { z = 3; }; };");
   EXPECT_EQ((global >> "Cfg" >> "a").GetInt(), 1);
   EXPECT_EQ((global >> "Cfg" >> "b").GetValue(), "two");
   EXPECT_EQ((global >> "Cfg" >> "c").GetInt(), 3);
@@ -36,42 +40,38 @@ TEST(ParamUpdate, ValuesReplaceAndClassesMergeRecursively) {
   EXPECT_TRUE(messages.errorLines.empty()) << messages.All();
 }
 
-TEST(ParamUpdate, ArraysAssignAppendAndRemove) {
-  CapturedMessages messages;
-  ParamFile global("global");
-  Merge(global, "class C { list[] = {1}; other[] = {1, 2, 3}; };");
-  Merge(global, "class C { list[] += {2}; };");
+TEST_F(ParamUpdate, ArraysAssignAppendAndRemove) {
+  Merge("class C { list[] = {1}; other[] = {1, 2, 3}; };");
+  Merge("class C { list[] += {2}; };");
   EXPECT_EQ(Ints(global >> "C" >> "list"), (std::vector<int>{1, 2}));
-  Merge(global, "class C { list[] -= {1}; };");
+  Merge("class C { list[] -= {1}; };");
   EXPECT_EQ(Ints(global >> "C" >> "list"), (std::vector<int>{2}));
-  Merge(global, "class C { list[] -= {2}; };");
+  Merge("class C { list[] -= {2}; };");
   EXPECT_EQ((global >> "C" >> "list").GetSize(), 0);
-  Merge(global, "class C { other[] = {9}; fresh[] += {4}; };");
+  Merge("class C { other[] = {9}; fresh[] += {4}; };");
   EXPECT_EQ(Ints(global >> "C" >> "other"), (std::vector<int>{9}));
   EXPECT_EQ(Ints(global >> "C" >> "fresh"), (std::vector<int>{4}));
   EXPECT_EQ((global >> "C" >> "fresh").GetEntry()->GetArrayInterface()->GetFlags(), 0);
   EXPECT_TRUE(messages.errorLines.empty()) << messages.All();
 
-  Merge(global, "class C { other[] -= {5}; };");
+  Merge("class C { other[] -= {5}; };");
   EXPECT_TRUE(messages.Errored("Failed to remove array entry '5' from 'other'"));
-  Merge(global, "class C { value = 1; }; class C2 { value[] = {1}; };");
-  Merge(global, "class C { value[] = {1}; };");
+  Merge("class C { value = 1; }; class C2 { value[] = {1}; };");
+  Merge("class C { value[] = {1}; };");
   EXPECT_TRUE(messages.Errored("global/C.value: Cannot update non array from array"));
   EXPECT_EQ((global >> "C" >> "value").GetInt(), 1);
-  Merge(global, "class C { other[] += {{1}, \"s\", 2.5}; };");
+  Merge("class C { other[] += {{1}, \"s\", 2.5}; };");
   EXPECT_TRUE(messages.Errored("Attempted to add unsupported type 3 with value '' to array 'other'"));
   EXPECT_EQ((global >> "C" >> "other").GetSize(), 3);
 }
 
-TEST(ParamUpdate, BaseChanges) {
-  CapturedMessages messages;
-  ParamFile global("global");
-  Merge(global, "class A {}; class B {}; class X: A { x = 1; };");
+TEST_F(ParamUpdate, BaseChanges) {
+  Merge("class A {}; class B {}; class X: A { x = 1; };");
   EXPECT_EQ(global.GetClass("X")->GetBase(), global.GetClass("A"));
-  Merge(global, "class B {}; class X: B {};", "second.cpp");
+  Merge("class B {}; class X: B {};", "second.cpp");
   EXPECT_EQ(global.GetClass("X")->GetBase(), global.GetClass("B"));
   EXPECT_TRUE(messages.Logged("Updating base class A->B, by second.cpp"));
-  Merge(global, "class X {};", "third.cpp");
+  Merge("class X {};", "third.cpp");
   EXPECT_EQ(global.GetClass("X")->GetBase(), nullptr);
   EXPECT_TRUE(messages.Logged("Updating base class B->, by third.cpp"));
 
@@ -84,10 +84,8 @@ TEST(ParamUpdate, BaseChanges) {
   EXPECT_TRUE(messages.logLines.empty()) << messages.All();
 }
 
-TEST(ParamUpdate, BaseFoundNowhereLeavesTheClassUnchanged) {
-  CapturedMessages messages;
-  ParamFile global("global");
-  Merge(global, "class X { x = 1; };");
+TEST_F(ParamUpdate, BaseFoundNowhereLeavesTheClassUnchanged) {
+  Merge("class X { x = 1; };");
   // X's base is a class nested elsewhere in the source; from X's place in the global
   // file no class of that name can be found.
   ParamFile source("addon.cpp");
@@ -103,53 +101,46 @@ TEST(ParamUpdate, BaseFoundNowhereLeavesTheClassUnchanged) {
   EXPECT_FALSE(global.GetClass("X")->FindOwn("y"));
 }
 
-TEST(ParamUpdate, BaseLookupPassesOverTheClassItself) {
-  ParamFile global("global");
-  Merge(global, "class Item { a = 1; }; class Cfg { class Item: Item { b = 2; }; };");
+TEST_F(ParamUpdate, BaseLookupPassesOverTheClassItself) {
+  Merge("class Item { a = 1; }; class Cfg { class Item: Item { b = 2; }; };");
   const ParamClass* inner = global.GetClass("Cfg")->GetClass("Item");
   ASSERT_NE(inner, nullptr);
   EXPECT_EQ(inner->GetBase(), global.GetClass("Item"));
   EXPECT_EQ((*inner >> "a").GetInt(), 1);
 }
 
-TEST(ParamUpdate, MergingCannotMakeBasesLoop) {
-  CapturedMessages messages;
-  ParamFile global("global");
-  Merge(global, "class A {}; class B: A {};");
+TEST_F(ParamUpdate, MergingCannotMakeBasesLoop) {
+  Merge("class A {}; class B: A {};");
   // B loses its base before A takes B as its base: no loop.
-  Merge(global, "class B {}; class A: B {};");
+  Merge("class B {}; class A: B {};");
   const ParamClass* a = global.GetClass("A");
   const ParamClass* b = global.GetClass("B");
   EXPECT_EQ(b->GetBase(), nullptr);
   EXPECT_EQ(a->GetBase(), b);
   // B: A while A still derives from B would close a loop: refused, the rest merges.
-  Merge(global, "class A; class B: A { x = 1; };");
+  Merge("class A; class B: A { x = 1; };");
   EXPECT_TRUE(messages.Errored("global/B: Base class 'A' would derive from itself")) << messages.All();
   EXPECT_EQ(b->GetBase(), nullptr);
   EXPECT_EQ((global >> "B" >> "x").GetInt(), 1);
   EXPECT_FALSE(global.Find("nothing", false, true));
 }
 
-TEST(ParamUpdate, DeletionsAndReferencedClasses) {
-  CapturedMessages messages;
-  ParamFile global("global");
-  Merge(global, "class Used {}; class User: Used {}; class Unused {};");
-  Merge(global, "delete Used; delete Unused; delete NotThere;");
+TEST_F(ParamUpdate, DeletionsAndReferencedClasses) {
+  Merge("class Used {}; class User: Used {}; class Unused {};");
+  Merge("delete Used; delete Unused; delete NotThere;");
   EXPECT_TRUE(global.GetClass("Used"));
   EXPECT_FALSE(global.FindOwn("Unused"));
   EXPECT_FALSE(global.FindOwn("NotThere"));
   EXPECT_TRUE(messages.Errored(
       "Cannot delete class global/Used, it is referenced somewhere (used as a base class probably)."));
   // Once nothing derives from it, the class can go.
-  Merge(global, "class User {}; delete Used;");
+  Merge("class User {}; delete Used;");
   EXPECT_FALSE(global.FindOwn("Used"));
 }
 
-TEST(ParamUpdate, DeclarationsMakeSureAClassExists) {
-  CapturedMessages messages;
-  ParamFile global("global");
-  Merge(global, "class Base { class Inherited {}; }; class Cfg: Base { class Existing { x = 1; }; };");
-  Merge(global, "class Base; class Cfg: Base { class Existing; class Inherited; class Nowhere; };", "decl.cpp");
+TEST_F(ParamUpdate, DeclarationsMakeSureAClassExists) {
+  Merge("class Base { class Inherited {}; }; class Cfg: Base { class Existing { x = 1; }; };");
+  Merge("class Base; class Cfg: Base { class Existing; class Inherited; class Nowhere; };", "decl.cpp");
   const ParamClass* cfg = global.GetClass("Cfg");
   EXPECT_EQ((*cfg >> "Existing" >> "x").GetInt(), 1);
   EXPECT_FALSE(cfg->FindOwn("Inherited"));
@@ -163,17 +154,15 @@ TEST(ParamUpdate, DeclarationsMakeSureAClassExists) {
       "Note: 'Base' is declared, but definition was not found. Creating empty class (source: decl.cpp)"));
 }
 
-TEST(ParamUpdate, AccessLevels) {
-  CapturedMessages messages;
-  ParamFile global("global");
-  Merge(global, "class Locked { access = 2; x = 1; }; class AddOnly { access = 1; x = 1; list[] = {1}; };");
-  Merge(global, "class Locked { x = 2; y = 3; };", "mod.cpp");
+TEST_F(ParamUpdate, AccessLevels) {
+  Merge("class Locked { access = 2; x = 1; }; class AddOnly { access = 1; x = 1; list[] = {1}; };");
+  Merge("class Locked { x = 2; y = 3; };", "mod.cpp");
   EXPECT_EQ((global >> "Locked" >> "x").GetInt(), 1);
   EXPECT_FALSE(global.GetClass("Locked")->FindOwn("y"));
   EXPECT_TRUE(messages.Errored("Trying to modify read-only entry global/Locked.** Update **, by mod.cpp"))
       << messages.All();
 
-  Merge(global, "class Base {}; class AddOnly: Base { x = 2; y = 3; list[] += {2}; class Sub { z = 1; }; };", "mod.cpp");
+  Merge("class Base {}; class AddOnly: Base { x = 2; y = 3; list[] += {2}; class Sub { z = 1; }; };", "mod.cpp");
   const ParamClass* addOnly = global.GetClass("AddOnly");
   EXPECT_EQ((*addOnly >> "x").GetInt(), 1);
   EXPECT_EQ((*addOnly >> "y").GetInt(), 3);
@@ -191,15 +180,13 @@ TEST(ParamUpdate, AccessLevels) {
   EXPECT_EQ((global >> "Locked" >> "x").GetInt(), 5);
 }
 
-TEST(ParamUpdate, NonClassTargetAndConstants) {
-  CapturedMessages messages;
-  ParamFile global("global");
-  Merge(global, "Thing = 1;");
-  Merge(global, "enum { Seven = 7 }; class Thing { x = 1; };");
+TEST_F(ParamUpdate, NonClassTargetAndConstants) {
+  Merge("Thing = 1;");
+  Merge("enum { Seven = 7 }; class Thing { x = 1; };");
   EXPECT_TRUE(messages.Errored("Cannot update non class from class addon.cpp/Thing")) << messages.All();
   EXPECT_EQ((global >> "Thing").GetInt(), 1);
   // Named constants come along, so that merged expressions still evaluate.
-  Merge(global, "value = @\"Seven * 2\";");
+  Merge("value = @\"Seven * 2\";");
   EXPECT_EQ((global >> "value").GetInt(), 14);
 }
 

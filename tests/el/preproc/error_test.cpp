@@ -1,98 +1,90 @@
 // Every error code, the place it names and the final report.
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "el/preproc/file_preprocessor.h"
 #include "tests/el/preproc/preproc_test_support.h"
 
 namespace {
 
+// `text` as "main.cpp", with the include file "inc.h" available, fails with error `code`
+// reported at `line` of main.cpp.
 struct ErrorCase {
-  const char* text;
   int code;
   int line;
+  std::string text;
 };
 
-// Runs `text` as "main.cpp" with the include file "inc.h" available.
-void ExpectFailure(const ErrorCase& c) {
-  CapturedMessages messages;
-  PreprocResult result = RunText(c.text, {{"inc.h", "included\n"}});
-  EXPECT_FALSE(result.ok) << c.text;
-  std::string report = "Preprocessor failed on file main.cpp - error " + std::to_string(c.code) +
-                       " (source main.cpp, line " + std::to_string(c.line) + ").";
-  EXPECT_TRUE(messages.Errored(report)) << c.text << "\nlast message: "
-                                        << (messages.errorLines.empty() ? "" : messages.errorLines.back());
+TEST(PreprocErrors, EveryCodeNamesItsLine) {
+  std::string deepArguments = "#define F(a) a\n";
+  for (int i = 0; i < 300; ++i) deepArguments += "F(";
+  std::string deepConditionals;
+  for (int i = 0; i < 300; ++i) deepConditionals += "#ifndef X\n";
+  const ErrorCase cases[] = {
+      // 2: #include without '"' or '<', or a name not closed on its line.
+      {2, 2, "x\n#include inc.h\n"},
+      {2, 1, "#include\n"},
+      {2, 1, "#include \"inc.h\n\"\n"},
+      {2, 1, "#include <inc.h"},
+      // 4: a parameter list without its ')'.
+      {4, 1, "#define F(a,b\nF(1,2)\n"},
+      {4, 1, "#define F(a+b) a\n"},
+      {4, 1, "#define F("},
+      // 6: #else or #endif without a conditional.
+      {6, 2, "a\n#endif\n"},
+      {6, 1, "#else\n"},
+      // 7: unknown directives, also inside a dropped branch.
+      {7, 1, "#pragma once\n"},
+      {7, 2, "x\n#\n"},
+      {7, 1, "# define A\n"},
+      {7, 1, "#line 5 \"x\"\n"},
+      {7, 2, "#ifdef NO\n#if 1\n#endif\n"},
+      // 8: an argument list not closed; in a body it must close inside the body.
+      {8, 3, "#define F(a) a\nF(1,\n"},
+      {8, 2, "#define F(a) a\nF((1)"},
+      {8, 3, "#define F(a) a\n#define G F(1\nG)\n"},
+      // 9: more arguments than parameters.
+      {9, 2, "#define F(a) a\nF(1,2)\n"},
+      {9, 2, "#define F() a\nF(x)\n"},
+      // 10: no '(' after the name, or too few arguments.
+      {10, 2, "#define F(a,b) a\nF(1)\n"},
+      {10, 2, "#define F(a) a\nF (1)\n"},
+      {10, 2, "#define F(a) a\nF\nx\n"},
+      {10, 3, "#define F(a) a\n#define G F\nG(1)\n"},
+      // 11: a directive without its name.
+      {11, 1, "#ifdef\n#endif\n"},
+      {11, 1, "#ifndef (X)\n#endif\n"},
+      {11, 2, "x\n#undef\n"},
+      {11, 1, "#define \"A\" 1\n"},
+      // 12: a conditional without #endif.
+      {12, 3, "#ifdef A\nx\n"},
+      {12, 4, "#ifndef A\nx\n#else\ny"},
+      {12, 3, "#ifdef A\n#else\n#else\n#endif\n"},
+      // 13: self reference and nesting beyond the limits.
+      {13, 2, "#define A A\nA\n"},
+      {13, 3, "#define A B\n#define B A\nx A\n"},
+      {13, 2, "#define F(a) F(a)\nF(1)\n"},
+      {13, 2, deepArguments},
+      {13, 257, deepConditionals},
+  };
+  for (const ErrorCase& c : cases) {
+    CapturedMessages messages;
+    EXPECT_FALSE(RunText(c.text, {{"inc.h", "included\n"}}).ok) << c.text;
+    std::string report = "Preprocessor failed on file main.cpp - error " + std::to_string(c.code) +
+                         " (source main.cpp, line " + std::to_string(c.line) + ").";
+    EXPECT_TRUE(messages.Errored(report)) << c.text << "\nmessages:\n" << messages.All();
+  }
 }
 
-TEST(PreprocErrors, IncludedFileThatCannotBeOpenedIs1) {
+// Errors that name an included file as their source, or report more than the final line.
+TEST(PreprocErrors, MessagesOfIncludes) {
   CapturedMessages messages;
   EXPECT_FALSE(RunText("ok\n#include \"nothere.h\"\n").ok);
   EXPECT_TRUE(messages.Logged("Include file nothere.h not found."));
   EXPECT_TRUE(messages.Errored("Cannot include file nothere.h"));
   EXPECT_TRUE(messages.Errored("Preprocessor failed on file main.cpp - error 1 (source main.cpp, line 2)."));
-}
-
-TEST(PreprocErrors, IncludeWithoutQuoteOrAngleBracketIs2) {
-  ExpectFailure({"x\n#include inc.h\n", 2, 2});
-  ExpectFailure({"#include\n", 2, 1});
-  ExpectFailure({"#include \"inc.h\n\"\n", 2, 1});  // the name must close on its line
-  ExpectFailure({"#include <inc.h", 2, 1});
-}
-
-TEST(PreprocErrors, ParameterListWithoutClosingParenthesisIs4) {
-  ExpectFailure({"#define F(a,b\nF(1,2)\n", 4, 1});
-  ExpectFailure({"#define F(a+b) a\n", 4, 1});
-  ExpectFailure({"#define F(", 4, 1});
-}
-
-TEST(PreprocErrors, ElseOrEndifWithoutConditionalIs6) {
-  ExpectFailure({"a\n#endif\n", 6, 2});
-  ExpectFailure({"#else\n", 6, 1});
   // Conditionals do not reach across files.
-  CapturedMessages messages;
   EXPECT_FALSE(RunText("#ifndef X\n#include \"inc.h\"\n", {{"inc.h", "\n#endif\n"}}).ok);
   EXPECT_TRUE(messages.Errored("Preprocessor failed on file main.cpp - error 6 (source inc.h, line 2)."));
-}
-
-TEST(PreprocErrors, UnknownDirectiveIs7) {
-  ExpectFailure({"#pragma once\n", 7, 1});
-  ExpectFailure({"x\n#\n", 7, 2});
-  ExpectFailure({"# define A\n", 7, 1});
-  ExpectFailure({"#line 5 \"x\"\n", 7, 1});
-  ExpectFailure({"#ifdef NO\n#if 1\n#endif\n", 7, 2});  // also inside a dropped branch
-}
-
-TEST(PreprocErrors, ArgumentListNotClosedIs8) {
-  ExpectFailure({"#define F(a) a\nF(1,\n", 8, 3});
-  ExpectFailure({"#define F(a) a\nF((1)", 8, 2});
-  // In a body the list must close inside the body.
-  ExpectFailure({"#define F(a) a\n#define G F(1\nG)\n", 8, 3});
-}
-
-TEST(PreprocErrors, MoreArgumentsThanParametersIs9) {
-  ExpectFailure({"#define F(a) a\nF(1,2)\n", 9, 2});
-  ExpectFailure({"#define F() a\nF(x)\n", 9, 2});
-}
-
-TEST(PreprocErrors, MissingParenthesisOrTooFewArgumentsIs10) {
-  ExpectFailure({"#define F(a,b) a\nF(1)\n", 10, 2});
-  ExpectFailure({"#define F(a) a\nF (1)\n", 10, 2});
-  ExpectFailure({"#define F(a) a\nF\nx\n", 10, 2});
-  ExpectFailure({"#define F(a) a\n#define G F\nG(1)\n", 10, 3});
-}
-
-TEST(PreprocErrors, DirectiveWithoutNameIs11) {
-  ExpectFailure({"#ifdef\n#endif\n", 11, 1});
-  ExpectFailure({"#ifndef (X)\n#endif\n", 11, 1});
-  ExpectFailure({"x\n#undef\n", 11, 2});
-  ExpectFailure({"#define \"A\" 1\n", 11, 1});
-}
-
-TEST(PreprocErrors, ConditionalWithoutEndifIs12) {
-  ExpectFailure({"#ifdef A\nx\n", 12, 3});
-  ExpectFailure({"#ifndef A\nx\n#else\ny", 12, 4});
-  ExpectFailure({"#ifdef A\n#else\n#else\n#endif\n", 12, 3});
+  EXPECT_FALSE(RunText("#include \"inc.h\"\n", {{"inc.h", "x\n#include \"inc.h\"\n"}}).ok);
+  EXPECT_TRUE(messages.Errored("Includes nested deeper than 32 files at inc.h"));
+  EXPECT_TRUE(messages.Errored("Preprocessor failed on file main.cpp - error 13 (source inc.h, line 2)."));
 }
 
 TEST(PreprocErrors, ProcessingStopsAtTheFirstError) {
@@ -105,40 +97,17 @@ TEST(PreprocErrors, ProcessingStopsAtTheFirstError) {
             std::vector<std::string>{"Preprocessor failed on file main.cpp - error 7 (source main.cpp, line 2)."});
 }
 
-// The limits that keep any input from running away.
-TEST(PreprocErrors, SelfReferenceAndDeepNestingAre13) {
-  ExpectFailure({"#define A A\nA\n", 13, 2});
-  ExpectFailure({"#define A B\n#define B A\nx A\n", 13, 3});
-  ExpectFailure({"#define F(a) F(a)\nF(1)\n", 13, 2});
-  std::string deepArguments = "#define F(a) a\n";
-  for (int i = 0; i < 300; ++i) deepArguments += "F(";
-  ExpectFailure({deepArguments.c_str(), 13, 2});
-  std::string deepConditionals;
-  for (int i = 0; i < 300; ++i) deepConditionals += "#ifndef X\n";
-  ExpectFailure({deepConditionals.c_str(), 13, 257});
-
-  CapturedMessages messages;
-  EXPECT_FALSE(RunText("#include \"inc.h\"\n", {{"inc.h", "x\n#include \"inc.h\"\n"}}).ok);
-  EXPECT_TRUE(messages.Errored("Includes nested deeper than 32 files at inc.h"));
-  EXPECT_TRUE(messages.Errored("Preprocessor failed on file main.cpp - error 13 (source inc.h, line 2)."));
-}
-
-// Preprocesses `text` as "main.cpp" within `limits`; returns the error code. The files
-// "f0.h" to "f29.h" each include the next one twice.
+// The error code of `text` within `limits`, where "f0.h" to "f29.h" each include the next
+// one twice; the output never passes its limit.
 int RunWithLimits(const std::string& text, const PreprocLimits& limits) {
-  MemoryFileBank bank;
-  bank.Add("main.cpp", text);
+  Files files{{"f30.h", ""}};
   for (int i = 0; i < 30; ++i) {
     std::string next = "#include \"f" + std::to_string(i + 1) + ".h\"\n";
-    bank.Add("f" + std::to_string(i) + ".h", next + next);
+    files.emplace_back("f" + std::to_string(i) + ".h", next + next);
   }
-  bank.Add("f30.h", "");
-  QOStrStream out;
-  BankPreprocessor preproc(out, bank);
-  preproc.SetLimits(limits);
-  preproc.Process("main.cpp");
-  EXPECT_LE(out.GetBufferSize(), static_cast<size_t>(limits.maxOutputSize));
-  return preproc.Error();
+  auto [error, output] = RunLimited(text, limits, files);
+  EXPECT_LE(output.size(), static_cast<size_t>(limits.maxOutputSize));
+  return error;
 }
 
 TEST(PreprocErrors, RunawayExpansionIs14) {

@@ -1,44 +1,25 @@
 // Runs of text that are copied in one piece must give the same output as token by token:
 // words split at the token length, strings holding comments and joined lines, line feeds
 // before directives, and limits reached inside a run.
-#include <gtest/gtest.h>
-
-#include "el/preproc/file_preprocessor.h"
 #include "tests/el/preproc/preproc_test_support.h"
 
 namespace {
 
-TEST(PreprocPlainRuns, AMacroNameAfterALongWordPieceIsExpanded) {
+TEST(PreprocPlainRuns, RunsGiveWhatTokensGave) {
   // A word of more than 127 characters is several tokens; a piece may name a macro.
-  std::string longWord = std::string(127, 'y');
-  EXPECT_EQ(Expand("#define FOO 1\n" + longWord + "FOO FOO\n"), "\n" + longWord + "1 1\n");
-  EXPECT_EQ(Expand("#define FOO 1\nx" + longWord + "FOO\n"), "\nx" + longWord + "FOO\n");
-}
-
-TEST(PreprocPlainRuns, StringsKeepCommentsJoinedLinesAndWords) {
-  EXPECT_EQ(Expand("#define A 1\nA \"A // /* \\\nA\" A\n"), "\n1 \"A // /* \\\nA\" 1\n");
-  // Outside strings, comments and joined lines still go.
-  EXPECT_EQ(Expand("a // c\nb /* c\n */ d\\\ne\n"), "a \nb \n de\n\n");
-}
-
-TEST(PreprocPlainRuns, LineFeedsBeforeDirectivesAndIndentedLines) {
-  EXPECT_EQ(Expand("a\n  \t b\n\t#define X 2\nX ## X\n  #ifdef X\nyes\n#endif\n"), "a\n  \t b\n\n2 ## 2\n\nyes\n\n");
-}
-
-TEST(PreprocPlainRuns, MacroBodiesAppendTheirTextAsBefore) {
-  EXPECT_EQ(Expand("#define W w[] = {\"a,b\", \"c\"}; // not a comment\nW\n"), "\nw[] = {\"a,b\", \"c\"}; \n");
-  EXPECT_EQ(Expand("#define P(a) a x ## y #a \"a\" b  ## c\nP(1)\n"), "\n1 xy \"1\" \"a\" bc\n");
-}
-
-// The error and the output of `text` within `limits`.
-std::pair<int, std::string> RunLimited(const std::string& text, const PreprocLimits& limits) {
-  MemoryFileBank bank;
-  bank.Add("main.cpp", text);
-  QOStrStream out;
-  BankPreprocessor preproc(out, bank);
-  preproc.SetLimits(limits);
-  preproc.Process("main.cpp");
-  return {preproc.Error(), out.Str()};
+  const std::string longWord(127, 'y');
+  ExpectExpansions({
+      {"macro name after a long word piece", "#define FOO 1\n" + longWord + "FOO FOO\n", "\n" + longWord + "1 1\n"},
+      {"no macro inside a longer word", "#define FOO 1\nx" + longWord + "FOO\n", "\nx" + longWord + "FOO\n"},
+      {"strings keep comments, joined lines and words", "#define A 1\nA \"A // /* \\\nA\" A\n",
+       "\n1 \"A // /* \\\nA\" 1\n"},
+      {"outside strings comments and joined lines go", "a // c\nb /* c\n */ d\\\ne\n", "a \nb \n de\n\n"},
+      {"line feeds before directives and indented lines", "a\n  \t b\n\t#define X 2\nX ## X\n  #ifdef X\nyes\n#endif\n",
+       "a\n  \t b\n\n2 ## 2\n\nyes\n\n"},
+      {"body text with a quoted comma and a comment", "#define W w[] = {\"a,b\", \"c\"}; // not a comment\nW\n",
+       "\nw[] = {\"a,b\", \"c\"}; \n"},
+      {"body text with # and ##", "#define P(a) a x ## y #a \"a\" b  ## c\nP(1)\n", "\n1 xy \"1\" \"a\" bc\n"},
+  });
 }
 
 TEST(PreprocPlainRuns, LimitsInsideARunStopAtTheSameToken) {

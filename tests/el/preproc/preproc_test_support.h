@@ -1,26 +1,26 @@
 #pragma once
 // Helpers of the preprocessor tests: a message sink that records lines, runs over texts
-// held in memory, and a temporary folder tree on the disk.
+// held in memory (with or without limits), tables of expansions, and a work drive on the
+// disk.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "el/appframe/app_frame.h"
-#include "tests/support/captured_messages.h"
-#include "tests/support/temp_folder.h"
 #include "el/preproc/file_bank.h"
+#include "el/preproc/file_preprocessor.h"
 #include "el/preproc/preproc.h"
 #include "el/qstream/qo_stream.h"
+#include "tests/support/captured_messages.h"
+#include "tests/support/temp_folder.h"
+
+using Files = std::vector<std::pair<std::string, std::string>>;
 
 // The result of one preprocessing call.
 struct PreprocResult {
@@ -28,23 +28,17 @@ struct PreprocResult {
   std::string text;
 };
 
-inline PreprocResult RunBank(const MemoryFileBank& bank, const std::string& fileName,
-                             const PredefinedMacro* defines = nullptr, bool lineMarkers = true) {
-  QOStrStream out;
-  PreprocResult result;
-  result.ok = CPreprocessorFunctions::Preprocess(out, bank, fileName, defines, lineMarkers);
-  result.text = out.Str();
-  return result;
-}
-
 // Preprocesses `text` as the file "main.cpp"; `files` are further files of the bank.
-inline PreprocResult RunText(const std::string& text,
-                             const std::vector<std::pair<std::string, std::string>>& files = {},
-                             const PredefinedMacro* defines = nullptr, bool lineMarkers = true) {
+inline PreprocResult RunText(const std::string& text, const Files& files = {}, const PredefinedMacro* defines = nullptr,
+                             bool lineMarkers = true) {
   MemoryFileBank bank;
   bank.Add("main.cpp", text);
   for (const auto& [name, content] : files) bank.Add(name, content);
-  return RunBank(bank, "main.cpp", defines, lineMarkers);
+  QOStrStream out;
+  PreprocResult result;
+  result.ok = CPreprocessorFunctions::Preprocess(out, bank, "main.cpp", defines, lineMarkers);
+  result.text = out.Str();
+  return result;
 }
 
 // The output of `text`, which must preprocess without failure.
@@ -55,8 +49,32 @@ inline std::string Expand(const std::string& text, const PredefinedMacro* define
   return result.text;
 }
 
+// One row of a table of expansions: `text` must give exactly `expected`.
+struct ExpandCase {
+  const char* name;
+  std::string text;
+  std::string expected;
+};
+
+inline void ExpectExpansions(std::initializer_list<ExpandCase> cases, const PredefinedMacro* defines = nullptr) {
+  for (const ExpandCase& c : cases) EXPECT_EQ(Expand(c.text, defines), c.expected) << c.name << ": " << c.text;
+}
+
 inline size_t CountLines(const std::string& text) {
   return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// The error code and the output of "main.cpp" within `limits`; `files` are further files.
+inline std::pair<int, std::string> RunLimited(const std::string& text, const PreprocLimits& limits,
+                                              const Files& files = {}) {
+  MemoryFileBank bank;
+  bank.Add("main.cpp", text);
+  for (const auto& [name, content] : files) bank.Add(name, content);
+  QOStrStream out;
+  BankPreprocessor preproc(out, bank);
+  preproc.SetLimits(limits);
+  preproc.Process("main.cpp");
+  return {preproc.Error(), out.Str()};
 }
 
 // Sets KILNIFY_WORK_DRIVE while it lives and restores the earlier value.
@@ -79,9 +97,3 @@ class WorkDriveScope {
  private:
   std::optional<std::string> old_;
 };
-
-// The engine form of a host path.
-inline std::string EngineForm(std::string path) {
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}

@@ -1,27 +1,16 @@
 // Macros used again and again: the results of earlier expansions and argument lists read
 // straight from the text must give what expanding each use afresh gives, in text, in
 // lines and in the work counted against the limits.
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "el/preproc/file_preprocessor.h"
 #include "tests/el/preproc/preproc_test_support.h"
 
 namespace {
 
 // The error and the output of `text` within a work limit.
 std::pair<int, std::string> RunWithWork(const std::string& text, long long maxWork) {
-  MemoryFileBank bank;
-  bank.Add("main.cpp", text);
-  QOStrStream out;
-  BankPreprocessor preproc(out, bank);
   PreprocLimits limits;
   limits.workPerSourceByte = 0;
   limits.maxWork = maxWork;
-  preproc.SetLimits(limits);
-  preproc.Process("main.cpp");
-  return {preproc.Error(), out.Str()};
+  return RunLimited(text, limits);
 }
 
 // The least work limit within which `text` is preprocessed.

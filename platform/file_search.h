@@ -1,11 +1,13 @@
 #pragma once
-// Searching a folder for entries that fit a name pattern.
+// Searching a folder for entries that fit a name pattern, and looking up the write times
+// of a folder's entries by name.
 //
 // The pattern is an engine path whose last component may hold '*' (any run of characters)
 // and '?' (any one character), compared ignoring ASCII case. Entries come sorted by name,
 // ignoring ASCII case, so that a walk is the same on every file system. The entries "."
 // and ".." are never delivered.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,21 +15,66 @@
 struct FileSearchEntry {
   static constexpr unsigned kFolder = 0x10;
   unsigned attrib = 0;     // kFolder for a folder
-  int64_t writeTime = 0;   // last write, seconds since 1 January 1970 (UTC)
+  int64_t writeTime = 0;   // last write, seconds since 1 January 1970 (UTC); 0 when not asked for
   std::string name;
 };
 
 class FileSearch {
  public:
+  // What a search finds out about each entry besides its name.
+  enum Details {
+    kFolderAndTime,  // folder or not, and the write time: one status query per entry
+    kFolderOnly,     // folder or not, from the listing itself where the file system tells
+  };
+
+  FileSearch() = default;
+  ~FileSearch();
+  FileSearch(const FileSearch&) = delete;
+  FileSearch& operator=(const FileSearch&) = delete;
+
+  // Whether the folder stays open once its entries are read, for FolderFd().
+  enum Folder {
+    kCloseFolder,
+    kKeepFolderOpen,
+  };
+
   // Reads the entries of the folder part of `enginePattern` that fit its last component.
-  // False when the folder cannot be read or nothing fits.
-  bool Start(std::string_view enginePattern);
+  // False when the folder cannot be read or nothing fits. Either way an entry is taken
+  // for what it leads to (a link to a folder is a folder) and a link that leads nowhere is
+  // left out.
+  bool Start(std::string_view enginePattern, Details details = kFolderAndTime, Folder folder = kCloseFolder);
   // The next entry; false after the last.
   bool Next(FileSearchEntry& entry);
 
+  // The folder of the last Start that found entries and kept it open, for look-ups
+  // relative to it, until the next Start or the end of the search; -1 when there is none.
+  int FolderFd() const;
+
  private:
+  void CloseFolder();
+
   std::vector<FileSearchEntry> entries_;
   size_t next_ = 0;
+  int folderFd_ = -1;
+};
+
+// The write times of the entries of one folder, each looked up relative to the folder,
+// which is opened once, instead of through its whole path.
+class FolderWriteTimes {
+ public:
+  // `engineFolder` ends in '\' (or is empty for the current folder).
+  explicit FolderWriteTimes(std::string_view engineFolder);
+  ~FolderWriteTimes();
+  FolderWriteTimes(const FolderWriteTimes&) = delete;
+  FolderWriteTimes& operator=(const FolderWriteTimes&) = delete;
+
+  // The last-write time of `engineFolder` + `name`, as FileWriteTime() gives it for that
+  // path; nothing when the entry cannot be reached.
+  std::optional<int64_t> Of(std::string_view name) const;
+
+ private:
+  std::string folder_;  // engine form, for the look-ups by whole path
+  int fd_ = -1;         // the open folder; -1 when it could not be opened
 };
 
 // True when `name` fits the wildcard pattern ('*', '?'), ignoring ASCII case.

@@ -39,6 +39,21 @@ void Dispatch(RunSettings& settings, const ConversionEntry& entry, const RString
   }
 }
 
+// IsExcluded for the entry `name` of the folder `folder` (ending in '\'), its path and
+// lower-case name formed only when there are patterns to test them against.
+bool Excluded(const RunSettings& settings, const std::string& name, const RString& folder) {
+  return !settings.exclusionList.empty() && IsExcluded(settings, LowerCase(name), folder + name);
+}
+
+// The time stamp the engine's file server gives a file of the destination folder: the
+// last-write time as an unsigned 32-bit value, 0 when the file cannot be reached. The
+// converter mounts no file banks, so the stamp is the disk's, looked up relative to the
+// folder rather than through the whole path of every file.
+int64_t DestinationStamp(const FolderWriteTimes& destination, std::string_view name) {
+  const std::optional<int64_t> time = destination.Of(name);
+  return time ? static_cast<int64_t>(static_cast<uint32_t>(*time)) : 0;
+}
+
 // Every file is converted against an empty shape bank and material cache.
 void EmptyCaches() {
   Shapes().ClearAll();
@@ -59,20 +74,20 @@ void WalkFolder(RunSettings& settings, const RString& source, const RString& des
   }
 
   AutoArray<ConversionEntry> queue;
+  const FolderWriteTimes destinationTimes(d);
   FileSearchEntry found;
   while (search.Next(found)) {
     if (found.attrib & FileSearchEntry::kFolder) {
       if (found.name == "." || found.name == ".." || settings.noRecursion) continue;
-      RString subfolder = s + found.name;
-      if (IsExcluded(settings, LowerCase(found.name), subfolder)) continue;
-      WalkFolder(settings, subfolder, d + found.name);
+      if (Excluded(settings, found.name, s)) continue;
+      WalkFolder(settings, s + found.name, d + found.name);
       continue;
     }
-    RString src = s + found.name;
-    if (ShrinkModels() && !AsciiEqualIgnoreCase(GetExtension(src), ".p3d")) continue;
-    if (IsExcluded(settings, LowerCase(found.name), src)) continue;
-    RString dst = d + found.name;
-    if (settings.always || !IsUpToDate(found.writeTime, dst)) queue.push_back({std::move(src), std::move(dst)});
+    if (ShrinkModels() && !AsciiEqualIgnoreCase(GetExtension(s + found.name), ".p3d")) continue;
+    if (Excluded(settings, found.name, s)) continue;
+    // Up to date: the source was written no later than the destination's stamp (IsUpToDate).
+    if (settings.always || found.writeTime > DestinationStamp(destinationTimes, found.name))
+      queue.push_back({s + found.name, d + found.name});
   }
 
   for (const ConversionEntry& entry : queue) {

@@ -5,6 +5,9 @@
 // The tree: 100 folders of 100 textures of several formats and sizes, with and without
 // the offsets block (so that some headers are found by walking the mipmaps). Both sides
 // run on a warm file cache; the ratio is reported by BM_ModeAgainstReads ("ratio").
+//
+// The phases of the mode are measured on their own as well: listing the folders, reading
+// every header, and saving the file.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,7 +21,12 @@
 #include "el/appframe/app_frame.h"
 #include "lib/texture/pac_format.h"
 #include "lib/texture/testing/pac_file_builder.h"
+#include "lib/texture/texture_file_stream.h"
+#include "lib/texture/texture_header_manager.h"
 #include "lib/texture/texture_headers_mode.h"
+#include "lib/texture/texture_source_pac.h"
+#include "platform/engine_path.h"
+#include "platform/file_search.h"
 
 namespace {
 
@@ -28,6 +36,7 @@ constexpr int kTexturesPerFolder = 100;
 struct Tree {
   std::filesystem::path root;
   std::vector<std::string> textures;  // host paths of every texture
+  std::vector<std::string> folders;   // host paths of the folders that hold them
 };
 
 const Tree& Textures() {
@@ -41,6 +50,7 @@ const Tree& Textures() {
       const std::filesystem::path dir =
           t.root / "src" / ("addon" + std::to_string(folder / 10)) / ("Data" + std::to_string(folder));
       std::filesystem::create_directories(dir);
+      t.folders.push_back(dir.string());
       for (int i = 0; i < kTexturesPerFolder; ++i) {
         const int n = folder * kTexturesPerFolder + i;
         textest::PacFileRecipe recipe;
@@ -114,7 +124,53 @@ void BM_ModeAgainstReads(benchmark::State& state) {
   state.counters["ratio"] = readTime > 0 ? modeTime / readTime : 0;
 }
 
+// Phase: the folders listed as the mode lists them.
+void BM_ListFolders(benchmark::State& state) {
+  const Tree& tree = Textures();
+  for (auto _ : state) {
+    for (const std::string& folder : tree.folders) {
+      FileSearch search;
+      search.Start(ToEnginePath(folder) + "\\*", FileSearch::kFolderOnly, FileSearch::kKeepFolderOpen);
+      FileSearchEntry entry;
+      while (search.Next(entry)) benchmark::DoNotOptimize(entry.attrib);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(tree.textures.size()));
+}
+
+// Phase: every header read through the texture stream, by whole path.
+void BM_ReadHeaders(benchmark::State& state) {
+  const Tree& tree = Textures();
+  SetNoLogs(true);
+  for (auto _ : state) {
+    for (const std::string& path : tree.textures) {
+      TextureFileStream in;
+      if (!in.Open(path)) continue;
+      TextureSourcePac source;
+      PacMipmapRecord table[pac::kMipmapTableSize];
+      benchmark::DoNotOptimize(source.ReadHeader(in, path, true, table, pac::kMipmapTableSize));
+    }
+  }
+  SetNoLogs(false);
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(tree.textures.size()));
+}
+
+// Phase: "texHeaders.bin" saved from a manager that holds every header.
+void BM_SaveHeaders(benchmark::State& state) {
+  const Tree& tree = Textures();
+  TextureHeaderManager manager;
+  SetNoLogs(true);
+  kln::CollectTextureHeaders({}, manager, (tree.root / "src").string(), "");
+  SetNoLogs(false);
+  const RString path = (tree.root / "dst" / "texHeaders.bin").string();
+  for (auto _ : state) benchmark::DoNotOptimize(manager.Save(path));
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(manager.Count()));
+}
+
 BENCHMARK(BM_ReadStartOfEveryTexture)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListFolders)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadHeaders)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveHeaders)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextureHeadersMode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ModeAgainstReads)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

@@ -7,21 +7,6 @@
 #include <cerrno>
 #include <memory>
 
-namespace {
-
-// One piece of the file, its bytes held in the same allocation.
-class PieceBuffer : public QIStreamBuffer {
- public:
-  PieceBuffer() : QIStreamBuffer(bytes_, 0) {}
-  char* Bytes() { return bytes_; }
-  void SetSize(QFileSize size) { size_ = size; }
-
- private:
-  char bytes_[TextureFileStream::kPieceSize];
-};
-
-}  // namespace
-
 TextureFileStream::~TextureFileStream() { Close(); }
 
 bool TextureFileStream::Adopt(int fd) {
@@ -36,7 +21,6 @@ bool TextureFileStream::Adopt(int fd) {
   }
   fd_ = fd;
   size_ = size;
-  Rewind();
   return true;
 }
 
@@ -52,30 +36,39 @@ void TextureFileStream::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   size_ = 0;
+  headRead_ = false;
   Rewind();
 }
 
-PosQIStreamBuffer TextureFileStream::ReadBuffer(QFileSize pos) {
-  if (fd_ < 0 || pos < 0 || pos >= size_) return {};
-  auto piece = std::make_shared<PieceBuffer>();
-  const size_t length = static_cast<size_t>(std::min(kPieceSize, size_ - pos));
+size_t TextureFileStream::ReadAt(char* bytes, size_t length, QFileSize pos) const {
   size_t done = 0;
   while (done < length) {
-    ssize_t got =
-        ::pread(fd_, piece->Bytes() + done, length - done, static_cast<off_t>(pos) + static_cast<off_t>(done));
+    ssize_t got = ::pread(fd_, bytes + done, length - done, static_cast<off_t>(pos) + static_cast<off_t>(done));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
     done += static_cast<size_t>(got);
   }
-  // A file that shrank under us ends where its bytes end.
-  if (done == 0) return {};
-  piece->SetSize(static_cast<QFileSize>(done));
-  return {std::move(piece), pos};
+  return done;
 }
 
-OpenFolder::OpenFolder(const std::string& hostPath)
-    : fd_(::open(hostPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
-
-OpenFolder::~OpenFolder() {
-  if (fd_ >= 0) ::close(fd_);
+PosQIStreamBuffer TextureFileStream::ReadBuffer(QFileSize pos) {
+  if (fd_ < 0 || pos < 0 || pos >= size_) return {};
+  if (pos < kHeadSize) {
+    if (!headRead_) {
+      head_.SetSize(static_cast<QFileSize>(ReadAt(head_.Bytes(), static_cast<size_t>(std::min(kHeadSize, size_)), 0)));
+      headRead_ = true;
+    }
+    // References that own nothing: the pieces live as long as the stream, and the stream
+    // drops its buffer before it reads another file.
+    if (pos < head_.Size()) return {QIStreamBufferRef(QIStreamBufferRef(), &head_), 0};
+    // Past the bytes of a head cut short: the read below tells where the file ends now.
+  }
+  // The piece not handed out last: the stream may still hold that one.
+  Piece<kPieceSize>& piece = pieces_[1 - lastPiece_];
+  const size_t done = ReadAt(piece.Bytes(), static_cast<size_t>(std::min(kPieceSize, size_ - pos)), pos);
+  // A file that shrank under us ends where its bytes end.
+  if (done == 0) return {};
+  piece.SetSize(static_cast<QFileSize>(done));
+  lastPiece_ = 1 - lastPiece_;
+  return {QIStreamBufferRef(QIStreamBufferRef(), &piece), pos};
 }

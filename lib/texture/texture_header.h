@@ -6,6 +6,7 @@
 #include "el/qstream/basic_types.h"
 #include "lib/texture/pac_format.h"
 
+class InlineBinSaver;
 class SerializeBinStream;
 
 // One mipmap level as the header reader finds it (12 bytes when stored).
@@ -48,3 +49,5 @@ struct TextureHeader {
 // relies on (record version 1, at most 256 palette colours, at most 12 mipmap records and
 // exactly mipmapCount of them) and sets error 4 otherwise. Returns f.Ok().
 bool TransferTextureHeader(SerializeBinStream& f, TextureHeader& header);
+// Saves the record as above, the same bytes, through the inline saver.
+bool TransferTextureHeader(InlineBinSaver& f, const TextureHeader& header);

@@ -4,6 +4,7 @@
 #include "el/qstream/qi_file_stream.h"
 #include "el/qstream/qo_file_stream.h"
 #include "el/qstream/serialize_bin_stream.h"
+#include "lib/texture/inline_bin_saver.h"
 #include "lib/texture/output_path.h"
 #include "lib/texture/texture_header_manager.h"
 #include "platform/host_file.h"
@@ -13,9 +14,9 @@ namespace {
 constexpr int kMagic = MakeMagic("0DHT");
 constexpr int kFileVersion = 1;
 
-}  // namespace
-
-bool TransferTextureHeadersFile(SerializeBinStream& f, AutoArray<TextureHeader>& headers) {
+// One routine for both directions and both savers (see TransferRecord in texture_header.cpp).
+template <class Stream, class Headers>
+bool TransferFile(Stream& f, Headers& headers) {
   if (!f.TransferVersion(kMagic, kMagic)) {
     f.SetError(SerializeBinStream::EBadFileType);
     return false;
@@ -24,8 +25,14 @@ bool TransferTextureHeadersFile(SerializeBinStream& f, AutoArray<TextureHeader>&
     f.SetError(SerializeBinStream::EBadVersion);
     return false;
   }
-  f.TransferArray(headers, [](SerializeBinStream& s, TextureHeader& header) { TransferTextureHeader(s, header); });
+  f.TransferArray(headers, [](Stream& s, auto& header) { TransferTextureHeader(s, header); });
   return f.Ok();
+}
+
+}  // namespace
+
+bool TransferTextureHeadersFile(SerializeBinStream& f, AutoArray<TextureHeader>& headers) {
+  return TransferFile(f, headers);
 }
 
 int LoadTextureHeadersFile(const RString& path, AutoArray<TextureHeader>& headers) {
@@ -42,10 +49,11 @@ bool TextureHeaderManager::Save(const RString& path) const {
     ErrorMessage("Failed to save TextureHeaderManager to file \"%s\" - failed to open the file.", path.c_str());
     return false;
   }
-  AutoArray<TextureHeader> headers = Headers();
-  SerializeBinStream f(&out);
-  TransferTextureHeadersFile(f, headers);
-  if (!f.Ok()) {
+  // Straight from the buckets, without a copy of the headers.
+  const InOrder headers(*this);
+  InlineBinSaver f(&out);
+  TransferFile(f, headers);
+  if (!f.Finish()) {
     out.Discard();
     ErrorMessage("Failed to save TextureHeaderManager to file \"%s\" - failed to save binstream.", path.c_str());
     return false;

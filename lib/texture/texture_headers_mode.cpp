@@ -8,6 +8,7 @@
 #include "lib/texture/texture_headers_file.h"
 #include "lib/texture/texture_name.h"
 #include "lib/texture/texture_source_pac.h"
+#include "platform/ascii.h"
 #include "platform/engine_path.h"
 #include "platform/file_search.h"
 #include "platform/host_file.h"
@@ -21,32 +22,29 @@ bool IsHostFolder(const std::string& hostPath) {
   return ::stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Reads the header of the texture open in `in` (not open: the file cannot be read), named
-// `fullPath` in messages, and inserts it under `name` (normalised).
-bool AddOpenTexture(TextureHeaderManager& manager, const RString& fullPath, TextureFileStream& in, bool opened,
-                    const RString& relativePath, RString name) {
-  if (!IsPacTexturePath(fullPath)) {
-    ErrorMessage("Error while inserting texture \"%s\" to TextureHeaderManager - invalid file type.",
+// Reads the header of the texture open in `in` (not open: the file cannot be read), a
+// ".paa" when `isPaa`, named `fullPath` in messages, and inserts it under `name`
+// (normalised), which it takes over; `name` may be `relativePath` itself.
+bool AddOpenTexture(TextureHeaderManager& manager, const RString& fullPath, bool isPaa, TextureFileStream& in,
+                    bool opened, const RString& relativePath, RString& name) {
+  PacMipmapRecord table[pac::kMipmapTableSize];
+  TextureSourcePac source;
+  if (!opened || !source.ReadHeader(in, fullPath, isPaa, table, pac::kMipmapTableSize)) {
+    ErrorMessage("Error while inserting texture \"%s\" to TextureHeaderManager - failed to read the texture.",
                  relativePath.c_str());
     return false;
   }
-  PacMipmapRecord table[pac::kMipmapTableSize];
-  TextureSourcePac source;
-  if (!opened || !source.ReadHeader(in, fullPath, IsPaaPath(fullPath), table, pac::kMipmapTableSize)) {
-    ErrorMessage("Error while inserting texture \"%s\" to TextureHeaderManager - failed to read the texture.",
-                 relativePath.c_str());
+  // Insert fails only without buckets; told before the name is handed over.
+  if (manager.BucketCount() == 0) {
+    ErrorMessage("Error while inserting texture \"%s\" to TextureHeaderManager - failed to add header to map.",
+                 NormalizeTextureHeaderName(relativePath).c_str());
     return false;
   }
   TextureHeader header = source.TakeHeader();
   header.mipmaps.assign(table, table + header.mipmapCount);
   header.fileSize = static_cast<uint32_t>(in.GetDataSize());
   header.name = std::move(name);
-  if (!manager.Insert(std::move(header))) {
-    ErrorMessage("Error while inserting texture \"%s\" to TextureHeaderManager - failed to add header to map.",
-                 NormalizeTextureHeaderName(relativePath).c_str());
-    return false;
-  }
-  return true;
+  return manager.Insert(std::move(header));
 }
 
 // `prefix` + '\' + `name`, normalised; both parts are normalised already.
@@ -66,31 +64,34 @@ RString JoinNormalized(const RString& prefix, const RString& name) {
 // `hostFolder` the folder on the disk; `prefix` is normalised.
 void CollectFolder(const TextureHeadersSettings& settings, TextureHeaderManager& manager, const RString& folder,
                    const std::string& hostFolder, const RString& prefix) {
-  const RString pattern = folder + "\\*";
   FileSearch search;
-  if (!search.Start(ToEnginePath(hostFolder) + "\\*")) {
+  // Only folder or not matters here: the listing tells, without a status query per entry.
+  // The folder stays open: textures are opened relative to it, so that the path is
+  // resolved once per folder.
+  if (!search.Start(ToEnginePath(hostFolder) + "\\*", FileSearch::kFolderOnly, FileSearch::kKeepFolderOpen)) {
     // An empty folder has nothing to deliver; only a folder that cannot be read is wrong.
-    if (!IsHostFolder(hostFolder)) ErrorMessage("DirIterator: wrong filespec: %s", pattern.c_str());
+    if (!IsHostFolder(hostFolder)) ErrorMessage("DirIterator: wrong filespec: %s", (folder + "\\*").c_str());
     return;
   }
-  // Textures are opened relative to the folder: the path is resolved once per folder.
-  const OpenFolder openFolder(hostFolder);
   FileSearchEntry entry;
+  RString fullPath;  // one buffer for the entries' paths
   while (search.Next(entry)) {
     const RString name = NormalizeTextureHeaderName(entry.name);
-    const RString relative = JoinNormalized(prefix, name);
+    RString relative = JoinNormalized(prefix, name);
     if (settings.isExcluded && settings.isExcluded(name, relative)) continue;
-    const RString fullPath = folder + "\\" + name;
+    fullPath.assign(folder).append(1, '\\').append(name);
     if (entry.attrib & FileSearchEntry::kFolder) {
       if (settings.noRecursion || entry.name.starts_with('.')) continue;
       CollectFolder(settings, manager, fullPath, hostFolder + "/" + entry.name, relative);
       continue;
     }
-    if (!IsPacTexturePath(name)) continue;
+    // The extension of the name is that of the full path: its last component.
+    const std::string_view extension = TextureFileExtension(name);
+    const bool isPaa = AsciiEqualIgnoreCase(extension, ".paa");
+    if (!isPaa && !AsciiEqualIgnoreCase(extension, ".pac")) continue;
     TextureFileStream in;
-    const bool opened =
-        openFolder.Fd() >= 0 ? in.OpenAt(openFolder.Fd(), entry.name) : in.Open(hostFolder + "/" + entry.name);
-    if (!AddOpenTexture(manager, fullPath, in, opened, relative, relative))
+    const bool opened = in.OpenAt(search.FolderFd(), entry.name);
+    if (!AddOpenTexture(manager, fullPath, isPaa, in, opened, relative, relative))
       ErrorMessage("Failed adding texture %s to texture header manager.", fullPath.c_str());
   }
 }
@@ -111,9 +112,15 @@ void CreateFolders(const RString& folder) {
 }  // namespace
 
 bool AddTexture(TextureHeaderManager& manager, const RString& fullPath, const RString& relativePath) {
+  if (!IsPacTexturePath(fullPath)) {
+    ErrorMessage("Error while inserting texture \"%s\" to TextureHeaderManager - invalid file type.",
+                 relativePath.c_str());
+    return false;
+  }
   TextureFileStream in;
-  const bool opened = IsPacTexturePath(fullPath) && in.Open(HostPathOf(fullPath));
-  return AddOpenTexture(manager, fullPath, in, opened, relativePath, NormalizeTextureHeaderName(relativePath));
+  const bool opened = in.Open(HostPathOf(fullPath));
+  RString name = NormalizeTextureHeaderName(relativePath);
+  return AddOpenTexture(manager, fullPath, IsPaaPath(fullPath), in, opened, relativePath, name);
 }
 
 void CollectTextureHeaders(const TextureHeadersSettings& settings, TextureHeaderManager& manager, const RString& folder,

@@ -9,16 +9,20 @@
 
 namespace {
 
-bool ReadExact(QIStream& in, void* data, QFileSize size) { return in.read(data, size) == size; }
+// The small readers below are inlined: a header is read a few bytes at a time, and these
+// are, apart from the reads themselves, all the work.
+[[gnu::always_inline]] inline bool ReadExact(QIStream& in, void* data, QFileSize size) {
+  return in.read(data, size) == size;
+}
 
-bool ReadU16(QIStream& in, uint16_t& value) {
+[[gnu::always_inline]] inline bool ReadU16(QIStream& in, uint16_t& value) {
   unsigned char bytes[2];
   bool ok = ReadExact(in, bytes, 2);
   value = static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
   return ok;
 }
 
-bool ReadU32(QIStream& in, uint32_t& value) {
+[[gnu::always_inline]] inline bool ReadU32(QIStream& in, uint32_t& value) {
   unsigned char bytes[4];
   bool ok = ReadExact(in, bytes, 4);
   value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
@@ -26,7 +30,7 @@ bool ReadU32(QIStream& in, uint32_t& value) {
   return ok;
 }
 
-bool ReadU24(QIStream& in, uint32_t& value) {
+[[gnu::always_inline]] inline bool ReadU24(QIStream& in, uint32_t& value) {
   unsigned char bytes[3];
   bool ok = ReadExact(in, bytes, 3);
   value =

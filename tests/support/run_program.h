@@ -11,9 +11,9 @@ struct ProgramResult {
 };
 
 struct ProgramOptions {
-  std::filesystem::path workingFolder;       // empty: the test's own
+  std::filesystem::path workingFolder{};     // empty: the test's own
   bool mergeStreams = false;                 // standard error into the same pipe as output
-  std::vector<std::string> environment;      // extra NAME=value entries
+  std::vector<std::string> environment{};    // extra NAME=value entries
 };
 
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "engine/process_flags.h"
 #include "engine/shape_bank.h"
 #include "platform/engine_path.h"
@@ -105,6 +107,33 @@ TEST_F(FolderWalk, UpToDateDestinationsAreSkippedUnlessAlways) {
   EXPECT_EQ(Walk(), (Paths{"src\\new.p3d"}));
   settings.always = true;
   EXPECT_EQ(Walk(), (Paths{"src\\new.p3d", "src\\old.p3d", "src\\same.p3d"}));
+}
+
+TEST_F(FolderWalk, DestinationStampsFollowLinksAndWrapAt32Bits) {
+  tree.Write("src/linked.p3d");
+  tree.Write("store/linked.p3d");
+  tree.SetWriteTime("src/linked.p3d", 1000);
+  tree.SetWriteTime("store/linked.p3d", 2000);
+  tree.MakeFolder("dst");
+  std::filesystem::create_symlink(tree / "store/linked.p3d", tree / "dst/linked.p3d");
+  // A destination folder reached through a link.
+  tree.Write("src/sub/inner.p3d");
+  tree.Write("store/sub/inner.p3d");
+  tree.SetWriteTime("src/sub/inner.p3d", 1000);
+  tree.SetWriteTime("store/sub/inner.p3d", 2000);
+  std::filesystem::create_directory_symlink(tree / "store/sub", tree / "dst/sub");
+  // The stamp is the time as an unsigned 32-bit value: a later time wraps below its source.
+  const int64_t far = (int64_t{1} << 32) + 100;
+  tree.Write("src/far.p3d");
+  tree.Write("dst/far.p3d");
+  tree.SetWriteTime("src/far.p3d", far);
+  tree.SetWriteTime("dst/far.p3d", far);
+  // A name that holds a '\' is looked up as the path it makes.
+  tree.Write("src/a\\b.p3d");
+  tree.Write("dst/a/b.p3d");
+  tree.SetWriteTime("src/a\\b.p3d", 1000);
+  tree.SetWriteTime("dst/a/b.p3d", 2000);
+  EXPECT_EQ(Walk(), (Paths{"src\\far.p3d"}));
 }
 
 TEST_F(FolderWalk, ShrinkModelsQueuesOnlyModels) {

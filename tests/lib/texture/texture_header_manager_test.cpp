@@ -120,6 +120,103 @@ TEST(TextureHeaderManager, InsertOverwritesAndFindsAndRemoves) {
   EXPECT_EQ(empty.Count(), 0u);
 }
 
+// The map as a list of buckets that each hold their headers, growing by re-inserting
+// bucket by bucket: the order every manager must keep, whatever it keeps inside.
+class ReferenceMap {
+ public:
+  void Insert(const TextureHeader& header) {
+    if (count_ + 1 > 16 * buckets_.size()) {
+      size_t n = buckets_.size() + 1;
+      do {
+        n *= 2;
+      } while (count_ >= 16 * n - 16);
+      std::vector<std::vector<TextureHeader>> old = std::move(buckets_);
+      buckets_.assign(n - 1, {});
+      for (auto& bucket : old)
+        for (auto& h : bucket) Bucket(h.name).push_back(h);
+    }
+    for (TextureHeader& present : Bucket(header.name)) {
+      if (present.name == header.name) {
+        present = header;
+        return;
+      }
+    }
+    Bucket(header.name).push_back(header);
+    ++count_;
+  }
+  bool Remove(const std::string& name) {
+    auto& bucket = Bucket(name);
+    for (auto it = bucket.begin(); it != bucket.end(); ++it) {
+      if (it->name == name) {
+        bucket.erase(it);
+        --count_;
+        return true;
+      }
+    }
+    return false;
+  }
+  std::vector<TextureHeader> InOrder() const {
+    std::vector<TextureHeader> all;
+    for (auto& bucket : buckets_) all.insert(all.end(), bucket.begin(), bucket.end());
+    return all;
+  }
+  size_t Count() const { return count_; }
+  int BucketCount() const { return static_cast<int>(buckets_.size()); }
+
+ private:
+  std::vector<TextureHeader>& Bucket(const std::string& name) {
+    return buckets_[TextureHeaderManager::HashName(name) % buckets_.size()];
+  }
+
+  std::vector<std::vector<TextureHeader>> buckets_ = std::vector<std::vector<TextureHeader>>(15);
+  size_t count_ = 0;
+};
+
+TEST(TextureHeaderManager, KeepsTheOrderOfBucketsThroughInsertsOverwritesAndRemovals) {
+  std::mt19937 random(5);
+  TextureHeaderManager manager;
+  ReferenceMap reference;
+  // Names alike but for their ends, as the paths of a folder tree are.
+  auto name = [&random] { return "data\\tex_" + std::to_string(random() % 6000) + "_co.paa"; };
+  for (int step = 0; step < 12000; ++step) {
+    if (random() % 5 == 0) {
+      const std::string gone = name();
+      ASSERT_EQ(manager.Remove(gone), reference.Remove(gone)) << step;
+    } else {
+      const TextureHeader header = MakeHeader(name(), step);
+      ASSERT_TRUE(manager.Insert(header));
+      reference.Insert(header);
+    }
+    if (step % 1000 == 999) {
+      ASSERT_EQ(manager.Count(), reference.Count());
+      ASSERT_EQ(manager.BucketCount(), reference.BucketCount());
+      const std::vector<TextureHeader> expected = reference.InOrder();
+      const AutoArray<TextureHeader> got = manager.Headers();
+      ASSERT_EQ(got.size(), expected.size());
+      for (size_t i = 0; i < got.size(); ++i) ASSERT_TRUE(got[i] == expected[i]) << step << " " << i;
+      for (const TextureHeader& h : expected) {
+        ASSERT_NE(manager.Find(h.name), nullptr);
+        EXPECT_TRUE(*manager.Find(h.name) == h);
+      }
+      EXPECT_EQ(manager.Find("data\\no_such.paa"), nullptr);
+    }
+  }
+}
+
+TEST(TextureHeaderManager, SavesTheBytesOfTheTransferRoutine) {
+  TempTree tree;
+  TextureHeaderManager manager;
+  for (int i = 0; i < 3000; ++i) {
+    TextureHeader header = MakeHeader("data\\folder" + std::to_string(i % 7) + "\\t" + std::to_string(i) + ".paa", i);
+    if (i % 11 == 0) header.palette.assign(static_cast<size_t>(i % 257), 0x00FF00u + static_cast<uint32_t>(i));
+    manager.Insert(std::move(header));
+  }
+  manager.Remove("data\\folder3\\t3.paa");
+  const std::string path = (tree.Root() / "texHeaders.bin").string();
+  ASSERT_TRUE(manager.Save(path));
+  EXPECT_EQ(tree.Read("texHeaders.bin"), SaveToBytes(manager.Headers()));
+}
+
 TEST(TextureHeadersFile, LayoutOfOneRecord) {
   TextureHeader h = MakeHeader("a.paa");
   h.palette = {0x112233};

@@ -3,6 +3,9 @@
 #include "lib/texture/texture_headers_mode.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "lib/texture/testing/pac_file_builder.h"
 #include "lib/texture/texture_header_manager.h"
@@ -206,6 +209,37 @@ TEST(TextureName, Normalisation) {
   EXPECT_EQ(TextureFileExtension("C:x.PAC"), ".PAC");
   EXPECT_TRUE(IsPacTexturePath("dir.x/t.Pac"));
   EXPECT_FALSE(IsPacTexturePath("t.paa.bak"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TextureHeadersMode, LinksAreWhatTheyLeadToAndPipesAreReported) {
+  TempTree tree;
+  tree.Write("other/Linked.paa", Texture());
+  tree.Write("src/real.paa", Texture(PacDXT5));
+  std::filesystem::create_directory_symlink(tree / "other", tree / "src/FolderLink");
+  std::filesystem::create_symlink(tree / "src/real.paa", tree / "src/fileLink.paa");
+  std::filesystem::create_symlink(tree / "nowhere.paa", tree / "src/dangling.paa");
+  ASSERT_EQ(::mkfifo((tree / "src/pipe.paa").c_str(), 0600), 0);
+  tree.MakeFolder("dst");
+  CapturedMessages messages;
+  EXPECT_EQ(kln::RunTextureHeaders(kPlain, Engine(tree / "src"), Engine(tree / "dst")), 0);
+  const std::string walked = AsciiLowerCopy(Engine(tree / "src"));
+  // A link that leads nowhere is left out without a word; a pipe cannot be read.
+  EXPECT_EQ(messages.lines,
+            (std::vector<std::string>{
+                "log: Creating texture headers file",
+                "error: Error while inserting texture \"pipe.paa\" to TextureHeaderManager - failed to read the texture.",
+                "error: Failed adding texture " + walked + "\\pipe.paa to texture header manager.",
+                "log: 3 texture headers saved to file \"" + Engine(tree / "dst") + "\\texHeaders.bin\""}));
+  EXPECT_EQ(SavedNames(tree / "dst/texHeaders.bin"),
+            (std::vector<std::string>{"filelink.paa", "folderlink\\linked.paa", "real.paa"}));
+  AutoArray<TextureHeader> headers;
+  ASSERT_EQ(LoadTextureHeadersFile((tree / "dst/texHeaders.bin").string(), headers), 0);
+  for (const TextureHeader& h : headers)
+    EXPECT_EQ(h.fileSize, h.name == "folderlink\\linked.paa" ? Texture().size() : Texture(PacDXT5).size()) << h.name;
 }
 
 }  // namespace

@@ -7,6 +7,10 @@ namespace {
 AppFrameFunctions gDefaultSink;
 AppFrameFunctions* gSink = &gDefaultSink;
 bool gNoLogs = false;
+thread_local AppFrameFunctions* tSink = nullptr;
+
+// The sink of the calling thread.
+AppFrameFunctions& Sink() { return tSink ? *tSink : *gSink; }
 
 void PrintPlainLine(FILE* stream, const char* format, va_list args) {
   vfprintf(stream, format, args);
@@ -34,6 +38,7 @@ void AppFrameFunctions::ReportLevelLine(int /*level*/, const char* format, va_li
 
 void SetAppFrameFunctions(AppFrameFunctions* sink) { gSink = sink ? sink : &gDefaultSink; }
 AppFrameFunctions& CurrentAppFrameFunctions() { return *gSink; }
+void SetThreadAppFrameFunctions(AppFrameFunctions* sink) { tSink = sink; }
 
 void SetNoLogs(bool noLogs) { gNoLogs = noLogs; }
 bool NoLogs() { return gNoLogs; }
@@ -42,14 +47,14 @@ void LogMessage(const char* format, ...) {
   if (gNoLogs) return;
   va_list args;
   va_start(args, format);
-  gSink->LogLine(format, args);
+  Sink().LogLine(format, args);
   va_end(args);
 }
 
 void ErrorMessage(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  gSink->ErrorLine(format, args);
+  Sink().ErrorLine(format, args);
   va_end(args);
 }
 
@@ -57,21 +62,21 @@ void WarningMessage(const char* format, ...) {
   if (gNoLogs) return;
   va_list args;
   va_start(args, format);
-  gSink->WarningLine(format, args);
+  Sink().WarningLine(format, args);
   va_end(args);
 }
 
 void ReportMessage(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  gSink->ReportLine(format, args);
+  Sink().ReportLine(format, args);
   va_end(args);
 }
 
 void ReportLevelMessage(int level, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  gSink->ReportLevelLine(level, format, args);
+  Sink().ReportLevelLine(level, format, args);
   va_end(args);
 }
 

@@ -29,6 +29,11 @@ class AppFrameFunctions {
 void SetAppFrameFunctions(AppFrameFunctions* sink);
 AppFrameFunctions& CurrentAppFrameFunctions();
 
+// Installs `sink` for the calling thread only, in place of the process-wide one
+// (nullptr: the thread uses the process-wide sink again). Work that runs on helper
+// threads records its messages so that they can be told later, in order.
+void SetThreadAppFrameFunctions(AppFrameFunctions* sink);
+
 // The process-wide no-logs flag: once set, every message function stays silent.
 void SetNoLogs(bool noLogs);
 bool NoLogs();

@@ -166,6 +166,53 @@ TEST(TextureHeadersMode, BrokenTexturesAreReportedAndLeftOut) {
   EXPECT_EQ(SavedNames(tree / "src/texHeaders.bin"), (std::vector<std::string>{"good.paa"}));
 }
 
+TEST(TextureHeadersMode, BigFoldersGiveTheFileAndMessagesOfAWalkInTurn) {
+  // Enough textures per folder to be read on several threads, broken ones and ones
+  // without offsets (each reports), and a subfolder listed between them.
+  TempTree tree;
+  std::vector<std::pair<std::string, std::string>> walkOrder;  // (path below src, text)
+  auto add = [&](const std::string& path, int n) {
+    PacFileRecipe recipe;
+    recipe.format = n % 2 ? PacDXT5 : PacDXT1;
+    recipe.averageColor = 0xFF000000u | static_cast<uint32_t>(n);
+    recipe.offsets = n % 5 != 0;
+    recipe.levels = HalvingLevels(64, 64, 8);
+    const std::string bytes = n % 7 == 3 ? std::string("GGATCG") : BuildPacFile(recipe).bytes;
+    tree.Write("src/" + path, bytes);
+    walkOrder.emplace_back(path, bytes);
+  };
+  for (int i = 0; i < 30; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "t%02d.paa", i);
+    add(name, i);
+    if (i == 15)
+      for (int j = 10; j < 22; ++j) add("t15_sub/s" + std::to_string(j) + ".pac", 100 + j);
+  }
+  CapturedMessages messages;
+  const std::string src = Engine(tree / "src");
+  const std::string walked = AsciiLowerCopy(src);
+  ASSERT_EQ(kln::RunTextureHeaders(kPlain, src, src), 0);
+  const std::vector<std::string> modeLines = messages.lines;
+
+  // The same textures added one by one in the order of the walk.
+  messages.Clear();
+  TextureHeaderManager inTurn(TextureHeaderManager::kInitialBuckets);
+  std::vector<std::string> expected = {"log: Creating texture headers file"};
+  for (const auto& [path, bytes] : walkOrder) {
+    std::string relative = path;
+    std::replace(relative.begin(), relative.end(), '/', '\\');
+    const std::string full = walked + "\\" + relative;
+    if (!kln::AddTexture(inTurn, full, relative))
+      messages.lines.push_back("error: Failed adding texture " + full + " to texture header manager.");
+  }
+  expected.insert(expected.end(), messages.lines.begin(), messages.lines.end());
+  expected.push_back("log: " + std::to_string(inTurn.Count()) + " texture headers saved to file \"" + src +
+                     "\\texHeaders.bin\"");
+  EXPECT_EQ(modeLines, expected);
+  ASSERT_TRUE(inTurn.Save((tree / "inturn.bin").string()));
+  EXPECT_EQ(tree.Read("src/texHeaders.bin"), tree.Read("inturn.bin"));
+}
+
 TEST(TextureHeadersMode, AddTextureAndSaveFailure) {
   TempTree tree;
   tree.Write("a.jpg", "jpeg");

@@ -4,6 +4,9 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -17,13 +20,26 @@ class OwnedBuffer : public QIStreamBuffer {
   std::unique_ptr<char[]> bytes_;
 };
 
-// Line feeds in [p, p + size), eight bytes at a time: a byte of a word XORed with '\n' is
-// 0 exactly where a line feed is; each such byte adds 1 to its lane of `lanes`, and the
-// lanes are summed before any can pass 255.
+// Line feeds in [p, p + size). Each byte that is a line feed adds 1 to its lane of
+// `lanes`, and the lanes are summed before any can pass 255: sixteen bytes at a time
+// where the processor compares them at once, then eight at a time, where a byte of a
+// word XORed with '\n' is 0 exactly where a line feed is.
 long CountLineFeedBytes(const char* p, size_t size) {
+  long count = 0;
+#if defined(__SSE2__)
+  const __m128i feeds = _mm_set1_epi8('\n');
+  while (size >= 16) {
+    __m128i lanes = _mm_setzero_si128();
+    for (int i = 0; i < 255 && size >= 16; ++i, p += 16, size -= 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(bytes, feeds));  // a match is -1
+    }
+    const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+    count += _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
+  }
+#endif
   constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
   constexpr uint64_t kFeeds = 0x0A0A0A0A0A0A0A0Aull;
-  long count = 0;
   while (size >= 8) {
     uint64_t lanes = 0;
     for (int i = 0; i < 255 && size >= 8; ++i, p += 8, size -= 8) {

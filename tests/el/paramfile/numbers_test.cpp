@@ -1,5 +1,9 @@
 // Number recognition of unquoted values and the evaluator behind enum, __EVAL and __EXEC.
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
 #include <limits>
 
 #include "el/paramfile/param_numbers.h"
@@ -56,6 +60,28 @@ TEST(ParamNumbers, FloatsAndDecibels) {
   EXPECT_TRUE(ParseParamFloat("db20x", value));
   EXPECT_FLOAT_EQ(value, 10.0f);
   EXPECT_TRUE(messages.Logged("invalid db value db20x"));
+}
+
+TEST(ParamNumbers, PlainDecimalsConvertAsTheGeneralConversionDoes) {
+  // Short decimals take a quicker way: every one must give the float that correct
+  // rounding of the whole text gives, up to the longest and past it.
+  std::mt19937 random(7);
+  for (int i = 0; i < 200000; ++i) {
+    const int digits = 1 + static_cast<int>(random() % 17);
+    std::string text = random() % 2 ? "-" : "";
+    const int point = static_cast<int>(random() % static_cast<unsigned>(digits + 1));
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) text += '.';
+      text += static_cast<char>('0' + random() % 10);
+    }
+    float value = 0;
+    ASSERT_TRUE(ParseParamFloat(text, value)) << text;
+    const float expected = static_cast<float>(std::strtod(text.c_str(), nullptr));
+    ASSERT_EQ(std::memcmp(&value, &expected, sizeof value), 0) << text << " " << value << " " << expected;
+  }
+  float zero = 1;
+  ASSERT_TRUE(ParseParamFloat("-0.0", zero));
+  EXPECT_TRUE(std::signbit(zero));
 }
 
 TEST(ParamNumbers, ValuesAndElementsRecogniseDifferently) {

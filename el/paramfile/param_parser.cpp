@@ -19,21 +19,8 @@
 
 namespace {
 
-// Character classes of the parser, by table.
-enum : uint8_t { kBlank = 1, kWord = 2 };
-
-constexpr std::array<uint8_t, 256> MakeCharClasses() {
-  std::array<uint8_t, 256> classes{};
-  for (int c : {' ', '\t', '\r', '\n', '\v', '\f'}) classes[static_cast<size_t>(c)] = kBlank;
-  for (int c = 0; c < 256; ++c)
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')
-      classes[static_cast<size_t>(c)] = kWord;
-  return classes;
-}
-constexpr std::array<uint8_t, 256> kCharClasses = MakeCharClasses();
-
-inline bool IsBlank(int c) { return kCharClasses[static_cast<size_t>(c)] == kBlank; }
-inline bool IsWordChar(int c) { return kCharClasses[static_cast<size_t>(c)] == kWord; }
+using param_text::IsBlank;
+using param_text::IsWordChar;
 
 enum class Keyword { None, Delete, Class, Enum, Exec };
 
@@ -97,20 +84,6 @@ int ParamTextParser::Parse() {
 }
 
 // --- Reading helpers.
-
-void ParamTextParser::SkipBlanks() {
-  input_.SkipWhile([](int c) { return IsBlank(c); });
-}
-
-void ParamTextParser::SkipBlanksAndSemicolons() {
-  input_.SkipWhile([](int c) { return IsBlank(c) || c == ';'; });
-}
-
-void ParamTextParser::ReadWord(std::string& word) {
-  word.clear();
-  SkipBlanks();
-  input_.TakeWhile(word, [](int c) { return IsWordChar(c); });
-}
 
 bool ParamTextParser::ReadLineDirective() { return input_.Stream().ReadLineDirective(); }
 

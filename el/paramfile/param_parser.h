@@ -8,12 +8,33 @@
 // parse; what was parsed before it stays in the tree.
 #include <array>
 #include <cstdarg>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "el/paramfile/param_file.h"
 #include "el/paramfile/param_name_cache.h"
 #include "el/qstream/qi_preprocessed_stream.h"
+
+// Character classes of the parser, by table.
+namespace param_text {
+
+enum : uint8_t { kBlank = 1, kWord = 2 };
+
+constexpr std::array<uint8_t, 256> MakeCharClasses() {
+  std::array<uint8_t, 256> classes{};
+  for (int c : {' ', '\t', '\r', '\n', '\v', '\f'}) classes[static_cast<size_t>(c)] = kBlank;
+  for (int c = 0; c < 256; ++c)
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')
+      classes[static_cast<size_t>(c)] = kWord;
+  return classes;
+}
+inline constexpr std::array<uint8_t, 256> kCharClasses = MakeCharClasses();
+
+inline bool IsBlank(int c) { return kCharClasses[static_cast<unsigned char>(c)] == kBlank; }
+inline bool IsWordChar(int c) { return kCharClasses[static_cast<unsigned char>(c)] == kWord; }
+
+}  // namespace param_text
 
 class ParamTextInput {
  public:
@@ -83,7 +104,11 @@ class ParamTextParser {
   int Parse();
 
   // Characters to stop an unquoted value at.
-  using Terminators = std::array<bool, 256>;
+  // Per character: kEnds where a value ends, kStops where reading its characters stops
+  // (the ends and the line breaks).
+  using Terminators = std::array<uint8_t, 256>;
+  static constexpr uint8_t kEnds = 1;
+  static constexpr uint8_t kStops = 2;
 
  private:
   static const Terminators kMemberTerminators;   // ; } CR LF
@@ -107,10 +132,14 @@ class ParamTextParser {
   // An unquoted value after "__EVAL" evaluation.
   std::string_view Evaluated(std::string& text);
 
-  // --- Reading helpers.
-  void SkipBlanks();
-  void SkipBlanksAndSemicolons();
-  void ReadWord(std::string& word);
+  // --- Reading helpers (inline: they run for every word and value).
+  void SkipBlanks() { input_.SkipWhile([](int c) { return param_text::IsBlank(c); }); }
+  void SkipBlanksAndSemicolons() { input_.SkipWhile([](int c) { return param_text::IsBlank(c) || c == ';'; }); }
+  void ReadWord(std::string& word) {
+    word.clear();
+    SkipBlanks();
+    input_.TakeWhile(word, [](int c) { return param_text::IsWordChar(c); });
+  }
   // After '#': a line directive; false when it is not one.
   bool ReadLineDirective();
   bool AtEnd() { return input_.Peek() < 0; }

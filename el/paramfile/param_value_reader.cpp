@@ -14,11 +14,13 @@ namespace {
 
 ParamTextParser::Terminators MakeTerminators(std::string_view characters) {
   ParamTextParser::Terminators set{};
-  for (char c : characters) set[static_cast<unsigned char>(c)] = true;
+  for (char c : characters) set[static_cast<unsigned char>(c)] = ParamTextParser::kEnds | ParamTextParser::kStops;
+  set['\r'] |= ParamTextParser::kStops;
+  set['\n'] |= ParamTextParser::kStops;
   return set;
 }
 
-inline bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+using param_text::IsBlank;
 
 }  // namespace
 
@@ -71,13 +73,13 @@ bool ParamTextParser::ReadValue(const Terminators& terminators, std::string& tex
   }
 
   quoted = false;
-  if (c < 0 || terminators[static_cast<unsigned char>(c)]) {
+  if (c < 0 || (terminators[static_cast<unsigned char>(c)] & kEnds)) {
     nonEmpty = false;
     return true;
   }
-  input_.TakeWhile(text, [&terminators](int ch) { return !terminators[ch] && ch != '\n' && ch != '\r'; });
+  input_.TakeWhile(text, [&terminators](int ch) { return !(terminators[ch] & kStops); });
   c = input_.Peek();
-  if ((c == '\n' || c == '\r') && !terminators[static_cast<unsigned char>(c)]) {
+  if ((c == '\n' || c == '\r') && !(terminators[static_cast<unsigned char>(c)] & kEnds)) {
     for (;;) {
       SkipBlanks();
       if (input_.Peek() != '#') break;
@@ -88,7 +90,7 @@ bool ParamTextParser::ReadValue(const Terminators& terminators, std::string& tex
       }
     }
     c = input_.Peek();
-    if (c >= 0 && !terminators[static_cast<unsigned char>(c)]) {
+    if (c >= 0 && !(terminators[static_cast<unsigned char>(c)] & kEnds)) {
       Error("Config: '%c' after %s", Shown(c), text.c_str());
       input_.Skip();
     }

@@ -19,6 +19,8 @@ void MacroTable::Undefine(std::string_view name) {
   if (found != table_.end()) table_.erase(found);
 }
 
+bool MacroTable::Holds(std::string_view name) const { return table_.find(name) != table_.end(); }
+
 std::shared_ptr<const DefineSymb> MacroTable::Find(std::string_view name) const {
   if (!MayContain(name)) return nullptr;
   auto found = table_.find(name);

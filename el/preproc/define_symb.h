@@ -31,7 +31,7 @@ class MacroTable {
   void Undefine(std::string_view name);
   // The macro named `name`, or null.
   std::shared_ptr<const DefineSymb> Find(std::string_view name) const;
-  bool Contains(std::string_view name) const { return MayContain(name) && table_.find(name) != table_.end(); }
+  bool Contains(std::string_view name) const { return MayContain(name) && Holds(name); }
   // Changes with every Define and Undefine: what was worked out from the table stays
   // right while this stays the same.
   uint64_t Generation() const { return generation_; }
@@ -49,6 +49,10 @@ class MacroTable {
     unsigned char first = static_cast<unsigned char>(name[0]);
     return (firstChars_[first >> 6] >> (first & 63) & 1) != 0 && (lengths_ >> std::min<size_t>(name.size(), 63) & 1) != 0;
   }
+
+  // The table lookup behind Contains, kept out of line so that the quick check above
+  // stays small where words are scanned.
+  bool Holds(std::string_view name) const;
 
   std::unordered_map<RString, std::shared_ptr<const DefineSymb>, NameHash, std::equal_to<>> table_;
   uint64_t firstChars_[4] = {};

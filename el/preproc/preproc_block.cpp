@@ -1,4 +1,6 @@
 // Blocks of text, directives and conditional blocks.
+#include <array>
+#include <cstddef>
 #include <string>
 
 #include "el/appframe/app_frame.h"
@@ -107,11 +109,25 @@ bool DirectiveFollows(const char* p, const char* end, size_t& blanks) {
   return q < end && *q == '#' && !(q + 1 < end && q[1] == '#');
 }
 
-}  // namespace
+// How CopyPlainRun treats a character: a word starts, a token of one character without a
+// meaning of its own, or one that needs a closer look.
+enum class RunChar : unsigned char { Plain, Word, Special };
 
-bool Preproc::ExpandsInFile(std::string_view word) const {
-  return word == "__FILE__" || word == "__LINE__" || macros_.Contains(word);
-}
+constexpr std::array<RunChar, 256> kRunChars = [] {
+  std::array<RunChar, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    if (kPreprocWordChars[c]) {
+      table[c] = RunChar::Word;
+    } else if (c == '"' || c == '\n' || c == '\\' || c == '/' || c == '#') {
+      table[c] = RunChar::Special;
+    } else {
+      table[c] = RunChar::Plain;
+    }
+  }
+  return table;
+}();
+
+}  // namespace
 
 bool Preproc::TakeLineStartBlanks(PreprocTokenizer& in, bool outputOn) {
   if (runsOff_ || error_ || !in.AtCursor()) return false;
@@ -143,9 +159,12 @@ void Preproc::CopyPlainRun(PreprocTokenizer& in, bool outputOn, bool& inString) 
   int lineFeeds = 0;
   bool quoted = inString;
   while (p < end) {
-    char c = *p;
-    if (IsWordChar(c)) {
-      size_t length = PreprocTokenLength(p, end);
+    RunChar kind = kRunChars[static_cast<unsigned char>(*p)];
+    if (kind == RunChar::Word) {
+      const char* limit = end - p > static_cast<std::ptrdiff_t>(kMaxPreprocTokenLength) ? p + kMaxPreprocTokenLength : end;
+      const char* after = p + 1;
+      while (after < limit && IsWordChar(*after)) ++after;
+      size_t length = static_cast<size_t>(after - p);
       if (!quoted && outputOn) {
         std::string_view word(p, length);
         if (ClassifyWord(word) == PreprocTokenId::Identifier) {
@@ -154,9 +173,18 @@ void Preproc::CopyPlainRun(PreprocTokenizer& in, bool outputOn, bool& inString) 
         }
       }
       ++work;
-      p += length;
+      p = after;
       continue;
     }
+    if (kind == RunChar::Plain) {
+      // Each of these characters is a token of its own.
+      const char* after = p + 1;
+      while (after < end && kRunChars[static_cast<unsigned char>(*after)] == RunChar::Plain) ++after;
+      work += after - p;
+      p = after;
+      continue;
+    }
+    char c = *p;
     if (c == '"') {
       quoted = !quoted;
       ++work;
@@ -181,6 +209,7 @@ void Preproc::CopyPlainRun(PreprocTokenizer& in, bool outputOn, bool& inString) 
       p += 1 + blanks;
       continue;
     }
+    // '\\', '/' and '#', which may begin a token of two characters.
     size_t length = PreprocTokenLength(p, end);
     if (length == 2 && (c == '\\' || c == '/')) {
       // A joined line or a comment: copied as text only inside a string with the output on.

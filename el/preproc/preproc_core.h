@@ -96,8 +96,11 @@ class Preproc {
   // The blanks at the start of a line when no directive follows them, taken as LineStart
   // would take them; false (nothing taken) otherwise.
   bool TakeLineStartBlanks(PreprocTokenizer& in, bool outputOn);
-  // True when `word`, a word outside a macro body, is expanded rather than copied.
-  bool ExpandsInFile(std::string_view word) const;
+  // True when `word`, a word outside a macro body, is expanded rather than copied. Most
+  // words of a file name no macro; the table's quick check turns them away first.
+  bool ExpandsInFile(std::string_view word) const {
+    return macros_.Contains(word) || (word.size() == 8 && word[0] == '_' && (word == "__FILE__" || word == "__LINE__"));
+  }
   // True when `work` more steps and `bytes` more bytes of output stay within the limits.
   bool Fits(long long work, long long bytes) const {
     return work_ + work <= limits_.maxWork + workAllowance_ && written_ + bytes <= limits_.maxOutputSize;

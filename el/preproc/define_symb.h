@@ -2,12 +2,32 @@
 // Macros: their definitions, the table they live in, and the arguments of one expansion.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
 
 #include "el/qstream/basic_types.h"
+
+// A hash of short texts (macro names, memo keys) that is cheaper than std::hash: eight
+// bytes at a time, each step mixed by a multiplication.
+inline size_t HashShortText(std::string_view text) {
+  const char* p = text.data();
+  size_t n = text.size();
+  uint64_t h = 0x9e3779b97f4a7c15ull ^ n;
+  for (; n >= 8; p += 8, n -= 8) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    h = (h ^ v) * 0xbf58476d1ce4e5b9ull;
+    h ^= h >> 29;
+  }
+  uint64_t tail = 0;
+  for (size_t i = 0; i < n; ++i) tail |= uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+  h = (h ^ tail) * 0x94d049bb133111ebull;
+  h ^= h >> 32;
+  return static_cast<size_t>(h);
+}
 
 // One parameter name of a macro.
 struct MacroParam {
@@ -39,7 +59,7 @@ class MacroTable {
  private:
   struct NameHash {
     using is_transparent = void;
-    size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+    size_t operator()(std::string_view name) const { return HashShortText(name); }
   };
   // A quick answer for the many words that name no macro: false when no macro ever
   // defined has the first character and the length of `name` (removed macros are kept

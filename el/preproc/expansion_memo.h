@@ -33,7 +33,7 @@ class ExpansionMemo {
 
   struct KeyHash {
     using is_transparent = void;
-    size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+    size_t operator()(std::string_view key) const { return HashShortText(key); }
   };
   std::unordered_map<std::string, Result, KeyHash, std::equal_to<>> results_;
   std::string key_;

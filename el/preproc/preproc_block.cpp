@@ -1,6 +1,5 @@
 // Blocks of text, directives and conditional blocks.
 #include <array>
-#include <cstddef>
 #include <string>
 
 #include "el/appframe/app_frame.h"
@@ -161,9 +160,7 @@ void Preproc::CopyPlainRun(PreprocTokenizer& in, bool outputOn, bool& inString) 
   while (p < end) {
     RunChar kind = kRunChars[static_cast<unsigned char>(*p)];
     if (kind == RunChar::Word) {
-      const char* limit = end - p > static_cast<std::ptrdiff_t>(kMaxPreprocTokenLength) ? p + kMaxPreprocTokenLength : end;
-      const char* after = p + 1;
-      while (after < limit && IsWordChar(*after)) ++after;
+      const char* after = PreprocWordEnd(p, end);
       size_t length = static_cast<size_t>(after - p);
       if (!quoted && outputOn) {
         std::string_view word(p, length);

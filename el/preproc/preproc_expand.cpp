@@ -97,6 +97,7 @@ void Preproc::ExpandMacro(const DefineSymb& macro, PreprocTokenizer& in, const S
     SetError(kPreprocMissingArguments);
   } else {
     AutoArray<RString> values;
+    values.reserve(macro.params.size());
     if (ReadArguments(in, scope, values)) {
       // "()" gives no argument to a macro without parameters, one empty argument otherwise.
       if (macro.params.empty() && values.size() == 1 && values[0].empty()) values.clear();

@@ -23,9 +23,8 @@ PreprocToken PreprocTokenizer::Next() {
 
   char c = text_[pos_];
   if (IsWordChar(c)) {
-    size_t limit = std::min(kMaxPreprocTokenLength, text_.size() - pos_);
-    size_t length = 1;
-    while (length < limit && IsWordChar(text_[pos_ + length])) ++length;
+    const char* word = text_.data() + pos_;
+    size_t length = static_cast<size_t>(PreprocWordEnd(word, text_.data() + text_.size()) - word);
     PreprocToken token = Take(PreprocTokenId::Identifier, length);
     token.id = ClassifyWord(token.text);
     return token;

@@ -9,6 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "el/preproc/preproc_token.h"
 
 class PreprocTokenizer {
@@ -61,14 +65,35 @@ class PreprocTokenizer {
   std::vector<PreprocToken> pushed_;
 };
 
+// The end of the word token that starts at `p` (a word character before `end`): the first
+// character that is no word character, or the token length limit.
+inline const char* PreprocWordEnd(const char* p, const char* end) {
+  const char* limit = end - p > static_cast<std::ptrdiff_t>(kMaxPreprocTokenLength) ? p + kMaxPreprocTokenLength : end;
+  const char* word = p + 1;
+#if defined(__SSE2__)
+  // Most words are short, and their end is found without a branch per character; the
+  // loads never pass `limit`.
+  while (limit - word >= 16) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(word));
+    // Bytes from 0x80 on are negative here and fall outside every range.
+    __m128i folded = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
+    __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)),
+                                   _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)));
+    __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('0' - 1)),
+                                  _mm_cmplt_epi8(bytes, _mm_set1_epi8('9' + 1)));
+    __m128i underscore = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('_'));
+    unsigned others = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(letter, digit), underscore))) & 0xffffu;
+    if (others != 0) return word + __builtin_ctz(others);
+    word += 16;
+  }
+#endif
+  while (word < limit && IsWordChar(*word)) ++word;
+  return word;
+}
+
 // The length of the token at `p` (before `end`), as PreprocTokenizer::Next takes it.
 inline size_t PreprocTokenLength(const char* p, const char* end) {
-  if (IsWordChar(*p)) {
-    const char* limit = end - p > static_cast<std::ptrdiff_t>(kMaxPreprocTokenLength) ? p + kMaxPreprocTokenLength : end;
-    const char* word = p + 1;
-    while (word < limit && IsWordChar(*word)) ++word;
-    return static_cast<size_t>(word - p);
-  }
+  if (IsWordChar(*p)) return static_cast<size_t>(PreprocWordEnd(p, end) - p);
   char next = p + 1 < end ? p[1] : '\0';
   switch (*p) {
     case '\\':

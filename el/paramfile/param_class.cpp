@@ -185,6 +185,7 @@ int ParamClass::FindOwnPosition(std::string_view name) const {
 
 int ParamClass::FindOwnPosition(const ParamString& name) const {
   EnsureBody();
+  if (!(nameBits_ & NameBit(name.Hash()))) return -1;
   if (entries_.size() > ParamEntryIndex::kMinEntries) {
     ClassExtras& extras = Extras();
     if (!extras.index) {
@@ -211,6 +212,7 @@ ParamEntry* ParamClass::Add(std::unique_ptr<ParamEntry> entry) {
   }
   ParamEntry* added = entry.get();
   if (ParamClass* nested = added->GetClassInterface()) nested->parent_ = this;
+  nameBits_ |= NameBit(added->GetName().Hash());
   entries_.push_back(std::move(entry));
   if (extras_ && extras_->index) extras_->index->Added(entries_, entries_.size() - 1);
   if (added->IsValue() && added->GetName().SameName("access")) SetAccess(added->GetInt(this));

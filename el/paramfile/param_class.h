@@ -202,6 +202,7 @@ class ParamClass : public ParamEntry {
   void EnsureBody() const {
     if (extras_ && extras_->pending) LoadBody();
   }
+  static uint64_t NameBit(uint32_t nameHash) { return uint64_t{1} << (nameHash & 63); }
   int FindOwnPosition(std::string_view name) const;
   // The same for a name that is a ParamString (its hash is kept with the text).
   int FindOwnPosition(const ParamString& name) const;
@@ -226,6 +227,10 @@ class ParamClass : public ParamEntry {
   ParamClass* base_ = nullptr;
   ParamClass* parent_ = nullptr;
   mutable std::unique_ptr<ClassExtras> extras_;
+  // One bit per entry name, bit (hash of the name % 64): a name whose bit is clear is not
+  // among the entries, so that most names added while parsing need no search. Bits of
+  // removed entries stay set (they only cost a search).
+  uint64_t nameBits_ = 0;
   int32_t derivedCount_ = 0;  // classes whose base is this class
   int16_t access_ = 0;
   Kind kind_ = Kind::Defined;

@@ -60,18 +60,27 @@ void QOFStream::Flush() {
     DropBufferedBytes();
     return;
   }
+  WriteToFile(bufferStart_, buffer_.get(), used_);
+  DropBufferedBytes();
+}
+
+bool QOFStream::WriteOutsideBuffer(QFileSize pos, const void* data, size_t size) {
+  if (fd_ < 0) return false;  // the ordinary path reports it
+  WriteToFile(pos, static_cast<const char*>(data), size);
+  return true;
+}
+
+void QOFStream::WriteToFile(QFileSize pos, const char* data, size_t size) {
   size_t done = 0;
-  while (done < used_) {
-    ssize_t wrote = ::pwrite(fd_, buffer_.get() + done, used_ - done,
-                             bufferStart_ + static_cast<QFileSize>(done));
+  while (done < size) {
+    ssize_t wrote = ::pwrite(fd_, data + done, size - done, pos + static_cast<QFileSize>(done));
     if (wrote < 0 && errno == EINTR) continue;
     if (wrote <= 0) {
       SetFailed(wrote < 0 ? errno : EIO);
-      break;
+      return;
     }
     done += static_cast<size_t>(wrote);
   }
-  DropBufferedBytes();
 }
 
 bool QOFStream::MakeRoom(size_t size) {

@@ -43,9 +43,13 @@ class QOFStream : public QOStream {
 
  protected:
   bool MakeRoom(size_t size) override;
+  // Bytes outside the buffer are in the file already: they are written over there.
+  bool WriteOutsideBuffer(QFileSize pos, const void* data, size_t size) override;
 
  private:
   void CloseFile();
+  // Writes `size` bytes at `pos` of the file; a failure sets the failed flag.
+  void WriteToFile(QFileSize pos, const char* data, size_t size);
 
   int fd_ = -1;
   std::string path_;       // host path of the destination

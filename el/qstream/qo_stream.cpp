@@ -13,6 +13,13 @@ void QOStream::WriteSlow(const void* data, size_t size) {
   used_ = std::max(used_, offset_);
 }
 
+void QOStream::WriteAsciizSlow(std::string_view text) {
+  if (const void* zero = std::memchr(text.data(), 0, text.size()))
+    text = text.substr(0, static_cast<size_t>(static_cast<const char*>(zero) - text.data()));
+  write(text.data(), text.size());
+  put(0);
+}
+
 bool QOStream::MakeRoom(size_t size) { return Grow(size); }
 
 bool QOStream::Grow(size_t size) {
@@ -63,6 +70,23 @@ void QOStream::SeekP(QFileSize pos) {
   bufferStart_ = pos;
   offset_ = 0;
   used_ = 0;
+}
+
+bool QOStream::WriteAt(QFileSize pos, const void* data, size_t size) {
+  if (pos < 0 || static_cast<QFileSize>(size) > GetDataSize() - pos) return false;
+  if (failed_) return true;
+  QFileSize end = pos + static_cast<QFileSize>(size);
+  if (pos >= bufferStart_ && end <= bufferStart_ + static_cast<QFileSize>(used_)) {
+    if (size) std::memcpy(buffer_.get() + (pos - bufferStart_), data, size);
+    return true;
+  }
+  bool outside = end <= bufferStart_ || pos >= bufferStart_ + static_cast<QFileSize>(used_);
+  if (outside && WriteOutsideBuffer(pos, data, size)) return true;
+  QFileSize back = TellP();
+  SeekP(pos);
+  write(data, size);
+  SeekP(back);
+  return true;
 }
 
 char* QOStream::ReserveWrite(size_t maxSize) {

@@ -4,6 +4,7 @@
 // The buffer holds the stream bytes from `bufferStart_` on; a write that does not fit
 // doubles the capacity until it does (a file stream may flush first instead). `QOStrStream`
 // keeps the whole stream in memory.
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -29,12 +30,31 @@ class QOStream {
     WriteSlow(data, size);
   }
   void put(char c) { write(&c, 1); }
+  // Writes the characters of `text` up to its first 0 byte (all of them when there is
+  // none) and then one 0 byte: a string as binary formats store it.
+  void WriteAsciiz(std::string_view text) {
+    // Room for the whole text and its 0 byte, so that the copy needs no further checks.
+    if (text.size() < capacity_ - offset_ && !failed_) {
+      char* to = buffer_.get() + offset_;
+      size_t size = CopyUntilZero(to, text.data(), text.size());
+      to[size] = 0;
+      offset_ += size + 1;
+      if (offset_ > used_) used_ = offset_;
+      return;
+    }
+    WriteAsciizSlow(text);
+  }
 
   // Current absolute write position.
   QFileSize TellP() const { return bufferStart_ + static_cast<QFileSize>(offset_); }
   // Moves to the absolute position `pos`, clamped to [0, stream size]. Inside the buffered
   // range only the write offset moves; elsewhere the buffer is flushed and repositioned.
   void SeekP(QFileSize pos);
+  // Overwrites `size` bytes at the absolute position `pos` and keeps the write position.
+  // The bytes must lie inside what was written already (false and nothing written
+  // otherwise). Bytes still in the buffer are changed there; a file stream writes older
+  // ones straight to the file, without flushing the buffer.
+  bool WriteAt(QFileSize pos, const void* data, size_t size);
   // Writes the buffered bytes to the destination (memory streams keep them).
   virtual void Flush() {}
   // The furthest stream position ever written.
@@ -56,6 +76,9 @@ class QOStream {
   // Makes room for a write of `size` bytes at the write offset; the memory stream grows
   // its buffer. Returns false when the bytes must be dropped.
   virtual bool MakeRoom(size_t size);
+  // WriteAt for bytes that are not in the buffer: false when the stream cannot write
+  // them in place, WriteAt then seeks there and back instead.
+  virtual bool WriteOutsideBuffer(QFileSize pos, const void* data, size_t size) { return false; }
   // Grows the capacity by doubling until `size` more bytes fit at the write offset.
   bool Grow(size_t size);
   // Records the first failure; later writes do nothing.
@@ -73,6 +96,21 @@ class QOStream {
 
  private:
   void WriteSlow(const void* data, size_t size);
+  void WriteAsciizSlow(std::string_view text);
+  // Copies `from` up to its first 0 byte or its end into `to`; returns the bytes copied.
+  // Names and values are short, and this runs for millions of them: eight bytes at a
+  // time, in place of a call that looks for the 0 and another that copies.
+  static size_t CopyUntilZero(char* to, const char* from, size_t size) {
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+      uint64_t word;
+      std::memcpy(&word, from + i, 8);
+      if ((word - 0x0101010101010101u) & ~word & 0x8080808080808080u) break;  // holds a 0 byte
+      std::memcpy(to + i, &word, 8);
+    }
+    for (; i < size && from[i] != 0; ++i) to[i] = from[i];
+    return i;
+  }
 
   bool failed_ = false;
   int errorCode_ = 0;

@@ -91,9 +91,7 @@ void SerializeBinStream::PatchValue(QFileSize position, int value) {
     SetError(EGeneric);
     return;
   }
-  out_->SeekP(position);
-  out_->write(&value, 4);
-  out_->SeekP(end);
+  out_->WriteAt(position, &value, 4);
 }
 
 void SerializeBinStream::PatchOffset(QFileSize position) {

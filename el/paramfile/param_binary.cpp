@@ -159,16 +159,7 @@ bool ParamBinaryTransfer::TransferCount(int& count, QFileSize minBytes) {
 void ParamBinaryTransfer::SaveString(std::string_view text) {
   // The characters and a 0 byte, as TransferString saves them. A string ends at its
   // first 0 byte in the file, so that is where a saved one ends.
-  // Names and values are short: a plain loop is cheaper than a call.
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\0') {
-      text = text.substr(0, i);
-      break;
-    }
-  }
-  QOStream& out = *f_.GetSaveStream();
-  out.write(text.data(), text.size());
-  out.put(0);
+  f_.GetSaveStream()->WriteAsciiz(text);
 }
 
 bool ParamBinaryTransfer::TransferTableString(ParamString& text, bool isName) {

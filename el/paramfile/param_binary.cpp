@@ -41,6 +41,12 @@ uint8_t EntryTypeOf(const ParamEntry& entry) {
   return kEntryValue;
 }
 
+// IParamArrayValue::GetValueType, here where the elements are saved: one call fewer for
+// each of millions of them.
+ParamValueType ItemTypeOf(const IParamArrayValue& item) {
+  return std::visit([](const auto& value) { return std::decay_t<decltype(value)>::kType; }, item.GetStorage());
+}
+
 // A class whose body follows the entries of its parent, and where.
 struct NestedBody {
   ParamClass* cls;  // null for a class dropped as a duplicate while loading
@@ -92,26 +98,40 @@ class ParamBinaryTransfer {
   bool TransferTableString(ParamString& text, bool isName);
   bool TransferName(ParamString& name) { return TransferTableString(name, true); }
   bool TransferText(ParamString& text) { return TransferTableString(text, false); }
+  // The text of a value that is saved, transferred as it is (a save only reads it).
+  template <class Raw>
+  static ParamString& SavedText(const Raw& raw) {
+    return const_cast<ParamString&>(raw.value);
+  }
   // A base class name: asciiz, from the string table in version 7.
   bool TransferBaseName(ParamString& name);
   void SaveString(std::string_view text);
   bool ReadStringTable(QFileSize offset);
 
   // --- Entries.
-  bool TransferEntry(ParamClass& cls, ParamEntry* entry, std::vector<NestedBody>& nested, int depth);
+  bool TransferEntry(ParamClass& cls, ParamEntry* entry, int depth);
   bool TransferValue(ParamClass& cls, ParamEntry* entry);
   bool TransferArray(ParamClass& cls, ParamEntry* entry, bool withFlags, int depth);
   bool TransferItems(ParamArrayItems& items, int depth);
   bool TransferItem(IParamArrayValue& item, int depth);
-  bool TransferNested(std::vector<NestedBody>& nested, QFileSize limit, int depth);
+  bool TransferNested(size_t first, QFileSize limit, int depth);
   void ResolveBase(ParamClass& cls, const ParamString& baseName);
   void AddLoaded(ParamClass& cls, std::unique_ptr<ParamEntry> entry);
 
   bool TransferEnumTable(ParamFile& file);
 
+  // The name of `entry` when saving (transferred as it is, not copied), `loaded` when
+  // loading. A save only reads it.
+  ParamString& NameOf(ParamEntry* entry, ParamString& loaded) {
+    return saving_ ? const_cast<ParamString&>(entry->GetName()) : loaded;
+  }
+
   SerializeBinStream& f_;
   ParamFileContext& context_;
   bool saving_;
+  // The nested classes of the bodies being transferred, innermost last: one list for all
+  // of them, so that a class does not allocate its own.
+  std::vector<NestedBody> nested_;
 };
 
 // --- Numbers and strings.
@@ -261,14 +281,18 @@ bool ParamBinaryTransfer::TransferBody(ParamClass& cls, QFileSize limit, int dep
 
   int count = saving_ ? cls.GetEntryCount() : 0;
   if (!TransferCount(count, 2)) return false;
-  std::vector<NestedBody> nested;
-  for (int i = 0; i < count; ++i)
-    if (!TransferEntry(cls, saving_ ? &cls.GetEntry(i) : nullptr, nested, depth)) return false;
-  if (Version() < 5) return f_.Ok();
-  return TransferNested(nested, limit, depth);
+  size_t first = nested_.size();
+  bool ok = true;
+  for (int i = 0; i < count && ok; ++i) ok = TransferEntry(cls, saving_ ? &cls.GetEntry(i) : nullptr, depth);
+  if (ok && Version() >= 5) ok = TransferNested(first, limit, depth);
+  nested_.resize(first);
+  return ok && f_.Ok();
 }
 
-bool ParamBinaryTransfer::TransferNested(std::vector<NestedBody>& nested, QFileSize limit, int depth) {
+bool ParamBinaryTransfer::TransferNested(size_t first, QFileSize limit, int depth) {
+  // Bodies are transferred in turn and push their own nested classes after these: the
+  // list may move, so elements are taken by position.
+  size_t count = nested_.size() - first;
   QFileSize endSlot = -1;
   uint32_t endOffset = 0;
   if (saving_) {
@@ -280,19 +304,19 @@ bool ParamBinaryTransfer::TransferNested(std::vector<NestedBody>& nested, QFileS
     // entry order, each one at least one byte long.
     QFileSize from = f_.TellG();
     if (endOffset < from || endOffset > limit) return StructureError();
-    for (const NestedBody& body : nested) {
-      if (body.offset < from || body.offset >= endOffset) return StructureError();
-      from = body.offset + 1;
+    for (size_t i = first; i < first + count; ++i) {
+      if (nested_[i].offset < from || nested_[i].offset >= endOffset) return StructureError();
+      from = nested_[i].offset + 1;
     }
   }
-  for (size_t i = 0; i < nested.size(); ++i) {
-    NestedBody& body = nested[i];
+  for (size_t i = 0; i < count; ++i) {
+    NestedBody body = nested_[first + i];
     if (saving_) {
       f_.PatchOffset(body.offset);
       if (!TransferBody(*body.cls, 0, depth + 1)) return false;
       continue;
     }
-    QFileSize end = i + 1 < nested.size() ? nested[i + 1].offset : endOffset;
+    QFileSize end = i + 1 < count ? nested_[first + i + 1].offset : endOffset;
     if (!body.cls) continue;
     if (context_.source) {
       body.cls->SetPlaceholder({context_.source, body.offset, end - body.offset});
@@ -310,8 +334,7 @@ bool ParamBinaryTransfer::TransferNested(std::vector<NestedBody>& nested, QFileS
 
 // --- Entries.
 
-bool ParamBinaryTransfer::TransferEntry(ParamClass& cls, ParamEntry* entry, std::vector<NestedBody>& nested,
-                                        int depth) {
+bool ParamBinaryTransfer::TransferEntry(ParamClass& cls, ParamEntry* entry, int depth) {
   uint8_t type = saving_ ? EntryTypeOf(*entry) : 0;
   if (!TransferByte(type)) return false;
   switch (type) {
@@ -327,7 +350,8 @@ bool ParamBinaryTransfer::TransferEntry(ParamClass& cls, ParamEntry* entry, std:
         AddLoaded(cls, std::move(created));
         return true;
       }
-      ParamString name = saving_ ? entry->GetName() : ParamString();
+      ParamString loadedName;
+      ParamString& name = NameOf(entry, loadedName);
       if (!TransferName(name)) return false;
       NestedBody body{nullptr, 0};
       if (saving_) {
@@ -345,7 +369,7 @@ bool ParamBinaryTransfer::TransferEntry(ParamClass& cls, ParamEntry* entry, std:
           ErrorMessage("%s: Member already defined.", cls.GetMemberFullName(name).c_str());
         }
       }
-      nested.push_back(body);
+      nested_.push_back(body);
       return f_.Ok();
     }
     case kEntryValue: return TransferValue(cls, entry);
@@ -353,7 +377,8 @@ bool ParamBinaryTransfer::TransferEntry(ParamClass& cls, ParamEntry* entry, std:
     case kEntryArrayOperation: return TransferArray(cls, entry, true, depth);
     case kEntryDeclaration:
     case kEntryDeletion: {
-      ParamString name = saving_ ? entry->GetName() : ParamString();
+      ParamString loadedName;
+      ParamString& name = NameOf(entry, loadedName);
       if (!TransferName(name)) return false;
       if (!saving_) {
         if (type == kEntryDeclaration)
@@ -371,7 +396,8 @@ bool ParamBinaryTransfer::TransferEntry(ParamClass& cls, ParamEntry* entry, std:
 
 bool ParamBinaryTransfer::TransferValue(ParamClass& cls, ParamEntry* entry) {
   uint8_t subtype = saving_ ? static_cast<uint8_t>(entry->GetValueType()) : 0;
-  ParamString name = saving_ ? entry->GetName() : ParamString();
+  ParamString loadedName;
+  ParamString& name = NameOf(entry, loadedName);
   if (!TransferByte(subtype) || !TransferName(name)) return false;
   std::unique_ptr<ParamEntry> loaded;
   switch (static_cast<ParamValueType>(subtype)) {
@@ -394,14 +420,16 @@ bool ParamBinaryTransfer::TransferValue(ParamClass& cls, ParamEntry* entry) {
       break;
     }
     case ParamValueType::Expression: {
-      ParamString text = saving_ ? static_cast<ParamValueExpression*>(entry)->GetRaw().value : ParamString();
+      ParamString loadedText;
+      ParamString& text = saving_ ? SavedText(static_cast<ParamValueExpression*>(entry)->GetRaw()) : loadedText;
       if (!TransferText(text)) return false;
       if (!saving_) loaded = std::make_unique<ParamValueExpression>(std::move(name), ParamRawValueExpression{text});
       break;
     }
     default: {
       if (subtype != static_cast<uint8_t>(ParamValueType::String)) ErrorMessage("Unknown value type %d", subtype);
-      ParamString text = saving_ ? static_cast<ParamValueString*>(entry)->GetRaw().value : ParamString();
+      ParamString loadedText;
+      ParamString& text = saving_ ? SavedText(static_cast<ParamValueString*>(entry)->GetRaw()) : loadedText;
       if (!TransferText(text)) return false;
       if (!saving_) loaded = std::make_unique<ParamValueString>(std::move(name), ParamRawValue{text});
       break;
@@ -416,7 +444,8 @@ bool ParamBinaryTransfer::TransferArray(ParamClass& cls, ParamEntry* entry, bool
   ParamArray* array = saving_ ? entry->GetArrayInterface() : nullptr;
   int flags = saving_ ? array->GetFlags() : 0;
   if (withFlags) f_.Transfer(flags);
-  ParamString name = saving_ ? entry->GetName() : ParamString();
+  ParamString loadedName;
+  ParamString& name = NameOf(entry, loadedName);
   if (!f_.Ok() || !TransferName(name)) return false;
   if (saving_) return TransferItems(array->Items(), depth);
 
@@ -470,7 +499,7 @@ bool ParamBinaryTransfer::TransferItems(ParamArrayItems& items, int depth) {
 }
 
 bool ParamBinaryTransfer::TransferItem(IParamArrayValue& item, int depth) {
-  uint8_t subtype = saving_ ? static_cast<uint8_t>(item.GetValueType()) : 0;
+  uint8_t subtype = saving_ ? static_cast<uint8_t>(ItemTypeOf(item)) : 0;
   if (!TransferByte(subtype)) return false;
   const IParamArrayValue::Storage& stored = item.GetStorage();
   switch (static_cast<ParamValueType>(subtype)) {
@@ -497,14 +526,16 @@ bool ParamBinaryTransfer::TransferItem(IParamArrayValue& item, int depth) {
       return TransferItems(*item.GetItems(), depth + 1);
     }
     case ParamValueType::Expression: {
-      ParamString text = saving_ ? std::get<ParamRawValueExpression>(stored).value : ParamString();
+      ParamString loadedText;
+      ParamString& text = saving_ ? SavedText(std::get<ParamRawValueExpression>(stored)) : loadedText;
       if (!TransferText(text)) return false;
       if (!saving_) item = IParamArrayValue(ParamRawValueExpression{text});
       break;
     }
     default: {
       if (subtype != static_cast<uint8_t>(ParamValueType::String)) ErrorMessage("Unknown array value type %d", subtype);
-      ParamString text = saving_ ? std::get<ParamRawValue>(stored).value : ParamString();
+      ParamString loadedText;
+      ParamString& text = saving_ ? SavedText(std::get<ParamRawValue>(stored)) : loadedText;
       if (!TransferText(text)) return false;
       if (!saving_) item = IParamArrayValue(ParamRawValue{text});
       break;

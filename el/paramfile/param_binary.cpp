@@ -90,14 +90,28 @@ class ParamBinaryTransfer {
       f_.GetSaveStream()->write(&value, sizeof(T));
     }
   }
-  bool TransferCint(uint32_t& value);
+  bool TransferCint(uint32_t& value) {
+    // Most counts are below 128, saved as one byte.
+    if (saving_ && value < 0x80) {
+      uint8_t byte = static_cast<uint8_t>(value);
+      return TransferByte(byte);
+    }
+    return TransferCintBytes(value);
+  }
+  bool TransferCintBytes(uint32_t& value);
   // An entry or element count (cint from version 4, int32 before); a load checks that
   // the rest of the stream can hold `count` items of at least `minBytes` bytes.
   bool TransferCount(int& count, QFileSize minBytes);
   // A name or string value; before version 8 an index into the string table.
   bool TransferTableString(ParamString& text, bool isName);
-  bool TransferName(ParamString& name) { return TransferTableString(name, true); }
-  bool TransferText(ParamString& text) { return TransferTableString(text, false); }
+  // Saving, the string is written here: there are millions of them.
+  bool TransferName(ParamString& name) { return saving_ ? SaveTableString(name) : TransferTableString(name, true); }
+  bool TransferText(ParamString& text) { return saving_ ? SaveTableString(text) : TransferTableString(text, false); }
+  bool SaveTableString(const ParamString& text) {
+    if (!f_.Ok()) return false;
+    SaveString(text.View());
+    return true;
+  }
   // The text of a value that is saved, transferred as it is (a save only reads it).
   template <class Raw>
   static ParamString& SavedText(const Raw& raw) {
@@ -105,7 +119,9 @@ class ParamBinaryTransfer {
   }
   // A base class name: asciiz, from the string table in version 7.
   bool TransferBaseName(ParamString& name);
-  void SaveString(std::string_view text);
+  // The characters and a 0 byte, as TransferString saves them. A string ends at its
+  // first 0 byte in the file, so that is where a saved one ends.
+  void SaveString(std::string_view text) { f_.GetSaveStream()->WriteAsciiz(text); }
   bool ReadStringTable(QFileSize offset);
 
   // --- Entries.
@@ -136,7 +152,7 @@ class ParamBinaryTransfer {
 
 // --- Numbers and strings.
 
-bool ParamBinaryTransfer::TransferCint(uint32_t& value) {
+bool ParamBinaryTransfer::TransferCintBytes(uint32_t& value) {
   if (saving_) {
     if (!f_.Ok()) return false;
     char bytes[5];
@@ -176,18 +192,8 @@ bool ParamBinaryTransfer::TransferCount(int& count, QFileSize minBytes) {
   return true;
 }
 
-void ParamBinaryTransfer::SaveString(std::string_view text) {
-  // The characters and a 0 byte, as TransferString saves them. A string ends at its
-  // first 0 byte in the file, so that is where a saved one ends.
-  f_.GetSaveStream()->WriteAsciiz(text);
-}
-
 bool ParamBinaryTransfer::TransferTableString(ParamString& text, bool isName) {
-  if (saving_) {
-    if (!f_.Ok()) return false;
-    SaveString(text.View());
-    return true;
-  }
+  if (saving_) return SaveTableString(text);
   if (Version() >= 8) {
     RString chars;
     if (!f_.TransferString(chars)) return false;

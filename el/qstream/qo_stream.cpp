@@ -72,14 +72,11 @@ void QOStream::SeekP(QFileSize pos) {
   used_ = 0;
 }
 
-bool QOStream::WriteAt(QFileSize pos, const void* data, size_t size) {
+bool QOStream::WriteAtSlow(QFileSize pos, const void* data, size_t size) {
   if (pos < 0 || static_cast<QFileSize>(size) > GetDataSize() - pos) return false;
   if (failed_) return true;
+  // Not wholly in the buffer (WriteAt copies those bytes itself).
   QFileSize end = pos + static_cast<QFileSize>(size);
-  if (pos >= bufferStart_ && end <= bufferStart_ + static_cast<QFileSize>(used_)) {
-    if (size) std::memcpy(buffer_.get() + (pos - bufferStart_), data, size);
-    return true;
-  }
   bool outside = end <= bufferStart_ || pos >= bufferStart_ + static_cast<QFileSize>(used_);
   if (outside && WriteOutsideBuffer(pos, data, size)) return true;
   QFileSize back = TellP();

@@ -54,7 +54,15 @@ class QOStream {
   // The bytes must lie inside what was written already (false and nothing written
   // otherwise). Bytes still in the buffer are changed there; a file stream writes older
   // ones straight to the file, without flushing the buffer.
-  bool WriteAt(QFileSize pos, const void* data, size_t size);
+  bool WriteAt(QFileSize pos, const void* data, size_t size) {
+    // Offset records are mostly patched while their bytes are still in the buffer.
+    if (pos >= bufferStart_ && size <= used_ && pos - bufferStart_ <= static_cast<QFileSize>(used_ - size) &&
+        !failed_) {
+      if (size) std::memcpy(buffer_.get() + (pos - bufferStart_), data, size);
+      return true;
+    }
+    return WriteAtSlow(pos, data, size);
+  }
   // Writes the buffered bytes to the destination (memory streams keep them).
   virtual void Flush() {}
   // The furthest stream position ever written.
@@ -97,6 +105,7 @@ class QOStream {
  private:
   void WriteSlow(const void* data, size_t size);
   void WriteAsciizSlow(std::string_view text);
+  bool WriteAtSlow(QFileSize pos, const void* data, size_t size);
   // Copies `from` up to its first 0 byte or its end into `to`; returns the bytes copied.
   // Names and values are short, and this runs for millions of them: eight bytes at a
   // time, in place of a call that looks for the 0 and another that copies.

@@ -79,7 +79,7 @@ QFileSize SerializeBinStream::ReserveOffset() {
   if (!out_ || !Ok()) return -1;
   QFileSize position = out_->TellP();
   int placeholder = -1;
-  Transfer(placeholder);
+  out_->write(&placeholder, 4);
   return position;
 }
 

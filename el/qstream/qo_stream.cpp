@@ -73,7 +73,8 @@ void QOStream::SeekP(QFileSize pos) {
 }
 
 bool QOStream::WriteAtSlow(QFileSize pos, const void* data, size_t size) {
-  if (pos < 0 || static_cast<QFileSize>(size) > GetDataSize() - pos) return false;
+  QFileSize dataSize = GetDataSize();
+  if (pos < 0 || pos > dataSize || size > static_cast<size_t>(dataSize - pos)) return false;
   if (failed_) return true;
   // Not wholly in the buffer (WriteAt copies those bytes itself).
   QFileSize end = pos + static_cast<QFileSize>(size);

@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/engine_path.h"
 
@@ -42,9 +44,10 @@ bool QOFStream::OpenAtomic(const std::string& path) {
   path_ = ToHostPath(path);
   for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
     std::string candidate = MakeTempPath(path_, attempt);
-    fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ >= 0) {
       tempPath_ = candidate;
+      readable_ = true;
     } else if (errno != EEXIST) {
       break;
     }
@@ -54,6 +57,7 @@ bool QOFStream::OpenAtomic(const std::string& path) {
 }
 
 void QOFStream::Flush() {
+  WritePatches();
   if (fail() || fd_ < 0) {
     // Nothing reaches a file that failed or was never opened.
     if (fd_ < 0 && !fail() && used_ > 0) SetFailed(EBADF);
@@ -66,7 +70,62 @@ void QOFStream::Flush() {
 
 bool QOFStream::WriteOutsideBuffer(QFileSize pos, const void* data, size_t size) {
   if (fd_ < 0) return false;  // the ordinary path reports it
-  WriteToFile(pos, static_cast<const char*>(data), size);
+  if (!readable_) {
+    WriteToFile(pos, static_cast<const char*>(data), size);
+    return true;
+  }
+  patches_.push_back({pos, size, patchBytes_.size()});
+  patchBytes_.insert(patchBytes_.end(), static_cast<const char*>(data), static_cast<const char*>(data) + size);
+  if (patches_.size() >= kMaxPatches || patchBytes_.size() >= kMaxPatchBytes) WritePatches();
+  return true;
+}
+
+void QOFStream::WritePatches() {
+  if (patches_.empty()) return;
+  if (!fail() && fd_ >= 0) {
+    // Patches by position, and those close together as one span of the file; within a
+    // span they are applied in the order they were written, the later one winning.
+    std::vector<size_t> order(patches_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return patches_[a].pos < patches_[b].pos; });
+    std::vector<char> span;
+    for (size_t first = 0; first < order.size() && !fail();) {
+      QFileSize begin = patches_[order[first]].pos;
+      QFileSize end = begin + static_cast<QFileSize>(patches_[order[first]].size);
+      size_t last = first + 1;
+      for (; last < order.size(); ++last) {
+        const Patch& next = patches_[order[last]];
+        QFileSize nextEnd = std::max(end, next.pos + static_cast<QFileSize>(next.size));
+        if (next.pos > end + kPatchGap || nextEnd - begin > kMaxPatchSpan) break;
+        end = nextEnd;
+      }
+      std::sort(order.begin() + first, order.begin() + last);  // back to the written order
+      span.resize(static_cast<size_t>(end - begin));
+      if (!ReadFromFile(begin, span.data(), span.size())) break;
+      for (size_t i = first; i < last; ++i) {
+        const Patch& patch = patches_[order[i]];
+        std::memcpy(span.data() + (patch.pos - begin), patchBytes_.data() + patch.from, patch.size);
+      }
+      WriteToFile(begin, span.data(), span.size());
+      first = last;
+    }
+  }
+  patches_.clear();
+  patchBytes_.clear();
+}
+
+bool QOFStream::ReadFromFile(QFileSize pos, char* data, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    ssize_t got = ::pread(fd_, data + done, size - done, pos + static_cast<QFileSize>(done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      SetFailed(got < 0 ? errno : EIO);
+      return false;
+    }
+    done += static_cast<size_t>(got);
+  }
   return true;
 }
 
@@ -92,6 +151,9 @@ bool QOFStream::MakeRoom(size_t size) {
 void QOFStream::CloseFile() {
   if (fd_ >= 0 && ::close(fd_) != 0) SetFailed(errno);
   fd_ = -1;
+  readable_ = false;
+  patches_.clear();
+  patchBytes_.clear();
 }
 
 bool QOFStream::Close() {

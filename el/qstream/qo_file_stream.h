@@ -10,6 +10,7 @@
 // and Close() renames it over the destination only when nothing failed, so that the
 // destination is never left truncated: it holds either its old contents or all new bytes.
 #include <string>
+#include <vector>
 
 #include "el/qstream/qo_stream.h"
 
@@ -43,13 +44,36 @@ class QOFStream : public QOStream {
 
  protected:
   bool MakeRoom(size_t size) override;
-  // Bytes outside the buffer are in the file already: they are written over there.
+  // Bytes outside the buffer are in the file already: they are written over there. A
+  // file this stream may read keeps them until the next flush, so that offsets patched
+  // close to one another reach the file in one read and one write, not one write each.
   bool WriteOutsideBuffer(QFileSize pos, const void* data, size_t size) override;
 
  private:
   void CloseFile();
   // Writes `size` bytes at `pos` of the file; a failure sets the failed flag.
   void WriteToFile(QFileSize pos, const char* data, size_t size);
+  // Writes the kept patches into the file, before the buffer (whose bytes are newer).
+  void WritePatches();
+  // Reads `size` bytes at `pos` of the file; false (failed flag set) when it cannot.
+  bool ReadFromFile(QFileSize pos, char* data, size_t size);
+
+  // At most this many patches (and bytes of them) are kept; patches at most kPatchGap
+  // bytes apart go to the file in one span of at most kMaxPatchSpan bytes.
+  static constexpr size_t kMaxPatches = 8192;
+  static constexpr size_t kMaxPatchBytes = 64 * 1024;
+  static constexpr QFileSize kPatchGap = 64 * 1024;
+  static constexpr QFileSize kMaxPatchSpan = 1024 * 1024;
+
+  // Bytes written outside the buffer and not in the file yet, in the order written.
+  struct Patch {
+    QFileSize pos;
+    size_t size;
+    size_t from;  // first byte in patchBytes_
+  };
+  std::vector<Patch> patches_;
+  std::vector<char> patchBytes_;
+  bool readable_ = false;  // opened for reading too (the temporary file of OpenAtomic)
 
   int fd_ = -1;
   std::string path_;       // host path of the destination

@@ -40,7 +40,7 @@ class QOFStream : public QOStream {
   void Flush() override;
 
   // A flush happens when the buffer would grow beyond this many bytes.
-  static constexpr size_t kFlushSize = 4 * 1024 * 1024;
+  static constexpr size_t kFlushSize = 1024 * 1024;
 
  protected:
   bool MakeRoom(size_t size) override;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include "el/qstream/qo_file_stream.h"
 #include "tests/el/qstream/qstream_test_support.h"
@@ -77,6 +78,41 @@ TEST(QOFStream, PatchesBytesThatWereAlreadyFlushed) {
   EXPECT_EQ(out.GetDataSize(), 14);
   EXPECT_TRUE(out.Close());
   EXPECT_EQ(ReadFile(path), "01XY456789abc!");
+}
+
+TEST(QOFStream, PatchesMatchAMemoryStreamWhereverTheyLand) {
+  // Output of several flushes with patches all over what was written: in the buffer, in
+  // the file, across the buffer's start, on top of one another (the later one wins), near
+  // each other and far apart. The file must hold what a memory stream holds.
+  for (bool atomic : {true, false}) {
+    TempFolder folder;
+    const std::string path = folder.File("patched.bin");
+    QOFStream file;
+    ASSERT_TRUE(atomic ? file.OpenAtomic(path) : file.Open(path));
+    QOStrStream memory;
+    std::mt19937 random(atomic ? 11 : 12);
+    std::vector<uint8_t> noise = MakeNoiseBytes(4096);
+    for (int step = 0; step < 3000; ++step) {
+      const size_t size = 1 + random() % 3000;
+      const size_t from = random() % (noise.size() - size + 1);
+      file.write(noise.data() + from, size);
+      memory.write(noise.data() + from, size);
+      for (int patches = static_cast<int>(random() % 4); patches-- > 0;) {
+        const QFileSize written = memory.GetDataSize();
+        const size_t length = std::min<size_t>(1 + random() % 12, static_cast<size_t>(written));
+        const QFileSize pos = static_cast<QFileSize>(random() % static_cast<uint32_t>(written - length + 1));
+        const uint32_t value = random();
+        char bytes[12];
+        for (size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>(value >> (i % 4 * 8));
+        ASSERT_TRUE(file.WriteAt(pos, bytes, length));
+        ASSERT_TRUE(memory.WriteAt(pos, bytes, length));
+      }
+    }
+    EXPECT_FALSE(file.WriteAt(memory.GetDataSize() - 1, "ab", 2));  // past the end
+    ASSERT_GT(memory.GetDataSize(), static_cast<QFileSize>(QOFStream::kFlushSize * 3));
+    ASSERT_TRUE(file.Close());
+    EXPECT_TRUE(ReadFile(path) == memory.Str()) << (atomic ? "atomic" : "plain");
+  }
 }
 
 TEST(QOFStream, WritesLargeOutputInPieces) {

@@ -156,18 +156,6 @@ void ParamClass::ReleaseBaseLinks(ParamClass& root) {
 
 // --- Entries.
 
-int ParamClass::GetEntryCount() const {
-  EnsureBody();
-  return static_cast<int>(entries_.size());
-}
-
-ParamEntry& ParamClass::GetEntry(int index) {
-  EnsureBody();
-  return *entries_[static_cast<size_t>(index)];
-}
-
-const ParamEntry& ParamClass::GetEntry(int index) const { return const_cast<ParamClass*>(this)->GetEntry(index); }
-
 int ParamClass::FindOwnPosition(std::string_view name) const {
   EnsureBody();
   if (entries_.size() > ParamEntryIndex::kMinEntries) {

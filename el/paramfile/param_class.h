@@ -110,9 +110,16 @@ class ParamClass : public ParamEntry {
   void SetAccess(int access);
 
   // --- Entries.
-  int GetEntryCount() const;
-  ParamEntry& GetEntry(int index);
-  const ParamEntry& GetEntry(int index) const;
+  // Inline: saving and merging walk every entry of every class.
+  int GetEntryCount() const {
+    EnsureBody();
+    return static_cast<int>(entries_.size());
+  }
+  ParamEntry& GetEntry(int index) {
+    EnsureBody();
+    return *entries_[static_cast<size_t>(index)];
+  }
+  const ParamEntry& GetEntry(int index) const { return const_cast<ParamClass*>(this)->GetEntry(index); }
   ParamEntryVal GetEntryVal(int index) const { return {&GetEntry(index), this}; }
   // The own entry named `name`, or null.
   ParamEntry* FindOwn(std::string_view name);

@@ -19,7 +19,10 @@ void MacroTable::Undefine(std::string_view name) {
   if (found != table_.end()) table_.erase(found);
 }
 
-bool MacroTable::Holds(std::string_view name) const { return table_.find(name) != table_.end(); }
+const DefineSymb* MacroTable::Held(std::string_view name) const {
+  auto found = table_.find(name);
+  return found != table_.end() ? found->second.get() : nullptr;
+}
 
 std::shared_ptr<const DefineSymb> MacroTable::Find(std::string_view name) const {
   if (!MayContain(name)) return nullptr;

@@ -51,7 +51,10 @@ class MacroTable {
   void Undefine(std::string_view name);
   // The macro named `name`, or null.
   std::shared_ptr<const DefineSymb> Find(std::string_view name) const;
-  bool Contains(std::string_view name) const { return MayContain(name) && Holds(name); }
+  bool Contains(std::string_view name) const { return MayContain(name) && Held(name); }
+  // The macro named `name`, or null, without taking a share of it: for a use that ends
+  // before the table can change.
+  const DefineSymb* FindUse(std::string_view name) const { return MayContain(name) ? Held(name) : nullptr; }
   // Changes with every Define and Undefine: what was worked out from the table stays
   // right while this stays the same.
   uint64_t Generation() const { return generation_; }
@@ -70,9 +73,9 @@ class MacroTable {
     return (firstChars_[first >> 6] >> (first & 63) & 1) != 0 && (lengths_ >> std::min<size_t>(name.size(), 63) & 1) != 0;
   }
 
-  // The table lookup behind Contains, kept out of line so that the quick check above
-  // stays small where words are scanned.
-  bool Holds(std::string_view name) const;
+  // The table lookup behind Contains and FindUse, kept out of line so that the quick
+  // check above stays small where words are scanned.
+  const DefineSymb* Held(std::string_view name) const;
 
   std::unordered_map<RString, std::shared_ptr<const DefineSymb>, NameHash, std::equal_to<>> table_;
   uint64_t firstChars_[4] = {};

@@ -20,6 +20,8 @@ class ExpansionMemo {
 
   // The result of `macro` with `args`, or null.
   const Result* Find(const DefineSymb& macro, const AutoArray<RString>& args);
+  // The same for arguments still in the text they were read from.
+  const Result* Find(const DefineSymb& macro, const AutoArray<std::string_view>& args);
   void Add(const DefineSymb& macro, const AutoArray<RString>& args, std::string_view text, long long work);
   void Clear();
 
@@ -29,7 +31,10 @@ class ExpansionMemo {
 
  private:
   // Fills key_ with the macro's address and the arguments, each after its length.
-  void MakeKey(const DefineSymb& macro, const AutoArray<RString>& args);
+  template <typename Args>
+  void MakeKey(const DefineSymb& macro, const Args& args);
+  template <typename Args>
+  const Result* FindKey(const DefineSymb& macro, const Args& args);
 
   struct KeyHash {
     using is_transparent = void;

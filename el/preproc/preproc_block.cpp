@@ -151,82 +151,93 @@ bool Preproc::TakeLineStartBlanks(PreprocTokenizer& in, bool outputOn) {
 // the length of a word that went through expansion. With the output on, line feeds
 // outside strings are taken too when no joined lines wait and no directive follows.
 void Preproc::CopyPlainRun(PreprocTokenizer& in, bool outputOn, bool& inString) {
-  const char* start = in.Cursor();
-  const char* end = in.TextEnd();
-  const char* p = start;
-  long long work = 0;
-  int lineFeeds = 0;
-  bool quoted = inString;
-  while (p < end) {
-    RunChar kind = kRunChars[static_cast<unsigned char>(*p)];
-    if (kind == RunChar::Word) {
-      const char* after = PreprocWordEnd(p, end);
-      size_t length = static_cast<size_t>(after - p);
-      if (!quoted && outputOn) {
-        std::string_view word(p, length);
-        if (ClassifyWord(word) == PreprocTokenId::Identifier) {
-          if (ExpandsInFile(word)) break;
-          work += static_cast<long long>(length);
+  for (;;) {
+    const char* start = in.Cursor();
+    const char* end = in.TextEnd();
+    const char* p = start;
+    long long work = 0;
+    int lineFeeds = 0;
+    bool quoted = inString;
+    // The macro whose name ends the run, looked up once for ExpandPlainUse.
+    const DefineSymb* use = nullptr;
+    size_t useLength = 0;
+    while (p < end) {
+      RunChar kind = kRunChars[static_cast<unsigned char>(*p)];
+      if (kind == RunChar::Word) {
+        const char* after = PreprocWordEnd(p, end);
+        size_t length = static_cast<size_t>(after - p);
+        if (!quoted && outputOn) {
+          std::string_view word(p, length);
+          if (ClassifyWord(word) == PreprocTokenId::Identifier) {
+            use = macros_.FindUse(word);
+            if (use || IsPositionWord(word)) {
+              useLength = length;
+              break;
+            }
+            work += static_cast<long long>(length);
+          }
         }
-      }
-      ++work;
-      p = after;
-      continue;
-    }
-    if (kind == RunChar::Plain) {
-      // Each of these characters is a token of its own.
-      const char* after = p + 1;
-      while (after < end && kRunChars[static_cast<unsigned char>(*after)] == RunChar::Plain) ++after;
-      work += after - p;
-      p = after;
-      continue;
-    }
-    char c = *p;
-    if (c == '"') {
-      quoted = !quoted;
-      ++work;
-      ++p;
-      continue;
-    }
-    if (c == '\n') {
-      if (!outputOn) break;
-      if (quoted) {
         ++work;
-        ++lineFeeds;
+        p = after;
+        continue;
+      }
+      if (kind == RunChar::Plain) {
+        // Each of these characters is a token of its own.
+        const char* after = p + 1;
+        while (after < end && kRunChars[static_cast<unsigned char>(*after)] == RunChar::Plain) ++after;
+        work += after - p;
+        p = after;
+        continue;
+      }
+      char c = *p;
+      if (c == '"') {
+        quoted = !quoted;
+        ++work;
         ++p;
         continue;
       }
-      if (pendingLineFeeds_ != 0) break;
-      // The line feed, then the blanks at the start of the next line and the token after
-      // them, which LineStart reads ahead.
-      size_t blanks = 0;
-      if (DirectiveFollows(p + 1, end, blanks)) break;
-      work += 1 + static_cast<long long>(blanks) + 1;
-      ++lineFeeds;
-      p += 1 + blanks;
-      continue;
+      if (c == '\n') {
+        if (!outputOn) break;
+        if (quoted) {
+          ++work;
+          ++lineFeeds;
+          ++p;
+          continue;
+        }
+        if (pendingLineFeeds_ != 0) break;
+        // The line feed, then the blanks at the start of the next line and the token after
+        // them, which LineStart reads ahead.
+        size_t blanks = 0;
+        if (DirectiveFollows(p + 1, end, blanks)) break;
+        work += 1 + static_cast<long long>(blanks) + 1;
+        ++lineFeeds;
+        p += 1 + blanks;
+        continue;
+      }
+      // '\\', '/' and '#', which may begin a token of two characters.
+      size_t length = PreprocTokenLength(p, end);
+      if (length == 2 && (c == '\\' || c == '/')) {
+        // A joined line or a comment: copied as text only inside a string with the output on.
+        if (!quoted || !outputOn) break;
+        if (c == '\\') ++lineFeeds;
+      }
+      ++work;
+      p += length;
     }
-    // '\\', '/' and '#', which may begin a token of two characters.
-    size_t length = PreprocTokenLength(p, end);
-    if (length == 2 && (c == '\\' || c == '/')) {
-      // A joined line or a comment: copied as text only inside a string with the output on.
-      if (!quoted || !outputOn) break;
-      if (c == '\\') ++lineFeeds;
+    if (p != start) {
+      size_t length = static_cast<size_t>(p - start);
+      if (!Fits(work, outputOn ? static_cast<long long>(length) : 0)) {
+        // A limit is reached inside the run: the tokens go one by one, up to the error.
+        runsOff_ = true;
+        return;
+      }
+      work_ += work;
+      in.Skip(length, lineFeeds);
+      inString = quoted;
+      if (outputOn) Write(std::string_view(start, length));
     }
-    ++work;
-    p += length;
+    if (!use || error_ || !ExpandPlainUse(in, *use, useLength)) return;
   }
-  if (p == start) return;
-  size_t length = static_cast<size_t>(p - start);
-  if (!Fits(work, outputOn ? static_cast<long long>(length) : 0)) {
-    // A limit is reached inside the run: the tokens go one by one, up to the error.
-    runsOff_ = true;
-    return;
-  }
-  work_ += work;
-  in.Skip(length, lineFeeds);
-  inString = quoted;
-  if (outputOn) Write(std::string_view(start, length));
 }
 
 Preproc::BlockEnd Preproc::Directive(PreprocTokenizer& in, bool outputOn) {

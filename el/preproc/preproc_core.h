@@ -91,15 +91,17 @@ class Preproc {
   // Takes the run of tokens at the read position of `in` that ProcessBlock would only
   // copy (or, with the output off, only skip), and copies it with one write. The run
   // ends before anything that needs more: a macro name, a comment, a joined line, a
-  // directive, or line feeds that pending ones must precede.
+  // directive, or line feeds that pending ones must precede. A macro use that
+  // ExpandPlainUse can take is expanded, and the next run follows it.
   void CopyPlainRun(PreprocTokenizer& in, bool outputOn, bool& inString);
   // The blanks at the start of a line when no directive follows them, taken as LineStart
   // would take them; false (nothing taken) otherwise.
   bool TakeLineStartBlanks(PreprocTokenizer& in, bool outputOn);
   // True when `word`, a word outside a macro body, is expanded rather than copied. Most
   // words of a file name no macro; the table's quick check turns them away first.
-  bool ExpandsInFile(std::string_view word) const {
-    return macros_.Contains(word) || (word.size() == 8 && word[0] == '_' && (word == "__FILE__" || word == "__LINE__"));
+  bool ExpandsInFile(std::string_view word) const { return macros_.Contains(word) || IsPositionWord(word); }
+  static bool IsPositionWord(std::string_view word) {
+    return word.size() == 8 && word[0] == '_' && (word == "__FILE__" || word == "__LINE__");
   }
   // True when `work` more steps and `bytes` more bytes of output stay within the limits.
   bool Fits(long long work, long long bytes) const {
@@ -137,6 +139,15 @@ class Preproc {
   // text at once, with the work ReadArguments counts for it. False, with nothing taken
   // and `values` empty, otherwise.
   bool ReadPlainArguments(PreprocTokenizer& in, AutoArray<RString>& values);
+  // The argument list that starts at `p` (after its '('), read as ReadPlainArguments
+  // reads it: the arguments go to argViews_ and their work is added to `work`. Returns
+  // the end of the list (after its ')'), or null when the list needs the tokens.
+  const char* ScanPlainArguments(const char* p, const char* end, long long& work);
+  // The use of `macro` (a name of `nameLength` characters) at the read position of a
+  // file, with its argument list when it has one, expanded and written as EmitWord and
+  // ProcessBlock would. False, with nothing taken, when the use needs the tokens: its
+  // list holds more than plain text, or something in it is to be reported.
+  bool ExpandPlainUse(PreprocTokenizer& in, const DefineSymb& macro, size_t nameLength);
   bool FollowedByPaste(PreprocTokenizer& in);
   // Takes the run of tokens at the read position of a macro body that ProcessBody would
   // only append to `dst` as they are, and appends it at once. The run ends before a
@@ -162,6 +173,7 @@ class Preproc {
   uint64_t memoGeneration_ = 0;  // the macro table the memo's results belong to
   bool positionUsed_ = false;    // __FILE__ or __LINE__ was expanded
   std::string expanded_;         // a word expanded in a file, on its way to the output
+  AutoArray<std::string_view> argViews_;  // the arguments ScanPlainArguments found
   AutoArray<OpenFile> files_;  // the include stack
   PreprocLimits limits_;
   bool lineMarkers_ = true;

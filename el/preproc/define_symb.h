@@ -55,6 +55,11 @@ class MacroTable {
   // The macro named `name`, or null, without taking a share of it: for a use that ends
   // before the table can change.
   const DefineSymb* FindUse(std::string_view name) const { return MayContain(name) ? Held(name) : nullptr; }
+  // Adds to `mask` (one bit per byte value) the first characters of the names of the
+  // macros ever defined: a word whose first character is not in it names no macro.
+  void AddFirstChars(uint64_t (&mask)[4]) const {
+    for (int i = 0; i < 4; ++i) mask[i] |= firstChars_[i];
+  }
   // Changes with every Define and Undefine: what was worked out from the table stays
   // right while this stays the same.
   uint64_t Generation() const { return generation_; }

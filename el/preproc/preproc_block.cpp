@@ -151,6 +151,12 @@ bool Preproc::TakeLineStartBlanks(PreprocTokenizer& in, bool outputOn) {
 // the length of a word that went through expansion. With the output on, line feeds
 // outside strings are taken too when no joined lines wait and no directive follows.
 void Preproc::CopyPlainRun(PreprocTokenizer& in, bool outputOn, bool& inString) {
+  // Most words begin with a character that begins no directive word, neither __FILE__
+  // nor __LINE__, and no macro name: one test tells them apart from the words that need
+  // a closer look. Expansion defines no macro, so the mask holds for the whole call.
+  uint64_t toLookAt[4] = {};
+  for (char c : {'i', 'd', 'e', 'u', '_'}) toLookAt[c >> 6] |= uint64_t{1} << (c & 63);
+  macros_.AddFirstChars(toLookAt);
   for (;;) {
     const char* start = in.Cursor();
     const char* end = in.TextEnd();
@@ -168,7 +174,11 @@ void Preproc::CopyPlainRun(PreprocTokenizer& in, bool outputOn, bool& inString) 
         size_t length = static_cast<size_t>(after - p);
         if (!quoted && outputOn) {
           std::string_view word(p, length);
-          if (ClassifyWord(word) == PreprocTokenId::Identifier) {
+          unsigned char first = static_cast<unsigned char>(*p);
+          if ((toLookAt[first >> 6] >> (first & 63) & 1) == 0) {
+            // An identifier that stays as it is.
+            work += static_cast<long long>(length);
+          } else if (ClassifyWord(word) == PreprocTokenId::Identifier) {
             use = macros_.FindUse(word);
             if (use || IsPositionWord(word)) {
               useLength = length;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
 #include <string>
 
 #include "tests/el/qstream/qstream_test_support.h"
@@ -47,6 +49,53 @@ TEST(QOChunkStream, SeekBackOverwritesEarlierChunks) {
   bytes += "end";
   QChunkedText text = out.TakeText();
   EXPECT_EQ(Joined(text), bytes);
+}
+
+TEST(QOChunkStream, MixedWritesSeeksAndReservesMatchAMemoryStream) {
+  // Writes small and across chunk ends, seeks back into earlier chunks and forward to the
+  // end, reserved room committed in part, flushes: the chunks must hold what a memory
+  // stream holds.
+  std::mt19937 random(5);
+  std::vector<uint8_t> noise = MakeNoiseBytes(200000);
+  for (int round = 0; round < 20; ++round) {
+    QOChunkStream chunks;
+    QOStrStream memory;
+    for (int step = 0; step < 400; ++step) {
+      const uint32_t kind = random() % 10;
+      if (kind < 5) {
+        const size_t size = random() % 3 == 0 ? random() % 150000 : random() % 64;
+        const size_t from = random() % (noise.size() - size + 1);
+        chunks.write(noise.data() + from, size);
+        memory.write(noise.data() + from, size);
+      } else if (kind < 7) {
+        const QFileSize pos = memory.GetDataSize() > 0 ? random() % (memory.GetDataSize() + 1) : 0;
+        chunks.SeekP(pos);
+        memory.SeekP(pos);
+      } else if (kind < 8) {
+        chunks.SeekP(memory.GetDataSize());
+        memory.SeekP(memory.GetDataSize());
+      } else if (kind < 9) {
+        const size_t room = 1 + random() % 5000;
+        const size_t used = random() % (room + 1);
+        const size_t from = random() % (noise.size() - room);
+        for (QOStream* out : {static_cast<QOStream*>(&chunks), static_cast<QOStream*>(&memory)}) {
+          if (char* to = out->ReserveWrite(room)) {
+            std::memcpy(to, noise.data() + from, used);
+            out->CommitWrite(used);
+          } else {
+            out->write(noise.data() + from, used);
+          }
+        }
+      } else {
+        chunks.Flush();
+      }
+      ASSERT_EQ(chunks.TellP(), memory.TellP()) << round << " " << step;
+      ASSERT_EQ(chunks.GetDataSize(), memory.GetDataSize()) << round << " " << step;
+    }
+    QChunkedText text = chunks.TakeText();
+    ASSERT_EQ(text.size, memory.GetDataSize());
+    ASSERT_TRUE(Joined(text) == memory.Str()) << "round " << round;
+  }
 }
 
 TEST(QOChunkStream, TakingTheTextLeavesTheStreamEmpty) {

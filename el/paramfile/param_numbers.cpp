@@ -1,6 +1,7 @@
 #include "el/paramfile/param_numbers.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -106,6 +107,52 @@ double ConvertDecimal(std::string_view number) {
   return std::strtod(copy.c_str(), nullptr);
 }
 
+// The common numbers in one pass: a sign, at most 15 digits and at most one point, and
+// nothing else. `kind` is Int for a whole number in the 32-bit range, Int64 for a whole
+// number beyond it, Float for one with a point; false for any other text, which then
+// takes the general path. The values are those of the general path: ParseDecimal's, and
+// ConvertShortDecimal's arithmetic for the floats.
+bool RecognizeShortNumber(std::string_view text, ParamNumber& number) {
+  static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char* p = text.data();
+  const char* end = p + text.size();
+  if (p == end) return false;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  uint64_t whole = 0;
+  int digits = 0;
+  int fraction = -1;  // digits after the point; -1 before it
+  for (; p < end; ++p) {
+    const char c = *p;
+    if (c == '.' && fraction < 0) {
+      fraction = 0;
+      continue;
+    }
+    if (!IsDigit(c) || ++digits > 15) return false;
+    whole = whole * 10 + static_cast<uint64_t>(c - '0');
+    if (fraction >= 0) ++fraction;
+  }
+  if (digits == 0) return false;
+  if (fraction < 0) {
+    const uint64_t limit = negative ? uint64_t{1} << 31 : (uint64_t{1} << 31) - 1;
+    if (whole <= limit) {
+      number.kind = ParamNumberKind::Int;
+      number.intValue = static_cast<int32_t>(negative ? uint64_t{0} - whole : whole);
+    } else {
+      number.kind = ParamNumberKind::Int64;
+      number.int64Value = negative ? -static_cast<int64_t>(whole) : static_cast<int64_t>(whole);
+    }
+    return true;
+  }
+  double value = static_cast<double>(whole);
+  if (fraction > 0) value /= kPowersOfTen[fraction];
+  if (negative) value = -value;
+  number.kind = ParamNumberKind::Float;
+  number.floatValue = static_cast<float>(value);
+  return true;
+}
+
 }  // namespace
 
 bool ParseParamInt32(std::string_view text, int32_t& value) {
@@ -143,6 +190,7 @@ bool ParseParamFloat(std::string_view text, float& value) {
 
 ParamNumber RecognizeValueNumber(std::string_view text) {
   ParamNumber number;
+  if (RecognizeShortNumber(text, number)) return number;
   if (ParseParamInt32(text, number.intValue))
     number.kind = ParamNumberKind::Int;
   else if (ParseParamInt64(text, number.int64Value))
@@ -154,6 +202,15 @@ ParamNumber RecognizeValueNumber(std::string_view text) {
 
 ParamNumber RecognizeElementNumber(std::string_view text) {
   ParamNumber number;
+  if (RecognizeShortNumber(text, number)) {
+    // Arrays hold no 64-bit integers: a whole number beyond 32 bits is a float, as the
+    // general path reads it.
+    if (number.kind == ParamNumberKind::Int64) {
+      number.kind = ParamNumberKind::Float;
+      number.floatValue = static_cast<float>(static_cast<double>(number.int64Value));
+    }
+    return number;
+  }
   if (ParseParamInt32(text, number.intValue))
     number.kind = ParamNumberKind::Int;
   else if (ParseParamFloat(text, number.floatValue))

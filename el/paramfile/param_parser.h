@@ -62,7 +62,7 @@ class ParamTextInput {
   void TakeWhile(std::string& out, Accept accept) {
     for (;;) {
       const char* start = p_;
-      while (p_ < end_ && accept(static_cast<unsigned char>(*p_))) ++p_;
+      p_ = Scan(p_, end_, accept);
       out.append(start, static_cast<size_t>(p_ - start));
       if (p_ < end_ || Refill() < 0) return;
     }
@@ -71,7 +71,7 @@ class ParamTextInput {
   template <class Accept>
   void SkipWhile(Accept accept) {
     for (;;) {
-      while (p_ < end_ && accept(static_cast<unsigned char>(*p_))) ++p_;
+      p_ = Scan(p_, end_, accept);
       if (p_ < end_ || Refill() < 0) return;
     }
   }
@@ -85,6 +85,27 @@ class ParamTextInput {
   }
 
  private:
+  // The first character in [p, end) that `accept` refuses, or end. Local pointers, since
+  // the compiler keeps a member pointer in memory (a char may alias it), and eight
+  // characters per bound check: names, values and blank runs are read this way.
+  template <class Accept>
+  static const char* Scan(const char* p, const char* end, Accept accept) {
+    while (end - p >= 8) {
+      auto at = [p](int i) { return static_cast<unsigned char>(p[i]); };
+      if (!accept(at(0))) return p;
+      if (!accept(at(1))) return p + 1;
+      if (!accept(at(2))) return p + 2;
+      if (!accept(at(3))) return p + 3;
+      if (!accept(at(4))) return p + 4;
+      if (!accept(at(5))) return p + 5;
+      if (!accept(at(6))) return p + 6;
+      if (!accept(at(7))) return p + 7;
+      p += 8;
+    }
+    while (p < end && accept(static_cast<unsigned char>(*p))) ++p;
+    return p;
+  }
+
   void Sync() {
     if (p_ != start_) stream_.Advance(p_ - start_);
     start_ = p_;

@@ -300,36 +300,47 @@ int ParamTextParser::ParseMember(ParamClass& cls) {
   }
   bool quoted = false;
   bool nonEmpty = false;
-  if (!ReadValue(kMemberTerminators, value_, quoted, nonEmpty)) return 3;
-  c = input_.Peek();
-  if (c == ';') {
-    input_.Skip();
-  } else if (c == '}') {
-    Warning("'%s': Missing ';' prior '}'", cls.GetMemberFullName(name).c_str());
-  } else if (c == '\r' || c == '\n' || quoted) {
-    Warning("'%s': Missing ';' at the end of line", cls.GetMemberFullName(name).c_str());
-  } else {
-    Error("'%s': '%c' encountered instead of ';'", cls.GetMemberFullName(name).c_str(), Shown(c));
-    return 3;
-  }
-
+  std::string_view text;
+  if (!ReadValue(kMemberTerminators, text, quoted, nonEmpty)) return 3;
+  // `text` may lie in the input buffer, which reading on may free: the entry is made now,
+  // except for an evaluated value, whose evaluation (and its messages) waits for the ';'.
   std::unique_ptr<ParamEntry> entry;
-  if (expression) {
-    entry = MakeParamExpression(std::move(name), value_);
-  } else if (quoted) {
-    entry = MakeParamValue(std::move(name), texts_.Get(value_));
+  const bool evaluated = !expression && !quoted && IsEvaluated(text);
+  if (evaluated) {
+    if (text.data() != value_.data()) value_.assign(text);
   } else {
-    std::string_view text = Evaluated(value_);
-    ParamNumber number = RecognizeValueNumber(text);
-    switch (number.kind) {
-      case ParamNumberKind::Int: entry = MakeParamValue(std::move(name), number.intValue); break;
-      case ParamNumberKind::Int64: entry = MakeParamValue(std::move(name), number.int64Value); break;
-      case ParamNumberKind::Float: entry = MakeParamValue(std::move(name), number.floatValue); break;
-      case ParamNumberKind::None: entry = MakeParamValue(std::move(name), texts_.Get(text)); break;
-    }
+    entry = MakeEntry(std::move(name), text, quoted, expression);
   }
+  c = input_.Peek();
+  if (c != ';') {
+    const ParamString& shown = entry ? entry->GetName() : name;
+    if (c == '}') {
+      Warning("'%s': Missing ';' prior '}'", cls.GetMemberFullName(shown).c_str());
+    } else if (c == '\r' || c == '\n' || quoted) {
+      Warning("'%s': Missing ';' at the end of line", cls.GetMemberFullName(shown).c_str());
+    } else {
+      Error("'%s': '%c' encountered instead of ';'", cls.GetMemberFullName(shown).c_str(), Shown(c));
+      return 3;
+    }
+  } else {
+    input_.Skip();
+  }
+  if (evaluated) entry = MakeEntry(std::move(name), Evaluated(value_), false, false);
   AddEntry(cls, std::move(entry));
   return 0;
+}
+
+std::unique_ptr<ParamEntry> ParamTextParser::MakeEntry(ParamString name, std::string_view text, bool quoted, bool expression) {
+  if (expression) return MakeParamExpression(std::move(name), text);
+  if (quoted) return MakeParamValue(std::move(name), texts_.Get(text));
+  ParamNumber number = RecognizeValueNumber(text);
+  switch (number.kind) {
+    case ParamNumberKind::Int: return MakeParamValue(std::move(name), number.intValue);
+    case ParamNumberKind::Int64: return MakeParamValue(std::move(name), number.int64Value);
+    case ParamNumberKind::Float: return MakeParamValue(std::move(name), number.floatValue);
+    case ParamNumberKind::None: break;
+  }
+  return MakeParamValue(std::move(name), texts_.Get(text));
 }
 
 int ParamTextParser::ParseArrayMember(ParamClass& cls, ParamString name) {

@@ -10,6 +10,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "el/paramfile/param_file.h"
@@ -66,6 +67,31 @@ class ParamTextInput {
       out.append(start, static_cast<size_t>(p_ - start));
       if (p_ < end_ || Refill() < 0) return;
     }
+  }
+  // The characters from the current one on while `accept(c)` holds, when the character
+  // that stops them is in the current buffer too: the position moves to that character.
+  // Otherwise false, and the position stays. The view is valid until the next refill.
+  template <class Accept>
+  bool TakeInBuffer(std::string_view& out, Accept accept) {
+    const char* stop = Scan(p_, end_, accept);
+    if (stop == end_) return false;
+    out = std::string_view(p_, static_cast<size_t>(stop - p_));
+    p_ = stop;
+    return true;
+  }
+  // After an opening quote: the text of a quoted value that ends in the current buffer,
+  // with its closing quote and the blanks after it, followed there by a character that
+  // neither doubles the quote nor starts a "\n" continuation. The position moves to that
+  // character. Otherwise false, and the position stays. The view is valid until the next
+  // refill.
+  bool TakeQuotedInBuffer(std::string_view& out) {
+    const char* close = Scan(p_, end_, [](int c) { return c != '"' && c != '\n'; });
+    if (close == end_ || *close != '"') return false;
+    const char* after = Scan(close + 1, end_, [](int c) { return param_text::IsBlank(c); });
+    if (after == end_ || *after == '"' || *after == '\\') return false;
+    out = std::string_view(p_, static_cast<size_t>(close - p_));
+    p_ = after;
+    return true;
   }
   // Moves past characters while `accept(c)` holds.
   template <class Accept>
@@ -144,14 +170,19 @@ class ParamTextParser {
   int ParseMember(ParamClass& cls);
   int ParseArrayMember(ParamClass& cls, ParamString name);
   void AddEntry(ParamClass& cls, std::unique_ptr<ParamEntry> entry);
+  // A member value entry for a value text already evaluated.
+  std::unique_ptr<ParamEntry> MakeEntry(ParamString name, std::string_view text, bool quoted, bool expression);
 
   // --- Values (param_value_reader.cpp).
-  // Reads a value into `text`; false (message given) on a syntax error.
-  bool ReadValue(const Terminators& terminators, std::string& text, bool& quoted, bool& nonEmpty);
+  // Reads a value; false (message given) on a syntax error. `text` is in value_, or, when
+  // the whole value lay in the input buffer, in that buffer: it is valid until the input
+  // is read on (a refill may free the buffer).
+  bool ReadValue(const Terminators& terminators, std::string_view& text, bool& quoted, bool& nonEmpty);
   // The elements of an array, '{' to '}', appended to `items`; 0 or a parse result.
   int ParseArray(ParamArrayItems& items, int depth);
-  // An unquoted value after "__EVAL" evaluation.
-  std::string_view Evaluated(std::string& text);
+  // An unquoted value after "__EVAL" evaluation (the result in value_).
+  std::string_view Evaluated(std::string_view text);
+  static bool IsEvaluated(std::string_view text) { return text.size() >= 6 && text[0] == '_' && text.substr(0, 6) == "__EVAL"; }
 
   // --- Reading helpers (inline: they run for every word and value).
   void SkipBlanks() { input_.SkipWhile([](int c) { return param_text::IsBlank(c); }); }

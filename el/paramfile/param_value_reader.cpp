@@ -27,58 +27,79 @@ using param_text::IsBlank;
 const ParamTextParser::Terminators ParamTextParser::kMemberTerminators = MakeTerminators(";}\r\n");
 const ParamTextParser::Terminators ParamTextParser::kElementTerminators = MakeTerminators(",;}");
 
-bool ParamTextParser::ReadValue(const Terminators& terminators, std::string& text, bool& quoted, bool& nonEmpty) {
+bool ParamTextParser::ReadValue(const Terminators& terminators, std::string_view& text, bool& quoted, bool& nonEmpty) {
   SkipBlanks();
-  text.clear();
+  std::string& value = value_;
+  value.clear();
   int c = input_.Peek();
   if (c == '"') {
     quoted = true;
     nonEmpty = true;
     input_.Skip();
+    // Most quoted values are one piece in the buffer: taken as they are, without a copy.
+    if (input_.TakeQuotedInBuffer(text)) return true;
     for (;;) {
-      input_.TakeWhile(text, [](int ch) { return ch != '"' && ch != '\n'; });
+      input_.TakeWhile(value, [](int ch) { return ch != '"' && ch != '\n'; });
       c = input_.Get();
       if (c < 0) {
-        Error("Config: End of file encountered after %s", text.c_str());
+        Error("Config: End of file encountered after %s", value.c_str());
         return false;
       }
       if (c == '\n') {
-        Warning("Config: End of line encountered after %s", text.c_str());
-        text.push_back('\n');
+        Warning("Config: End of line encountered after %s", value.c_str());
+        value.push_back('\n');
         continue;
       }
       // A quote: doubled it stands for itself; otherwise it closes this piece.
       if (input_.Peek() == '"') {
         input_.Skip();
-        text.push_back('"');
+        value.push_back('"');
         continue;
       }
       SkipBlanks();
-      if (input_.Peek() != '\\') return true;
+      if (input_.Peek() != '\\') break;
       input_.Skip();
       c = input_.Peek();
       if (c != 'n') {
-        Error("Config: Unsupported escape sequence \\%c after %s", Shown(c), text.c_str());
+        Error("Config: Unsupported escape sequence \\%c after %s", Shown(c), value.c_str());
         return false;
       }
       input_.Skip();
       SkipBlanks();
       if (input_.Peek() != '"') {
-        Error("Config: '\"' expected after %s", text.c_str());
+        Error("Config: '\"' expected after %s", value.c_str());
         return false;
       }
       input_.Skip();
-      text.push_back('\n');
+      value.push_back('\n');
     }
+    text = value;
+    return true;
   }
 
   quoted = false;
+  text = std::string_view();
   if (c < 0 || (terminators[static_cast<unsigned char>(c)] & kEnds)) {
     nonEmpty = false;
     return true;
   }
-  input_.TakeWhile(text, [&terminators](int ch) { return !(terminators[ch] & kStops); });
-  c = input_.Peek();
+  auto accept = [&terminators](int ch) { return !(terminators[ch] & kStops); };
+  std::string_view piece;
+  if (input_.TakeInBuffer(piece, accept)) {
+    // The value and the character that stops it are in the buffer: when that character
+    // ends the value (the usual case), the value is taken as it is, without a copy.
+    c = input_.Peek();
+    if (terminators[static_cast<unsigned char>(c)] & kEnds) {
+      while (!piece.empty() && IsBlank(static_cast<unsigned char>(piece.back()))) piece.remove_suffix(1);
+      text = piece;
+      nonEmpty = !piece.empty();
+      return true;
+    }
+    value.assign(piece);
+  } else {
+    input_.TakeWhile(value, accept);
+    c = input_.Peek();
+  }
   if ((c == '\n' || c == '\r') && !(terminators[static_cast<unsigned char>(c)] & kEnds)) {
     for (;;) {
       SkipBlanks();
@@ -91,19 +112,21 @@ bool ParamTextParser::ReadValue(const Terminators& terminators, std::string& tex
     }
     c = input_.Peek();
     if (c >= 0 && !(terminators[static_cast<unsigned char>(c)] & kEnds)) {
-      Error("Config: '%c' after %s", Shown(c), text.c_str());
+      Error("Config: '%c' after %s", Shown(c), value.c_str());
       input_.Skip();
     }
   }
-  while (!text.empty() && IsBlank(static_cast<unsigned char>(text.back()))) text.pop_back();
-  nonEmpty = !text.empty();
+  while (!value.empty() && IsBlank(static_cast<unsigned char>(value.back()))) value.pop_back();
+  text = value;
+  nonEmpty = !value.empty();
   return true;
 }
 
-std::string_view ParamTextParser::Evaluated(std::string& text) {
-  static constexpr std::string_view kEval = "__EVAL";
-  if (text.size() >= kEval.size() && text[0] == '_' && std::string_view(text).substr(0, kEval.size()) == kEval) text = evaluator_.EvaluateToText(std::string_view(text).substr(kEval.size()));
-  return text;
+std::string_view ParamTextParser::Evaluated(std::string_view text) {
+  if (!IsEvaluated(text)) return text;
+  // The text may be value_ itself: the result replaces it only once evaluated.
+  value_ = evaluator_.EvaluateToText(text.substr(6));
+  return value_;
 }
 
 int ParamTextParser::ParseArray(ParamArrayItems& items, int depth) {
@@ -152,16 +175,18 @@ int ParamTextParser::ParseArray(ParamArrayItems& items, int depth) {
       }
       bool quoted = false;
       bool nonEmpty = false;
-      if (!ReadValue(kElementTerminators, value_, quoted, nonEmpty)) {
+      std::string_view text;
+      if (!ReadValue(kElementTerminators, text, quoted, nonEmpty)) {
         result = 3;
         break;
       }
+      // `text` may lie in the input buffer: it is used up before reading on.
       if (expression) {
-        read.push_back(IParamArrayValue::Expression(value_));
+        read.push_back(IParamArrayValue::Expression(text));
       } else if (quoted) {
-        read.push_back(IParamArrayValue::String(texts_.Get(value_)));
+        read.push_back(IParamArrayValue::String(texts_.Get(text)));
       } else if (nonEmpty) {
-        std::string_view text = Evaluated(value_);
+        text = Evaluated(text);
         ParamNumber number = RecognizeElementNumber(text);
         if (number.kind == ParamNumberKind::Int)
           read.push_back(IParamArrayValue::Int(number.intValue));

@@ -203,7 +203,9 @@ ParamEntry* ParamClass::Add(std::unique_ptr<ParamEntry> entry) {
   nameBits_ |= NameBit(added->GetName().Hash());
   entries_.push_back(std::move(entry));
   if (extras_ && extras_->index) extras_->index->Added(entries_, entries_.size() - 1);
-  if (added->IsValue() && added->GetName().SameName("access")) SetAccess(added->GetInt(this));
+  // The length first: it rules out almost every name without a call.
+  const ParamString& name = added->GetName();
+  if (name.size() == 6 && added->IsValue() && name.SameName("access")) SetAccess(added->GetInt(this));
   return added;
 }
 

@@ -120,21 +120,22 @@ bool RecognizeShortNumber(std::string_view text, ParamNumber& number) {
   if (p == end) return false;
   const bool negative = *p == '-';
   if (*p == '-' || *p == '+') ++p;
+  // The whole digits, then a point and the fraction digits: a loop each, so that every
+  // character costs one test. Past 15 digits the sum may wrap; the text is refused then.
   uint64_t whole = 0;
-  int digits = 0;
-  int fraction = -1;  // digits after the point; -1 before it
-  for (; p < end; ++p) {
-    const char c = *p;
-    if (c == '.' && fraction < 0) {
-      fraction = 0;
-      continue;
-    }
-    if (!IsDigit(c) || ++digits > 15) return false;
-    whole = whole * 10 + static_cast<uint64_t>(c - '0');
-    if (fraction >= 0) ++fraction;
+  const char* first = p;
+  for (; p < end && IsDigit(*p); ++p) whole = whole * 10 + static_cast<uint64_t>(*p - '0');
+  size_t digits = static_cast<size_t>(p - first);
+  const bool point = p < end && *p == '.';
+  size_t fraction = 0;  // digits after the point
+  if (point) {
+    first = ++p;
+    for (; p < end && IsDigit(*p); ++p) whole = whole * 10 + static_cast<uint64_t>(*p - '0');
+    fraction = static_cast<size_t>(p - first);
+    digits += fraction;
   }
-  if (digits == 0) return false;
-  if (fraction < 0) {
+  if (p != end || digits == 0 || digits > 15) return false;
+  if (!point) {
     const uint64_t limit = negative ? uint64_t{1} << 31 : (uint64_t{1} << 31) - 1;
     if (whole <= limit) {
       number.kind = ParamNumberKind::Int;

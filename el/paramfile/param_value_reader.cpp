@@ -180,20 +180,21 @@ int ParamTextParser::ParseArray(ParamArrayItems& items, int depth) {
         result = 3;
         break;
       }
-      // `text` may lie in the input buffer: it is used up before reading on.
+      // `text` may lie in the input buffer: it is used up before reading on. Elements are
+      // made in place in the list.
       if (expression) {
-        read.push_back(IParamArrayValue::Expression(text));
+        read.emplace_back(ParamRawValueExpression{ParamString(text)});
       } else if (quoted) {
-        read.push_back(IParamArrayValue::String(texts_.Get(text)));
+        read.emplace_back(ParamRawValue{texts_.Get(text)});
       } else if (nonEmpty) {
         text = Evaluated(text);
         ParamNumber number = RecognizeElementNumber(text);
         if (number.kind == ParamNumberKind::Int)
-          read.push_back(IParamArrayValue::Int(number.intValue));
+          read.emplace_back(ParamRawValueInt{number.intValue});
         else if (number.kind == ParamNumberKind::Float)
-          read.push_back(IParamArrayValue::Float(number.floatValue));
+          read.emplace_back(ParamRawValueFloat{number.floatValue});
         else
-          read.push_back(IParamArrayValue::String(texts_.Get(text)));
+          read.emplace_back(ParamRawValue{texts_.Get(text)});
       }
     }
     SkipBlanks();

@@ -55,11 +55,13 @@ ParamString& ParamString::operator=(ParamString&& other) noexcept {
 }
 
 void ParamString::Release() {
-  if (block_ && --block_->refs == 0) ParamPoolFree(block_, sizeof(Block) + block_->size + 1);
+  if (block_ && --block_->refs == 0) Free();
   block_ = nullptr;
 }
 
-uint32_t ParamString::Hash() const {
+void ParamString::Free() { ParamPoolFree(block_, sizeof(Block) + block_->size + 1); }
+
+uint32_t ParamString::HashSlow() const {
   if (!block_) return ParamNameHash({});
   if (block_->hash == 0) block_->hash = ParamNameHash(View());  // a true hash of 0 is just recomputed
   return block_->hash;

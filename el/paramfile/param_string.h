@@ -29,8 +29,9 @@ class ParamString {
   ParamString(ParamString&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
   ParamString& operator=(const ParamString& other);
   ParamString& operator=(ParamString&& other) noexcept;
+  // The count is dropped inline (most strings are shared); the last one frees out of line.
   ~ParamString() {
-    if (block_) Release();
+    if (block_ && --block_->refs == 0) Free();
   }
 
   std::string_view View() const { return block_ ? std::string_view(Chars(), block_->size) : std::string_view(); }
@@ -40,8 +41,9 @@ class ParamString {
   bool empty() const { return size() == 0; }
   RString Str() const { return RString(View()); }
 
-  // ParamNameHash of the text, computed once per block.
-  uint32_t Hash() const;
+  // ParamNameHash of the text, computed once per block (inline once computed: adding an
+  // entry asks for it twice).
+  uint32_t Hash() const { return block_ && block_->hash != 0 ? block_->hash : HashSlow(); }
   // True when both name the same entry (case-insensitive).
   bool SameName(std::string_view other) const;
   bool SameName(const ParamString& other) const {
@@ -64,6 +66,8 @@ class ParamString {
     if (block_) ++block_->refs;
   }
   void Release();
+  void Free();
+  uint32_t HashSlow() const;
   bool SameNameSlow(const ParamString& other) const;
 
   Block* block_ = nullptr;

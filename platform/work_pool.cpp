@@ -22,13 +22,10 @@ WorkPool::~WorkPool() {
 }
 
 void WorkPool::TakeItems() {
-  std::unique_lock lock(mutex_);
-  while (next_ < count_) {
-    const size_t item = next_++;
-    lock.unlock();
-    (*work_)(item);
-    lock.lock();
-  }
+  // The loop's work and count do not change until every helper has left it.
+  const std::function<void(size_t)>& work = *work_;
+  const size_t count = count_;
+  for (size_t item; (item = next_.fetch_add(1, std::memory_order_relaxed)) < count;) work(item);
 }
 
 void WorkPool::HelperLoop() {
@@ -58,7 +55,7 @@ void WorkPool::ForEach(size_t count, const std::function<void(size_t)>& work, si
     std::lock_guard lock(mutex_);
     work_ = &work;
     count_ = count;
-    next_ = 0;
+    next_.store(0, std::memory_order_relaxed);
     busy_ = Helpers();
     ++generation_;
   }

@@ -2,6 +2,7 @@
 // A few helper threads that share out the items of a loop with the calling thread.
 // The pool lives as long as a piece of work that runs many such loops, so that the
 // threads are started once.
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -37,7 +38,7 @@ class WorkPool {
   std::condition_variable done_;  // a helper left the current loop
   const std::function<void(size_t)>* work_ = nullptr;
   size_t count_ = 0;
-  size_t next_ = 0;          // the next item to hand out
+  std::atomic<size_t> next_{0};  // the next item to hand out (taken without the lock)
   unsigned generation_ = 0;  // counts the loops, so that a helper joins each once
   unsigned busy_ = 0;        // helpers still in the current loop
   bool closing_ = false;

@@ -221,10 +221,6 @@ bool Preproc::FollowedByPaste(PreprocTokenizer& in) {
   return token.id == PreprocTokenId::Paste;
 }
 
-namespace {
-
-}  // namespace
-
 // Each token taken costs the work ProcessBody counts for it: one step to read it plus its
 // length when appended, and for an identifier the blanks and the token that
 // FollowedByPaste reads ahead.

@@ -13,6 +13,20 @@
 
 namespace {
 
+// Calls `io` (pread or pwrite) until all `size` bytes at `pos` are moved; 0, or the error
+// of the failure (EIO when the file ended first).
+template <class Io, class Bytes>
+int WholeTransfer(Io io, int fd, Bytes data, size_t size, QFileSize pos) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t moved = io(fd, data + done, size - done, pos + static_cast<QFileSize>(done));
+    if (moved < 0 && errno == EINTR) continue;
+    if (moved <= 0) return moved < 0 ? errno : EIO;
+    done += static_cast<size_t>(moved);
+  }
+  return 0;
+}
+
 // A temporary name beside `path` that no other writer of this process or another uses.
 std::string MakeTempPath(const std::string& path, int attempt) {
   static std::atomic<unsigned> counter{0};
@@ -116,30 +130,13 @@ void QOFStream::WritePatches() {
 }
 
 bool QOFStream::ReadFromFile(QFileSize pos, char* data, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    ssize_t got = ::pread(fd_, data + done, size - done, pos + static_cast<QFileSize>(done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      SetFailed(got < 0 ? errno : EIO);
-      return false;
-    }
-    done += static_cast<size_t>(got);
-  }
-  return true;
+  const int error = WholeTransfer(::pread, fd_, data, size, pos);
+  if (error != 0) SetFailed(error);
+  return error == 0;
 }
 
 void QOFStream::WriteToFile(QFileSize pos, const char* data, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    ssize_t wrote = ::pwrite(fd_, data + done, size - done, pos + static_cast<QFileSize>(done));
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) {
-      SetFailed(wrote < 0 ? errno : EIO);
-      return;
-    }
-    done += static_cast<size_t>(wrote);
-  }
+  if (const int error = WholeTransfer(::pwrite, fd_, data, size, pos)) SetFailed(error);
 }
 
 bool QOFStream::MakeRoom(size_t size) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "el/appframe/app_frame.h"
+#include "el/preproc/plain_block.h"
 #include "el/preproc/preproc_core.h"
 
 namespace {
@@ -154,9 +155,13 @@ void Preproc::CopyPlainRun(PreprocTokenizer& in, bool outputOn, bool& inString) 
   // Most words begin with a character that begins no directive word, neither __FILE__
   // nor __LINE__, and no macro name: one test tells them apart from the words that need
   // a closer look. Expansion defines no macro, so the mask holds for the whole call.
-  uint64_t toLookAt[4] = {};
-  for (char c : {'i', 'd', 'e', 'u', '_'}) toLookAt[c >> 6] |= uint64_t{1} << (c & 63);
-  macros_.AddFirstChars(toLookAt);
+  PlainBlockFirstChars first;
+  for (char c : {'i', 'd', 'e', 'u', '_'}) first.Add(static_cast<unsigned char>(c));
+  macros_.AddFirstChars(first.set);
+  const uint64_t(&toLookAt)[4] = first.set;
+  const bool blocks = blockReading_ && outputOn;
+  if (blocks) first.MakeTables();
+  const bool avx2 = blocks && PlainBlockHasAvx2();
   for (;;) {
     const char* start = in.Cursor();
     const char* end = in.TextEnd();
@@ -168,6 +173,21 @@ void Preproc::CopyPlainRun(PreprocTokenizer& in, bool outputOn, bool& inString) 
     const DefineSymb* use = nullptr;
     size_t useLength = 0;
     while (p < end) {
+      if (blocks && end - p >= 64 && pendingLineFeeds_ == 0) {
+        PlainBlock block = avx2 ? ScanPlainBlockAvx2(p, quoted, first) : ScanPlainBlock(p, quoted, first);
+        if (block.length != 0 || block.stopsAtWord) {
+          p += block.length;
+          work += block.work;
+          lineFeeds += block.lineFeeds;
+          quoted = block.quoted;
+          if (block.stopsAtWord) {
+            use = block.use;
+            useLength = block.useLength;
+            break;
+          }
+          continue;
+        }
+      }
       RunChar kind = kRunChars[static_cast<unsigned char>(*p)];
       if (kind == RunChar::Word) {
         const char* after = PreprocWordEnd(p, end);

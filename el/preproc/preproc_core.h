@@ -21,6 +21,8 @@
 #include "el/qstream/qi_stream.h"
 #include "el/qstream/qo_stream.h"
 
+struct PlainBlockFirstChars;
+
 class Preproc {
  public:
   explicit Preproc(QOStream& out) : out_(out) {}
@@ -31,6 +33,9 @@ class Preproc {
   // `#line` markers around included text (on by default).
   void SetLineMarkers(bool on) { lineMarkers_ = on; }
   void SetLimits(const PreprocLimits& limits) { limits_ = limits; }
+  // Long stretches of plain text are read 64 bytes at a time (on by default); off, they
+  // are read token by token. The output is the same either way.
+  void SetBlockReading(bool on) { blockReading_ = on; }
 
   // Defines the macro `name` without parameters; a null `value` gives an empty body.
   void Define(const RString& name, const char* value);
@@ -97,6 +102,25 @@ class Preproc {
   // The blanks at the start of a line when no directive follows them, taken as LineStart
   // would take them; false (nothing taken) otherwise.
   bool TakeLineStartBlanks(PreprocTokenizer& in, bool outputOn);
+  // The part of the 64 bytes at `p` that CopyPlainRun can take as a whole, with the work
+  // and line feeds it counts for them token by token. It ends before anything a closer
+  // look must decide: '/', '#', a joined line, a line feed outside strings that only
+  // blanks follow, a word that runs on past the block, or a word that names a macro or
+  // a position (then `use`, for a macro, and `useLength` are set).
+  struct PlainBlock {
+    size_t length = 0;
+    long long work = 0;
+    int lineFeeds = 0;
+    bool quoted = false;  // inside a string after the part
+    const DefineSymb* use = nullptr;
+    size_t useLength = 0;
+    bool stopsAtWord = false;
+  };
+  PlainBlock ScanPlainBlock(const char* p, bool quoted, const PlainBlockFirstChars& first) const;
+  // The same with AVX2, for processors that have it (see PlainBlockHasAvx2).
+  PlainBlock ScanPlainBlockAvx2(const char* p, bool quoted, const PlainBlockFirstChars& first) const;
+  template <class Classify>
+  PlainBlock ScanPlainBlockWith(Classify classify, const char* p, bool quoted, const PlainBlockFirstChars& first) const;
   // True when `word`, a word outside a macro body, is expanded rather than copied. Most
   // words of a file name no macro; the table's quick check turns them away first.
   bool ExpandsInFile(std::string_view word) const { return macros_.Contains(word) || IsPositionWord(word); }
@@ -191,4 +215,5 @@ class Preproc {
   // Runs are copied in one piece only while no limit can be reached inside them; once
   // one could be, tokens go one by one to the end.
   bool runsOff_ = false;
+  bool blockReading_ = true;
 };

@@ -1,5 +1,6 @@
-// Preprocessing of arbitrary texts in memory: no crash, no hang, bounded output, and the
-// properties every successful run keeps.
+// Preprocessing of arbitrary texts in memory: no crash, no hang, bounded output, the
+// properties every successful run keeps, and the same result whether plain text is read
+// in blocks or token by token.
 #include <algorithm>
 #include <cstdlib>
 
@@ -22,6 +23,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   preproc.SetLimits(limits);
   preproc.Define("FUZZ", "1");
   bool ok = preproc.Process("main.cpp");
+
+  QOStrStream tokenOut;
+  BankPreprocessor tokenByToken(tokenOut, bank);
+  tokenByToken.SetLimits(limits);
+  tokenByToken.SetBlockReading(false);
+  tokenByToken.Define("FUZZ", "1");
+  if (tokenByToken.Process("main.cpp") != ok || tokenByToken.Error() != preproc.Error() ||
+      tokenByToken.ErrorLine() != preproc.ErrorLine() || tokenOut.View() != out.View())
+    std::abort();
 
   std::string_view text = out.View();
   if (ok != (preproc.Error() == kPreprocOk)) std::abort();

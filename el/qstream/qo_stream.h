@@ -35,14 +35,18 @@ class QOStream {
   void WriteAsciiz(std::string_view text) {
     // Room for the whole text and its 0 byte, so that the copy needs no further checks.
     if (text.size() < capacity_ - offset_ && !failed_) {
-      char* to = buffer_.get() + offset_;
-      size_t size = CopyUntilZero(to, text.data(), text.size());
-      to[size] = 0;
-      offset_ += size + 1;
+      offset_ += CopyAsciiz(buffer_.get() + offset_, text);
       if (offset_ > used_) used_ = offset_;
       return;
     }
     WriteAsciizSlow(text);
+  }
+  // The bytes WriteAsciiz writes, copied to `to` (room for text.size() + 1 bytes); returns
+  // their count.
+  static size_t CopyAsciiz(char* to, std::string_view text) {
+    size_t size = CopyUntilZero(to, text.data(), text.size());
+    to[size] = 0;
+    return size + 1;
   }
 
   // Current absolute write position.
@@ -77,6 +81,9 @@ class QOStream {
   // at the end of the buffered bytes or the stream has failed; the caller then writes
   // through a buffer of its own.
   char* ReserveWrite(size_t maxSize);
+  // After a ReserveWrite that gave room: all of the room there is, at least `maxSize`
+  // bytes. An encoder of many small fields fills it and commits once.
+  size_t GetReservedRoom() const { return capacity_ - offset_; }
   // Keeps the first `size` bytes (size <= the reserved size) of the reserved room.
   void CommitWrite(size_t size);
 
@@ -107,16 +114,41 @@ class QOStream {
   void WriteAsciizSlow(std::string_view text);
   bool WriteAtSlow(QFileSize pos, const void* data, size_t size);
   // Copies `from` up to its first 0 byte or its end into `to`; returns the bytes copied.
-  // Names and values are short, and this runs for millions of them: eight bytes at a
-  // time, in place of a call that looks for the 0 and another that copies.
+  // Names and values are short, and this runs for millions of them: whole words that are
+  // checked for a 0 byte, the last one overlapping the one before it (texts shorter than
+  // a word: two overlapping halves or quarters), in place of a call that looks for the 0
+  // and another that copies. Only a text that holds a 0 goes byte by byte.
   static size_t CopyUntilZero(char* to, const char* from, size_t size) {
-    size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-      uint64_t word;
-      std::memcpy(&word, from + i, 8);
-      if ((word - 0x0101010101010101u) & ~word & 0x8080808080808080u) break;  // holds a 0 byte
-      std::memcpy(to + i, &word, 8);
+    if (size >= 8) {
+      size_t i = 0;
+      for (; i + 8 < size; i += 8)
+        if (!CopyWordWithoutZero<uint64_t>(to + i, from + i)) return CopyBytesUntilZero(to, from, i, size);
+      if (!CopyWordWithoutZero<uint64_t>(to + size - 8, from + size - 8)) return CopyBytesUntilZero(to, from, i, size);
+      return size;
     }
+    if (size >= 4) {
+      if (!CopyWordWithoutZero<uint32_t>(to, from) || !CopyWordWithoutZero<uint32_t>(to + size - 4, from + size - 4))
+        return CopyBytesUntilZero(to, from, 0, size);
+      return size;
+    }
+    if (size >= 2) {
+      if (!CopyWordWithoutZero<uint16_t>(to, from) || !CopyWordWithoutZero<uint16_t>(to + size - 2, from + size - 2))
+        return CopyBytesUntilZero(to, from, 0, size);
+      return size;
+    }
+    return CopyBytesUntilZero(to, from, 0, size);
+  }
+  // Copies the word at `from` unless one of its bytes is 0 (then false, nothing copied).
+  template <class Word>
+  static bool CopyWordWithoutZero(char* to, const char* from) {
+    constexpr Word kOnes = static_cast<Word>(~Word{0}) / 0xFF;  // 0x0101...
+    Word word;
+    std::memcpy(&word, from, sizeof(Word));
+    if (static_cast<Word>((word - kOnes) & ~word & (kOnes << 7))) return false;
+    std::memcpy(to, &word, sizeof(Word));
+    return true;
+  }
+  static size_t CopyBytesUntilZero(char* to, const char* from, size_t i, size_t size) {
     for (; i < size && from[i] != 0; ++i) to[i] = from[i];
     return i;
   }

@@ -3,7 +3,12 @@
 #include "el/paramfile/param_binary.h"
 
 #include <algorithm>
+#include <array>
+#include <cassert>
 #include <climits>
+#include <cstring>
+#include <utility>
+#include <variant>
 
 #include "el/appframe/app_frame.h"
 #include "el/paramfile/param_numbers.h"
@@ -41,10 +46,20 @@ uint8_t EntryTypeOf(const ParamEntry& entry) {
   return kEntryValue;
 }
 
-// IParamArrayValue::GetValueType, here where the elements are saved: one call fewer for
-// each of millions of them.
-ParamValueType ItemTypeOf(const IParamArrayValue& item) {
-  return std::visit([](const auto& value) { return std::decay_t<decltype(value)>::kType; }, item.GetStorage());
+// The subtype of each kind of array element, by its position in the element's variant.
+template <size_t... Index>
+constexpr std::array<uint8_t, sizeof...(Index)> ItemSubtypes(std::index_sequence<Index...>) {
+  return {static_cast<uint8_t>(std::variant_alternative_t<Index, IParamArrayValue::Storage>::kType)...};
+}
+constexpr auto kItemSubtypes =
+    ItemSubtypes(std::make_index_sequence<std::variant_size_v<IParamArrayValue::Storage>>());
+
+// IParamArrayValue::GetValueType, here where the elements are saved: a table look-up in
+// place of a call and a visit for each of millions of them.
+uint8_t ItemSubtypeOf(const IParamArrayValue& item) {
+  size_t index = item.GetStorage().index();
+  if (index < kItemSubtypes.size()) return kItemSubtypes[index];
+  return static_cast<uint8_t>(item.GetValueType());
 }
 
 // A class whose body follows the entries of its parent, and where.
@@ -53,10 +68,14 @@ struct NestedBody {
   QFileSize offset;
 };
 
+// The direction is a parameter of the class, so that each direction is compiled without
+// the branches of the other one; the routines are the same for both.
+template <bool kSaving>
 class ParamBinaryTransfer {
  public:
-  ParamBinaryTransfer(SerializeBinStream& f, ParamFileContext& context)
-      : f_(f), context_(context), saving_(f.IsSaving()) {}
+  ParamBinaryTransfer(SerializeBinStream& f, ParamFileContext& context) : f_(f), context_(context) {
+    assert(f.IsSaving() == kSaving);
+  }
 
   void TransferFile(ParamFile& file);
   bool TransferBody(ParamClass& cls, QFileSize limit, int depth);
@@ -70,46 +89,66 @@ class ParamBinaryTransfer {
     return false;
   }
 
-  // --- Numbers and strings.
-  // One byte (written straight to the stream when saving: there are millions).
-  bool TransferByte(uint8_t& value) {
-    if (!saving_) {
-      f_.Transfer(value);
-      return f_.Ok();
-    }
-    if (!f_.Ok()) return false;
-    f_.GetSaveStream()->put(static_cast<char>(value));
-    return true;
+  // --- Saving: the bytes go straight into the stream's buffer, through a window of room
+  // there (or, when the stream cannot give one, a spare buffer written to it as a whole).
+  // Room(n) makes sure that n more bytes fit; the Put functions then write without a
+  // check. Entries and elements ask for the room they need at most, so that a save checks
+  // once for each of them and not for each field. CloseWindow hands the bytes to the
+  // stream, before anything else writes to it.
+  void Room(size_t size) {
+    if (static_cast<size_t>(windowEnd_ - at_) < size) MoveWindow(size);
   }
-  // A number as it is in memory (written straight to the stream when saving).
+  void MoveWindow(size_t size);
+  void CloseWindow();
+  void PutByte(uint8_t value) { *at_++ = static_cast<char>(value); }
+  template <class T>
+  void PutNumber(T value) {
+    std::memcpy(at_, &value, sizeof(T));
+    at_ += sizeof(T);
+  }
+  // Up to five bytes.
+  void PutCint(uint32_t value) {
+    for (; value >= 0x80; value >>= 7) *at_++ = static_cast<char>(value | 0x80);
+    *at_++ = static_cast<char>(value);
+  }
+  // text.size() + 1 bytes at most: the characters up to the first 0 byte and a 0 byte. A
+  // string ends at its first 0 byte in the file, so that is where a saved one ends.
+  void PutString(std::string_view text) { at_ += QOStream::CopyAsciiz(at_, text); }
+  // The stream position of the next byte put.
+  QFileSize WindowPosition() const { return windowStart_ + (at_ - windowBegin_); }
+  // An offset record, -1 until PatchSlot writes the position of the bytes put next (4 bytes
+  // of room).
+  QFileSize PutSlot();
+  void PatchSlot(QFileSize slot);
+
+  // --- Numbers and strings. Saving, the caller has made room for them.
+  bool TransferByte(uint8_t& value) {
+    if (kSaving) {
+      PutByte(value);
+      return true;
+    }
+    f_.Transfer(value);
+    return f_.Ok();
+  }
+  // A number as it is in memory.
   template <class T>
   void TransferNumber(T& value) {
-    if (!saving_) {
+    if (kSaving)
+      PutNumber(value);
+    else
       f_.Transfer(value);
-    } else if (f_.Ok()) {
-      f_.GetSaveStream()->write(&value, sizeof(T));
-    }
   }
-  bool TransferCint(uint32_t& value) {
-    // Most counts are below 128, saved as one byte.
-    if (saving_ && value < 0x80) {
-      uint8_t byte = static_cast<uint8_t>(value);
-      return TransferByte(byte);
-    }
-    return TransferCintBytes(value);
-  }
-  bool TransferCintBytes(uint32_t& value);
+  bool TransferCint(uint32_t& value);
   // An entry or element count (cint from version 4, int32 before); a load checks that
   // the rest of the stream can hold `count` items of at least `minBytes` bytes.
   bool TransferCount(int& count, QFileSize minBytes);
   // A name or string value; before version 8 an index into the string table.
   bool TransferTableString(ParamString& text, bool isName);
   // Saving, the string is written here: there are millions of them.
-  bool TransferName(ParamString& name) { return saving_ ? SaveTableString(name) : TransferTableString(name, true); }
-  bool TransferText(ParamString& text) { return saving_ ? SaveTableString(text) : TransferTableString(text, false); }
+  bool TransferName(ParamString& name) { return kSaving ? SaveTableString(name) : TransferTableString(name, true); }
+  bool TransferText(ParamString& text) { return kSaving ? SaveTableString(text) : TransferTableString(text, false); }
   bool SaveTableString(const ParamString& text) {
-    if (!f_.Ok()) return false;
-    SaveString(text.View());
+    PutString(text.View());
     return true;
   }
   // The text of a value that is saved, transferred as it is (a save only reads it).
@@ -119,9 +158,6 @@ class ParamBinaryTransfer {
   }
   // A base class name: asciiz, from the string table in version 7.
   bool TransferBaseName(ParamString& name);
-  // The characters and a 0 byte, as TransferString saves them. A string ends at its
-  // first 0 byte in the file, so that is where a saved one ends.
-  void SaveString(std::string_view text) { f_.GetSaveStream()->WriteAsciiz(text); }
   bool ReadStringTable(QFileSize offset);
 
   // --- Entries.
@@ -139,32 +175,91 @@ class ParamBinaryTransfer {
   // The name of `entry` when saving (transferred as it is, not copied), `loaded` when
   // loading. A save only reads it.
   ParamString& NameOf(ParamEntry* entry, ParamString& loaded) {
-    return saving_ ? const_cast<ParamString&>(entry->GetName()) : loaded;
+    return kSaving ? const_cast<ParamString&>(entry->GetName()) : loaded;
   }
 
   SerializeBinStream& f_;
   ParamFileContext& context_;
-  bool saving_;
   // The nested classes of the bodies being transferred, innermost last: one list for all
   // of them, so that a class does not allocate its own.
   std::vector<NestedBody> nested_;
+
+  // The save window: bytes put from windowBegin_ to at_, room up to windowEnd_; the
+  // window starts at the stream position windowStart_.
+  char* windowBegin_ = nullptr;
+  char* at_ = nullptr;
+  char* windowEnd_ = nullptr;
+  QFileSize windowStart_ = 0;
+  bool inSpare_ = false;  // the window is spare_, not the stream's buffer
+  std::vector<char> spare_;
 };
+
+// The most an entry writes besides its name and a string value: type, flags, the name's
+// 0 byte, and a subtype and a 64-bit number or an element count.
+constexpr size_t kEntryRoom = 1 + 4 + 1 + 1 + 8;
+// The most an array element writes besides a string value: subtype and a 64-bit number
+// or an element count.
+constexpr size_t kItemRoom = 1 + 8;
+constexpr size_t kCintRoom = 5;
+
+// --- The save window.
+
+template <bool kSaving>
+void ParamBinaryTransfer<kSaving>::MoveWindow(size_t size) {
+  CloseWindow();
+  QOStream& out = *f_.GetSaveStream();
+  windowStart_ = out.TellP();
+  if (char* room = out.ReserveWrite(size)) {
+    windowBegin_ = room;
+    windowEnd_ = room + out.GetReservedRoom();
+    inSpare_ = false;
+  } else {
+    // A stream that failed, or is not at its end: it takes the bytes as one write.
+    spare_.resize(std::max(size, spare_.size()));
+    windowBegin_ = spare_.data();
+    windowEnd_ = spare_.data() + spare_.size();
+    inSpare_ = true;
+  }
+  at_ = windowBegin_;
+}
+
+template <bool kSaving>
+void ParamBinaryTransfer<kSaving>::CloseWindow() {
+  if (!windowBegin_) return;
+  size_t size = static_cast<size_t>(at_ - windowBegin_);
+  if (inSpare_)
+    f_.GetSaveStream()->write(windowBegin_, size);
+  else
+    f_.GetSaveStream()->CommitWrite(size);
+  windowBegin_ = at_ = windowEnd_ = nullptr;
+}
+
+template <bool kSaving>
+QFileSize ParamBinaryTransfer<kSaving>::PutSlot() {
+  QFileSize slot = WindowPosition();
+  PutNumber<int32_t>(-1);
+  return slot;
+}
+
+template <bool kSaving>
+void ParamBinaryTransfer<kSaving>::PatchSlot(QFileSize slot) {
+  // Mostly the slot is in the window still; elsewhere the stream patches it.
+  QFileSize position = WindowPosition();
+  if (windowBegin_ && !inSpare_ && slot >= windowStart_ && position <= INT_MAX) {
+    int32_t value = static_cast<int32_t>(position);
+    std::memcpy(windowBegin_ + (slot - windowStart_), &value, 4);
+    return;
+  }
+  CloseWindow();
+  f_.PatchOffset(slot);
+}
 
 // --- Numbers and strings.
 
-bool ParamBinaryTransfer::TransferCintBytes(uint32_t& value) {
-  if (saving_) {
-    if (!f_.Ok()) return false;
-    char bytes[5];
-    size_t size = 0;
-    uint32_t rest = value;
-    do {
-      uint8_t byte = rest & 0x7F;
-      rest >>= 7;
-      if (rest) byte |= 0x80;
-      bytes[size++] = static_cast<char>(byte);
-    } while (rest);
-    f_.GetSaveStream()->write(bytes, size);
+template <bool kSaving>
+bool ParamBinaryTransfer<kSaving>::TransferCint(uint32_t& value) {
+  if (kSaving) {
+    PutCint(value);
     return true;
   }
   value = 0;
@@ -178,7 +273,8 @@ bool ParamBinaryTransfer::TransferCintBytes(uint32_t& value) {
   return StructureError();  // more than five bytes
 }
 
-bool ParamBinaryTransfer::TransferCount(int& count, QFileSize minBytes) {
+template <bool kSaving>
+bool ParamBinaryTransfer<kSaving>::TransferCount(int& count, QFileSize minBytes) {
   if (Version() >= 4) {
     uint32_t value = static_cast<uint32_t>(count);
     if (!TransferCint(value)) return false;
@@ -188,12 +284,13 @@ bool ParamBinaryTransfer::TransferCount(int& count, QFileSize minBytes) {
     f_.Transfer(count);
     if (!f_.Ok()) return false;
   }
-  if (!saving_ && (count < 0 || count > f_.GetRest() / minBytes)) return StructureError();
+  if (!kSaving && (count < 0 || count > f_.GetRest() / minBytes)) return StructureError();
   return true;
 }
 
-bool ParamBinaryTransfer::TransferTableString(ParamString& text, bool isName) {
-  if (saving_) return SaveTableString(text);
+template <bool kSaving>
+bool ParamBinaryTransfer<kSaving>::TransferTableString(ParamString& text, bool isName) {
+  if (kSaving) return SaveTableString(text);
   if (Version() >= 8) {
     RString chars;
     if (!f_.TransferString(chars)) return false;
@@ -223,15 +320,17 @@ bool ParamBinaryTransfer::TransferTableString(ParamString& text, bool isName) {
   return true;
 }
 
-bool ParamBinaryTransfer::TransferBaseName(ParamString& name) {
-  if (saving_ || Version() == 7) return TransferName(name);
+template <bool kSaving>
+bool ParamBinaryTransfer<kSaving>::TransferBaseName(ParamString& name) {
+  if (kSaving || Version() == 7) return TransferName(name);
   RString chars;
   if (!f_.TransferString(chars)) return false;
   name = context_.names.Get(chars);
   return true;
 }
 
-bool ParamBinaryTransfer::ReadStringTable(QFileSize offset) {
+template <bool kSaving>
+bool ParamBinaryTransfer<kSaving>::ReadStringTable(QFileSize offset) {
   QFileSize back = f_.TellG();
   if (offset < 0 || offset > f_.GetLoadStream()->GetDataSize()) return StructureError();
   f_.SeekG(offset);
@@ -251,7 +350,8 @@ bool ParamBinaryTransfer::ReadStringTable(QFileSize offset) {
 
 // --- Class bodies.
 
-void ParamBinaryTransfer::ResolveBase(ParamClass& cls, const ParamString& baseName) {
+template <bool kSaving>
+void ParamBinaryTransfer<kSaving>::ResolveBase(ParamClass& cls, const ParamString& baseName) {
   ParamClass* scope = cls.GetParent();
   ParamFindResult found;
   if (scope) found = scope->Find(baseName, true, true, &cls);
@@ -263,12 +363,14 @@ void ParamBinaryTransfer::ResolveBase(ParamClass& cls, const ParamString& baseNa
   cls.SetBase(base);
 }
 
-void ParamBinaryTransfer::AddLoaded(ParamClass& cls, std::unique_ptr<ParamEntry> entry) {
+template <bool kSaving>
+void ParamBinaryTransfer<kSaving>::AddLoaded(ParamClass& cls, std::unique_ptr<ParamEntry> entry) {
   std::string name = entry->GetName().Str();
   if (!cls.Add(std::move(entry))) ErrorMessage("%s: Member already defined.", cls.GetMemberFullName(name).c_str());
 }
 
-bool ParamBinaryTransfer::TransferBody(ParamClass& cls, QFileSize limit, int depth) {
+template <bool kSaving>
+bool ParamBinaryTransfer<kSaving>::TransferBody(ParamClass& cls, QFileSize limit, int depth) {
   if (depth > ParamClass::kMaxNesting) {
     ErrorMessage("Config %s: classes nested too deeply", context_.sourceName.c_str());
     f_.SetError(SerializeBinStream::EFileStructure);
@@ -276,33 +378,36 @@ bool ParamBinaryTransfer::TransferBody(ParamClass& cls, QFileSize limit, int dep
   }
   if (Version() < 7) {
     // The class's own name (the root's is not used).
-    ParamString ownName = saving_ ? cls.GetName() : ParamString();
+    ParamString ownName = kSaving ? cls.GetName() : ParamString();
     if (!TransferName(ownName)) return false;
-    if (!saving_ && depth > 0) cls.Rename(std::move(ownName));
+    if (!kSaving && depth > 0) cls.Rename(std::move(ownName));
   }
   ParamString baseName;
-  if (saving_ && cls.GetBase()) baseName = cls.GetBase()->GetName();
+  if (kSaving && cls.GetBase()) baseName = cls.GetBase()->GetName();
+  if (kSaving) Room(baseName.size() + 1 + kCintRoom);
   if (!TransferBaseName(baseName)) return false;
-  if (!saving_ && !baseName.empty()) ResolveBase(cls, baseName);
+  if (!kSaving && !baseName.empty()) ResolveBase(cls, baseName);
 
-  int count = saving_ ? cls.GetEntryCount() : 0;
+  int count = kSaving ? cls.GetEntryCount() : 0;
   if (!TransferCount(count, 2)) return false;
   size_t first = nested_.size();
   bool ok = true;
-  for (int i = 0; i < count && ok; ++i) ok = TransferEntry(cls, saving_ ? &cls.GetEntry(i) : nullptr, depth);
+  for (int i = 0; i < count && ok; ++i) ok = TransferEntry(cls, kSaving ? &cls.GetEntry(i) : nullptr, depth);
   if (ok && Version() >= 5) ok = TransferNested(first, limit, depth);
   nested_.resize(first);
   return ok && f_.Ok();
 }
 
-bool ParamBinaryTransfer::TransferNested(size_t first, QFileSize limit, int depth) {
+template <bool kSaving>
+bool ParamBinaryTransfer<kSaving>::TransferNested(size_t first, QFileSize limit, int depth) {
   // Bodies are transferred in turn and push their own nested classes after these: the
   // list may move, so elements are taken by position.
   size_t count = nested_.size() - first;
   QFileSize endSlot = -1;
   uint32_t endOffset = 0;
-  if (saving_) {
-    endSlot = f_.ReserveOffset();
+  if (kSaving) {
+    Room(4);
+    endSlot = PutSlot();
   } else {
     f_.Transfer(endOffset);
     if (!f_.Ok()) return false;
@@ -317,9 +422,9 @@ bool ParamBinaryTransfer::TransferNested(size_t first, QFileSize limit, int dept
   }
   for (size_t i = 0; i < count; ++i) {
     NestedBody body = nested_[first + i];
-    if (saving_) {
-      f_.PatchOffset(body.offset);
-      if (!TransferBody(*body.cls, 0, depth + 1)) return false;
+    if (kSaving) {
+      PatchSlot(body.offset);
+      if (!f_.Ok() || !TransferBody(*body.cls, 0, depth + 1)) return false;
       continue;
     }
     QFileSize end = i + 1 < count ? nested_[first + i + 1].offset : endOffset;
@@ -331,8 +436,8 @@ bool ParamBinaryTransfer::TransferNested(size_t first, QFileSize limit, int dept
     f_.SeekG(body.offset);
     if (!TransferBody(*body.cls, end, depth + 1)) return false;
   }
-  if (saving_)
-    f_.PatchOffset(endSlot);
+  if (kSaving)
+    PatchSlot(endSlot);
   else
     f_.SeekG(endOffset);
   return f_.Ok();
@@ -340,8 +445,14 @@ bool ParamBinaryTransfer::TransferNested(size_t first, QFileSize limit, int dept
 
 // --- Entries.
 
-bool ParamBinaryTransfer::TransferEntry(ParamClass& cls, ParamEntry* entry, int depth) {
-  uint8_t type = saving_ ? EntryTypeOf(*entry) : 0;
+template <bool kSaving>
+bool ParamBinaryTransfer<kSaving>::TransferEntry(ParamClass& cls, ParamEntry* entry, int depth) {
+  uint8_t type = 0;
+  if (kSaving) {
+    if (!f_.Ok()) return false;
+    type = EntryTypeOf(*entry);
+    Room(kEntryRoom + entry->GetName().size());
+  }
   if (!TransferByte(type)) return false;
   switch (type) {
     case kEntryClass: {
@@ -360,9 +471,9 @@ bool ParamBinaryTransfer::TransferEntry(ParamClass& cls, ParamEntry* entry, int 
       ParamString& name = NameOf(entry, loadedName);
       if (!TransferName(name)) return false;
       NestedBody body{nullptr, 0};
-      if (saving_) {
+      if (kSaving) {
         body.cls = entry->GetClassInterface();
-        body.offset = f_.ReserveOffset();
+        body.offset = PutSlot();
       } else {
         uint32_t offset = 0;
         f_.Transfer(offset);
@@ -386,7 +497,7 @@ bool ParamBinaryTransfer::TransferEntry(ParamClass& cls, ParamEntry* entry, int 
       ParamString loadedName;
       ParamString& name = NameOf(entry, loadedName);
       if (!TransferName(name)) return false;
-      if (!saving_) {
+      if (!kSaving) {
         if (type == kEntryDeclaration)
           AddLoaded(cls, std::make_unique<ParamClassDecl>(std::move(name)));
         else
@@ -400,44 +511,47 @@ bool ParamBinaryTransfer::TransferEntry(ParamClass& cls, ParamEntry* entry, int 
   }
 }
 
-bool ParamBinaryTransfer::TransferValue(ParamClass& cls, ParamEntry* entry) {
-  uint8_t subtype = saving_ ? static_cast<uint8_t>(entry->GetValueType()) : 0;
+template <bool kSaving>
+bool ParamBinaryTransfer<kSaving>::TransferValue(ParamClass& cls, ParamEntry* entry) {
+  uint8_t subtype = kSaving ? static_cast<uint8_t>(entry->GetValueType()) : 0;
   ParamString loadedName;
   ParamString& name = NameOf(entry, loadedName);
   if (!TransferByte(subtype) || !TransferName(name)) return false;
   std::unique_ptr<ParamEntry> loaded;
   switch (static_cast<ParamValueType>(subtype)) {
     case ParamValueType::Float: {
-      float value = saving_ ? static_cast<ParamValueFloat*>(entry)->GetRaw().value : 0.0f;
+      float value = kSaving ? static_cast<ParamValueFloat*>(entry)->GetRaw().value : 0.0f;
       TransferNumber(value);
-      if (!saving_) loaded = MakeParamValue(std::move(name), value);
+      if (!kSaving) loaded = MakeParamValue(std::move(name), value);
       break;
     }
     case ParamValueType::Int: {
-      int32_t value = saving_ ? static_cast<ParamValueInt*>(entry)->GetRaw().value : 0;
+      int32_t value = kSaving ? static_cast<ParamValueInt*>(entry)->GetRaw().value : 0;
       TransferNumber(value);
-      if (!saving_) loaded = MakeParamValue(std::move(name), value);
+      if (!kSaving) loaded = MakeParamValue(std::move(name), value);
       break;
     }
     case ParamValueType::Int64: {
-      int64_t value = saving_ ? static_cast<ParamValueInt64*>(entry)->GetRaw().value : 0;
+      int64_t value = kSaving ? static_cast<ParamValueInt64*>(entry)->GetRaw().value : 0;
       TransferNumber(value);
-      if (!saving_) loaded = MakeParamValue(std::move(name), value);
+      if (!kSaving) loaded = MakeParamValue(std::move(name), value);
       break;
     }
     case ParamValueType::Expression: {
       ParamString loadedText;
-      ParamString& text = saving_ ? SavedText(static_cast<ParamValueExpression*>(entry)->GetRaw()) : loadedText;
+      ParamString& text = kSaving ? SavedText(static_cast<ParamValueExpression*>(entry)->GetRaw()) : loadedText;
+      if (kSaving) Room(text.size() + 1);
       if (!TransferText(text)) return false;
-      if (!saving_) loaded = std::make_unique<ParamValueExpression>(std::move(name), ParamRawValueExpression{text});
+      if (!kSaving) loaded = std::make_unique<ParamValueExpression>(std::move(name), ParamRawValueExpression{text});
       break;
     }
     default: {
       if (subtype != static_cast<uint8_t>(ParamValueType::String)) ErrorMessage("Unknown value type %d", subtype);
       ParamString loadedText;
-      ParamString& text = saving_ ? SavedText(static_cast<ParamValueString*>(entry)->GetRaw()) : loadedText;
+      ParamString& text = kSaving ? SavedText(static_cast<ParamValueString*>(entry)->GetRaw()) : loadedText;
+      if (kSaving) Room(text.size() + 1);
       if (!TransferText(text)) return false;
-      if (!saving_) loaded = std::make_unique<ParamValueString>(std::move(name), ParamRawValue{text});
+      if (!kSaving) loaded = std::make_unique<ParamValueString>(std::move(name), ParamRawValue{text});
       break;
     }
   }
@@ -446,14 +560,15 @@ bool ParamBinaryTransfer::TransferValue(ParamClass& cls, ParamEntry* entry) {
   return true;
 }
 
-bool ParamBinaryTransfer::TransferArray(ParamClass& cls, ParamEntry* entry, bool withFlags, int depth) {
-  ParamArray* array = saving_ ? entry->GetArrayInterface() : nullptr;
-  int flags = saving_ ? array->GetFlags() : 0;
-  if (withFlags) f_.Transfer(flags);
+template <bool kSaving>
+bool ParamBinaryTransfer<kSaving>::TransferArray(ParamClass& cls, ParamEntry* entry, bool withFlags, int depth) {
+  ParamArray* array = kSaving ? entry->GetArrayInterface() : nullptr;
+  int flags = kSaving ? array->GetFlags() : 0;
+  if (withFlags) TransferNumber(flags);
   ParamString loadedName;
   ParamString& name = NameOf(entry, loadedName);
   if (!f_.Ok() || !TransferName(name)) return false;
-  if (saving_) return TransferItems(array->Items(), depth);
+  if (kSaving) return TransferItems(array->Items(), depth);
 
   auto loaded = std::make_unique<ParamArray>(name, static_cast<uint8_t>(flags & 0xFF));
   if (!TransferItems(loaded->Items(), depth)) return false;
@@ -481,15 +596,17 @@ bool ParamBinaryTransfer::TransferArray(ParamClass& cls, ParamEntry* entry, bool
   return true;
 }
 
-bool ParamBinaryTransfer::TransferItems(ParamArrayItems& items, int depth) {
+template <bool kSaving>
+bool ParamBinaryTransfer<kSaving>::TransferItems(ParamArrayItems& items, int depth) {
   if (depth > ParamClass::kMaxNesting) {
     ErrorMessage("Config %s: arrays nested too deeply", context_.sourceName.c_str());
     f_.SetError(SerializeBinStream::EFileStructure);
     return false;
   }
-  int count = saving_ ? static_cast<int>(items.size()) : 0;
+  int count = kSaving ? static_cast<int>(items.size()) : 0;
+  if (kSaving) Room(kCintRoom);
   if (!TransferCount(count, 2)) return false;
-  if (saving_) {
+  if (kSaving) {
     for (IParamArrayValue& item : items)
       if (!TransferItem(item, depth)) return false;
     return true;
@@ -504,46 +621,53 @@ bool ParamBinaryTransfer::TransferItems(ParamArrayItems& items, int depth) {
   return true;
 }
 
-bool ParamBinaryTransfer::TransferItem(IParamArrayValue& item, int depth) {
-  uint8_t subtype = saving_ ? static_cast<uint8_t>(ItemTypeOf(item)) : 0;
+template <bool kSaving>
+bool ParamBinaryTransfer<kSaving>::TransferItem(IParamArrayValue& item, int depth) {
+  uint8_t subtype = 0;
+  if (kSaving) {
+    subtype = ItemSubtypeOf(item);
+    Room(kItemRoom);
+  }
   if (!TransferByte(subtype)) return false;
   const IParamArrayValue::Storage& stored = item.GetStorage();
   switch (static_cast<ParamValueType>(subtype)) {
     case ParamValueType::Float: {
-      float value = saving_ ? std::get<ParamRawValueFloat>(stored).value : 0.0f;
+      float value = kSaving ? std::get<ParamRawValueFloat>(stored).value : 0.0f;
       TransferNumber(value);
-      if (!saving_) item = IParamArrayValue::Float(value);
+      if (!kSaving) item = IParamArrayValue::Float(value);
       break;
     }
     case ParamValueType::Int: {
-      int32_t value = saving_ ? std::get<ParamRawValueInt>(stored).value : 0;
+      int32_t value = kSaving ? std::get<ParamRawValueInt>(stored).value : 0;
       TransferNumber(value);
-      if (!saving_) item = IParamArrayValue::Int(value);
+      if (!kSaving) item = IParamArrayValue::Int(value);
       break;
     }
     case ParamValueType::Int64: {
-      int64_t value = saving_ ? std::get<ParamRawValueInt64>(stored).value : 0;
+      int64_t value = kSaving ? std::get<ParamRawValueInt64>(stored).value : 0;
       TransferNumber(value);
-      if (!saving_) item = IParamArrayValue::Int64(value);
+      if (!kSaving) item = IParamArrayValue::Int64(value);
       break;
     }
     case ParamValueType::Array: {
-      if (!saving_) item = IParamArrayValue(ParamArrayValueArray());
+      if (!kSaving) item = IParamArrayValue(ParamArrayValueArray());
       return TransferItems(*item.GetItems(), depth + 1);
     }
     case ParamValueType::Expression: {
       ParamString loadedText;
-      ParamString& text = saving_ ? SavedText(std::get<ParamRawValueExpression>(stored)) : loadedText;
+      ParamString& text = kSaving ? SavedText(std::get<ParamRawValueExpression>(stored)) : loadedText;
+      if (kSaving) Room(text.size() + 1);
       if (!TransferText(text)) return false;
-      if (!saving_) item = IParamArrayValue(ParamRawValueExpression{text});
+      if (!kSaving) item = IParamArrayValue(ParamRawValueExpression{text});
       break;
     }
     default: {
       if (subtype != static_cast<uint8_t>(ParamValueType::String)) ErrorMessage("Unknown array value type %d", subtype);
       ParamString loadedText;
-      ParamString& text = saving_ ? SavedText(std::get<ParamRawValue>(stored)) : loadedText;
+      ParamString& text = kSaving ? SavedText(std::get<ParamRawValue>(stored)) : loadedText;
+      if (kSaving) Room(text.size() + 1);
       if (!TransferText(text)) return false;
-      if (!saving_) item = IParamArrayValue(ParamRawValue{text});
+      if (!kSaving) item = IParamArrayValue(ParamRawValue{text});
       break;
     }
   }
@@ -552,18 +676,19 @@ bool ParamBinaryTransfer::TransferItem(IParamArrayValue& item, int depth) {
 
 // --- The file.
 
-bool ParamBinaryTransfer::TransferEnumTable(ParamFile& file) {
+template <bool kSaving>
+bool ParamBinaryTransfer<kSaving>::TransferEnumTable(ParamFile& file) {
   const ParamEvaluator* evaluator = file.GetEvaluator();
-  int count = saving_ && evaluator ? static_cast<int>(evaluator->Constants().size()) : 0;
+  int count = kSaving && evaluator ? static_cast<int>(evaluator->Constants().size()) : 0;
   f_.Transfer(count);
   if (!f_.Ok()) return false;
-  if (!saving_ && (count < 0 || count > f_.GetRest() / 5)) return StructureError();
-  ParamEvaluator* target = saving_ ? nullptr : &file.MakeEvaluator();
+  if (!kSaving && (count < 0 || count > f_.GetRest() / 5)) return StructureError();
+  ParamEvaluator* target = kSaving ? nullptr : &file.MakeEvaluator();
   for (int i = 0; i < count; ++i) {
-    ParamString name = saving_ ? ParamString(evaluator->Constants()[static_cast<size_t>(i)].first) : ParamString();
-    int value = saving_ ? RoundToInt(evaluator->Constants()[static_cast<size_t>(i)].second) : 0;
-    if (saving_) {
-      SaveString(name);
+    ParamString name = kSaving ? ParamString(evaluator->Constants()[static_cast<size_t>(i)].first) : ParamString();
+    int value = kSaving ? RoundToInt(evaluator->Constants()[static_cast<size_t>(i)].second) : 0;
+    if (kSaving) {
+      f_.GetSaveStream()->WriteAsciiz(name);
     } else {
       RString chars;
       f_.TransferString(chars);
@@ -576,7 +701,8 @@ bool ParamBinaryTransfer::TransferEnumTable(ParamFile& file) {
   return true;
 }
 
-void ParamBinaryTransfer::TransferFile(ParamFile& file) {
+template <bool kSaving>
+void ParamBinaryTransfer<kSaving>::TransferFile(ParamFile& file) {
   if (!f_.TransferVersion(kMagic, kMagic)) {
     f_.SetError(SerializeBinStream::EBadFileType);
     return;
@@ -585,7 +711,7 @@ void ParamBinaryTransfer::TransferFile(ParamFile& file) {
   int word = 0;
   f_.Transfer(word);
   int version = kSavedVersion;
-  if (saving_ || word == 0)
+  if (kSaving || word == 0)
     f_.Transfer(version);
   else
     version = word;
@@ -602,7 +728,7 @@ void ParamBinaryTransfer::TransferFile(ParamFile& file) {
   QFileSize enumSlot = -1;
   if (version >= 8) {
     uint32_t offset = 0;
-    if (saving_)
+    if (kSaving)
       enumSlot = f_.ReserveOffset();
     else
       f_.Transfer(offset);
@@ -617,7 +743,7 @@ void ParamBinaryTransfer::TransferFile(ParamFile& file) {
   }
   if (!f_.Ok()) return;
 
-  if (!saving_ && context_.onDemand) {
+  if (!kSaving && context_.onDemand) {
     if (version >= 5) {
       auto source = std::make_shared<ParamBinarySource>();
       source->stream = context_.sharedStream;
@@ -630,11 +756,13 @@ void ParamBinaryTransfer::TransferFile(ParamFile& file) {
     }
   }
 
-  QFileSize limit = saving_ ? 0 : f_.GetLoadStream()->GetDataSize();
-  if (!TransferBody(file, limit, 0)) return;
+  QFileSize limit = kSaving ? 0 : f_.GetLoadStream()->GetDataSize();
+  bool bodyOk = TransferBody(file, limit, 0);
+  if (kSaving) CloseWindow();
+  if (!bodyOk) return;
 
   if (version >= 6) {
-    if (saving_) {
+    if (kSaving) {
       f_.PatchOffset(enumSlot);
     } else {
       if (context_.enumOffset > f_.GetLoadStream()->GetDataSize()) {
@@ -651,7 +779,10 @@ void ParamBinaryTransfer::TransferFile(ParamFile& file) {
 
 void TransferParamFile(SerializeBinStream& f, ParamFileContext& context, ParamFile& file) {
   f.SetContext(&context);
-  ParamBinaryTransfer(f, context).TransferFile(file);
+  if (f.IsSaving())
+    ParamBinaryTransfer<true>(f, context).TransferFile(file);
+  else
+    ParamBinaryTransfer<false>(f, context).TransferFile(file);
   f.SetContext(nullptr);
 }
 
@@ -677,7 +808,7 @@ void LoadPendingClassBody(ParamClass& cls, const ParamClassPlaceholder& placehol
   context.inheritedCopied = source.inheritedCopied;
   f.SetContext(&context);
   f.SeekG(placeholder.offset);
-  ParamBinaryTransfer(f, context).TransferBody(cls, placeholder.offset + placeholder.size, depth);
+  ParamBinaryTransfer<false>(f, context).TransferBody(cls, placeholder.offset + placeholder.size, depth);
   source.inheritedCopied = context.inheritedCopied;
   if (!f.Ok())
     ErrorMessage("Config %s: error %d reading class %s", source.name.c_str(), f.GetError(), cls.GetFullName().c_str());

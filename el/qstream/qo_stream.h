@@ -12,6 +12,10 @@
 
 #include "el/qstream/basic_types.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 class QOStream {
  public:
   QOStream() = default;
@@ -119,6 +123,15 @@ class QOStream {
   // a word: two overlapping halves or quarters), in place of a call that looks for the 0
   // and another that copies. Only a text that holds a 0 goes byte by byte.
   static size_t CopyUntilZero(char* to, const char* from, size_t size) {
+#if defined(__SSE2__)
+    if (size >= 16) {  // the same with 16 bytes at a time
+      size_t i = 0;
+      for (; i + 16 < size; i += 16)
+        if (!CopyBlockWithoutZero(to + i, from + i)) return CopyBytesUntilZero(to, from, i, size);
+      if (!CopyBlockWithoutZero(to + size - 16, from + size - 16)) return CopyBytesUntilZero(to, from, i, size);
+      return size;
+    }
+#endif
     if (size >= 8) {
       size_t i = 0;
       for (; i + 8 < size; i += 8)
@@ -148,6 +161,14 @@ class QOStream {
     std::memcpy(to, &word, sizeof(Word));
     return true;
   }
+#if defined(__SSE2__)
+  static bool CopyBlockWithoutZero(char* to, const char* from) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_setzero_si128())) != 0) return false;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), block);
+    return true;
+  }
+#endif
   static size_t CopyBytesUntilZero(char* to, const char* from, size_t i, size_t size) {
     for (; i < size && from[i] != 0; ++i) to[i] = from[i];
     return i;

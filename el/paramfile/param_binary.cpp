@@ -141,7 +141,15 @@ class ParamBinaryTransfer {
   bool TransferCint(uint32_t& value);
   // An entry or element count (cint from version 4, int32 before); a load checks that
   // the rest of the stream can hold `count` items of at least `minBytes` bytes.
-  bool TransferCount(int& count, QFileSize minBytes);
+  bool TransferCount(int& count, QFileSize minBytes) {
+    // A saved count is a cint (inline: there is one for every class and array).
+    if (kSaving && count >= 0) {
+      PutCint(static_cast<uint32_t>(count));
+      return true;
+    }
+    return TransferCountOrCheck(count, minBytes);
+  }
+  bool TransferCountOrCheck(int& count, QFileSize minBytes);
   // A name or string value; before version 8 an index into the string table.
   bool TransferTableString(ParamString& text, bool isName);
   // Saving, the string is written here: there are millions of them.
@@ -274,7 +282,7 @@ bool ParamBinaryTransfer<kSaving>::TransferCint(uint32_t& value) {
 }
 
 template <bool kSaving>
-bool ParamBinaryTransfer<kSaving>::TransferCount(int& count, QFileSize minBytes) {
+bool ParamBinaryTransfer<kSaving>::TransferCountOrCheck(int& count, QFileSize minBytes) {
   if (Version() >= 4) {
     uint32_t value = static_cast<uint32_t>(count);
     if (!TransferCint(value)) return false;

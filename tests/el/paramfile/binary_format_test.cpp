@@ -201,4 +201,53 @@ TEST(ParamBinaryFormat, SaveGoesThroughATemporaryFile) {
   EXPECT_FALSE(std::filesystem::exists(folder.File("missing")));
 }
 
+// A tree whose binary form is a few megabytes: long strings, nested classes and arrays.
+void FillLargeTree(ParamFile& file) {
+  for (int i = 0; i < 3000; ++i) {
+    ParamClass* outer = file.AddClass("Outer" + std::to_string(i));
+    ParamClass* inner = outer->AddClass("Inner");
+    inner->AddValue("text", std::string(static_cast<size_t>(i % 2000), 'a' + i % 26));
+    inner->AddValue("count", i);
+    ParamArray* list = outer->AddArray("list");
+    list->AddValue(IParamArrayValue::String(std::string(static_cast<size_t>(i % 37), 'z')));
+    list->AddValue(IParamArrayValue::Int64(int64_t{1} << 40));
+    list->AddValue(IParamArrayValue(ParamArrayValueArray({IParamArrayValue::Float(0.5f)})));
+    outer->AddValue("after", 1.5f);
+  }
+}
+
+TEST(ParamBinaryFormat, LargeSaveIsTheSameInAFileAndInMemory) {
+  // The file stream writes out its buffer every megabyte: offsets of class bodies are
+  // then patched in bytes already written.
+  ParamFile file;
+  FillLargeTree(file);
+  std::string inMemory = SaveBinString(file);
+  ASSERT_GT(inMemory.size(), size_t{2} << 20);
+  TempFolder folder;
+  std::string path = folder.File("large.bin");
+  ASSERT_TRUE(SaveBinary(file, path));
+  EXPECT_TRUE(ReadFileBytes(path) == inMemory);
+  ParamFile back;
+  ASSERT_EQ(LoadBinString(back, inMemory), 0);
+  EXPECT_EQ((back >> "Outer1999" >> "Inner" >> "text").GetValue(), std::string(1999, 'a' + 1999 % 26));
+  EXPECT_TRUE(SaveBinString(back) == inMemory);
+}
+
+TEST(ParamBinaryFormat, SaveOverBytesOfAStreamWritesTheSameBytes) {
+  // A stream whose write position is not at its end takes the bytes as ordinary writes
+  // over the ones there.
+  ParamFile file;
+  FillLargeTree(file);
+  std::string expected = SaveBinString(file);
+  QOStrStream out;
+  std::string filler(expected.size() + 100, 'x');
+  out.write(filler.data(), filler.size());
+  out.SeekP(0);
+  ASSERT_TRUE(file.SaveBin(out));
+  std::string written = out.Str();
+  ASSERT_EQ(written.size(), filler.size());
+  EXPECT_TRUE(written.substr(0, expected.size()) == expected);
+  EXPECT_EQ(written.substr(expected.size()), std::string(100, 'x'));
+}
+
 }  // namespace

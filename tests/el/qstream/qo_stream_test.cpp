@@ -53,6 +53,23 @@ TEST(QOStrStream, ReservedRoomKeepsOnlyTheCommittedBytes) {
   EXPECT_EQ(out.ReserveWrite(10), nullptr);  // not at the end: the caller writes itself
 }
 
+TEST(QOStrStream, WriteAsciizEndsAtTheFirstZeroWhateverTheLength) {
+  // Every length up to a few blocks, with no 0 byte and with one at each place.
+  for (size_t length = 0; length <= 40; ++length) {
+    for (size_t zero = 0; zero <= length; ++zero) {
+      std::string text;
+      for (size_t i = 0; i < length; ++i) text += static_cast<char>('A' + i % 50);
+      if (zero < length) text[zero] = 0;
+      QOStrStream out;
+      out.put('<');
+      out.WriteAsciiz(text);
+      out.put('>');
+      std::string expected = "<" + text.substr(0, zero) + std::string(1, '\0') + ">";
+      ASSERT_EQ(out.Str(), expected) << "length " << length << ", 0 at " << zero;
+    }
+  }
+}
+
 TEST(QOStrStream, ResetEmptiesTheStream) {
   QOStrStream out;
   out.write("abc", 3);

@@ -34,16 +34,29 @@ bool IsLoadableVersion(int version) {
   return version == 2 || version == 3 || version == 4 || version == 7 || version == 8;
 }
 
-uint8_t EntryTypeOf(const ParamEntry& entry) {
-  if (const ParamClass* cls = entry.GetClassInterface()) {
-    switch (cls->GetKind()) {
-      case ParamClass::Kind::Declared: return kEntryDeclaration;
-      case ParamClass::Kind::Deleted: return kEntryDeletion;
-      default: return kEntryClass;
+// An entry that is saved: its type byte, its value subtype, and the class or array it
+// stands for. Numbers and expressions, most entries, are told by one virtual call.
+struct SavedEntry {
+  uint8_t type = kEntryValue;
+  ParamValueType valueType = ParamValueType::String;
+  ParamClass* cls = nullptr;
+  ParamArray* array = nullptr;
+};
+
+SavedEntry SavedEntryOf(ParamEntry& entry) {
+  SavedEntry saved;
+  saved.valueType = entry.GetValueType();  // String for classes and arrays as well
+  if (saved.valueType != ParamValueType::String) return saved;
+  if ((saved.cls = entry.GetClassInterface())) {
+    switch (saved.cls->GetKind()) {
+      case ParamClass::Kind::Declared: saved.type = kEntryDeclaration; break;
+      case ParamClass::Kind::Deleted: saved.type = kEntryDeletion; break;
+      default: saved.type = kEntryClass; break;
     }
+  } else if ((saved.array = entry.GetArrayInterface())) {
+    saved.type = saved.array->GetFlags() ? kEntryArrayOperation : kEntryArray;
   }
-  if (const ParamArray* array = entry.GetArrayInterface()) return array->GetFlags() ? kEntryArrayOperation : kEntryArray;
-  return kEntryValue;
+  return saved;
 }
 
 // The subtype of each kind of array element, by its position in the element's variant.
@@ -170,8 +183,9 @@ class ParamBinaryTransfer {
 
   // --- Entries.
   bool TransferEntry(ParamClass& cls, ParamEntry* entry, int depth);
-  bool TransferValue(ParamClass& cls, ParamEntry* entry);
-  bool TransferArray(ParamClass& cls, ParamEntry* entry, bool withFlags, int depth);
+  // Saving, `saved` tells what `entry` is.
+  bool TransferValue(ParamClass& cls, ParamEntry* entry, const SavedEntry& saved);
+  bool TransferArray(ParamClass& cls, ParamEntry* entry, const SavedEntry& saved, bool withFlags, int depth);
   bool TransferItems(ParamArrayItems& items, int depth);
   bool TransferItem(IParamArrayValue& item, int depth);
   bool TransferNested(size_t first, QFileSize limit, int depth);
@@ -390,8 +404,10 @@ bool ParamBinaryTransfer<kSaving>::TransferBody(ParamClass& cls, QFileSize limit
     if (!TransferName(ownName)) return false;
     if (!kSaving && depth > 0) cls.Rename(std::move(ownName));
   }
-  ParamString baseName;
-  if (kSaving && cls.GetBase()) baseName = cls.GetBase()->GetName();
+  // Saving, the base's own name is transferred (a save only reads it).
+  ParamClass* base = kSaving ? cls.GetBase() : nullptr;
+  ParamString loadedBaseName;
+  ParamString& baseName = base ? const_cast<ParamString&>(base->GetName()) : loadedBaseName;
   if (kSaving) Room(baseName.size() + 1 + kCintRoom);
   if (!TransferBaseName(baseName)) return false;
   if (!kSaving && !baseName.empty()) ResolveBase(cls, baseName);
@@ -456,9 +472,11 @@ bool ParamBinaryTransfer<kSaving>::TransferNested(size_t first, QFileSize limit,
 template <bool kSaving>
 bool ParamBinaryTransfer<kSaving>::TransferEntry(ParamClass& cls, ParamEntry* entry, int depth) {
   uint8_t type = 0;
+  SavedEntry saved;
   if (kSaving) {
     if (!f_.Ok()) return false;
-    type = EntryTypeOf(*entry);
+    saved = SavedEntryOf(*entry);
+    type = saved.type;
     Room(kEntryRoom + entry->GetName().size());
   }
   if (!TransferByte(type)) return false;
@@ -480,7 +498,7 @@ bool ParamBinaryTransfer<kSaving>::TransferEntry(ParamClass& cls, ParamEntry* en
       if (!TransferName(name)) return false;
       NestedBody body{nullptr, 0};
       if (kSaving) {
-        body.cls = entry->GetClassInterface();
+        body.cls = saved.cls;
         body.offset = PutSlot();
       } else {
         uint32_t offset = 0;
@@ -497,9 +515,9 @@ bool ParamBinaryTransfer<kSaving>::TransferEntry(ParamClass& cls, ParamEntry* en
       nested_.push_back(body);
       return f_.Ok();
     }
-    case kEntryValue: return TransferValue(cls, entry);
-    case kEntryArray: return TransferArray(cls, entry, false, depth);
-    case kEntryArrayOperation: return TransferArray(cls, entry, true, depth);
+    case kEntryValue: return TransferValue(cls, entry, saved);
+    case kEntryArray: return TransferArray(cls, entry, saved, false, depth);
+    case kEntryArrayOperation: return TransferArray(cls, entry, saved, true, depth);
     case kEntryDeclaration:
     case kEntryDeletion: {
       ParamString loadedName;
@@ -520,8 +538,8 @@ bool ParamBinaryTransfer<kSaving>::TransferEntry(ParamClass& cls, ParamEntry* en
 }
 
 template <bool kSaving>
-bool ParamBinaryTransfer<kSaving>::TransferValue(ParamClass& cls, ParamEntry* entry) {
-  uint8_t subtype = kSaving ? static_cast<uint8_t>(entry->GetValueType()) : 0;
+bool ParamBinaryTransfer<kSaving>::TransferValue(ParamClass& cls, ParamEntry* entry, const SavedEntry& saved) {
+  uint8_t subtype = kSaving ? static_cast<uint8_t>(saved.valueType) : 0;
   ParamString loadedName;
   ParamString& name = NameOf(entry, loadedName);
   if (!TransferByte(subtype) || !TransferName(name)) return false;
@@ -563,14 +581,15 @@ bool ParamBinaryTransfer<kSaving>::TransferValue(ParamClass& cls, ParamEntry* en
       break;
     }
   }
-  if (!f_.Ok()) return false;
+  if (!kSaving && !f_.Ok()) return false;  // a saved value sets no error
   if (loaded) AddLoaded(cls, std::move(loaded));
   return true;
 }
 
 template <bool kSaving>
-bool ParamBinaryTransfer<kSaving>::TransferArray(ParamClass& cls, ParamEntry* entry, bool withFlags, int depth) {
-  ParamArray* array = kSaving ? entry->GetArrayInterface() : nullptr;
+bool ParamBinaryTransfer<kSaving>::TransferArray(ParamClass& cls, ParamEntry* entry, const SavedEntry& saved,
+                                                 bool withFlags, int depth) {
+  ParamArray* array = saved.array;
   int flags = kSaving ? array->GetFlags() : 0;
   if (withFlags) TransferNumber(flags);
   ParamString loadedName;
@@ -679,7 +698,7 @@ bool ParamBinaryTransfer<kSaving>::TransferItem(IParamArrayValue& item, int dept
       break;
     }
   }
-  return f_.Ok();
+  return kSaving || f_.Ok();  // a saved element sets no error (a nested array returns above)
 }
 
 // --- The file.

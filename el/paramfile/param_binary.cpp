@@ -7,6 +7,7 @@
 #include <cassert>
 #include <climits>
 #include <cstring>
+#include <limits>
 #include <utility>
 #include <variant>
 
@@ -207,13 +208,16 @@ class ParamBinaryTransfer {
   std::vector<NestedBody> nested_;
 
   // The save window: bytes put from windowBegin_ to at_, room up to windowEnd_; the
-  // window starts at the stream position windowStart_.
+  // window starts at the stream position windowStart_. Slots from patchableFrom_ on are
+  // in the window, and patched there (none when the window is spare_ or closed).
   char* windowBegin_ = nullptr;
   char* at_ = nullptr;
   char* windowEnd_ = nullptr;
   QFileSize windowStart_ = 0;
+  QFileSize patchableFrom_ = kNoSlot;
   bool inSpare_ = false;  // the window is spare_, not the stream's buffer
   std::vector<char> spare_;
+  static constexpr QFileSize kNoSlot = std::numeric_limits<QFileSize>::max();
 };
 
 // The most an entry writes besides its name and a string value: type, flags, the name's
@@ -234,12 +238,14 @@ void ParamBinaryTransfer<kSaving>::MoveWindow(size_t size) {
   if (char* room = out.ReserveWrite(size)) {
     windowBegin_ = room;
     windowEnd_ = room + out.GetReservedRoom();
+    patchableFrom_ = windowStart_;
     inSpare_ = false;
   } else {
     // A stream that failed, or is not at its end: it takes the bytes as one write.
     spare_.resize(std::max(size, spare_.size()));
     windowBegin_ = spare_.data();
     windowEnd_ = spare_.data() + spare_.size();
+    patchableFrom_ = kNoSlot;
     inSpare_ = true;
   }
   at_ = windowBegin_;
@@ -254,6 +260,7 @@ void ParamBinaryTransfer<kSaving>::CloseWindow() {
   else
     f_.GetSaveStream()->CommitWrite(size);
   windowBegin_ = at_ = windowEnd_ = nullptr;
+  patchableFrom_ = kNoSlot;
 }
 
 template <bool kSaving>
@@ -267,7 +274,7 @@ template <bool kSaving>
 void ParamBinaryTransfer<kSaving>::PatchSlot(QFileSize slot) {
   // Mostly the slot is in the window still; elsewhere the stream patches it.
   QFileSize position = WindowPosition();
-  if (windowBegin_ && !inSpare_ && slot >= windowStart_ && position <= INT_MAX) {
+  if (slot >= patchableFrom_ && position <= INT_MAX) {
     int32_t value = static_cast<int32_t>(position);
     std::memcpy(windowBegin_ + (slot - windowStart_), &value, 4);
     return;
@@ -474,7 +481,8 @@ bool ParamBinaryTransfer<kSaving>::TransferEntry(ParamClass& cls, ParamEntry* en
   uint8_t type = 0;
   SavedEntry saved;
   if (kSaving) {
-    if (!f_.Ok()) return false;
+    // No error is set here: a save stops at the first one (every transfer that sets one
+    // returns false up to the loop over the entries).
     saved = SavedEntryOf(*entry);
     type = saved.type;
     Room(kEntryRoom + entry->GetName().size());

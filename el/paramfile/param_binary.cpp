@@ -95,7 +95,8 @@ class ParamBinaryTransfer {
   bool TransferBody(ParamClass& cls, QFileSize limit, int depth);
 
  private:
-  int Version() const { return context_.version; }
+  // A save writes the current version (TransferFile sets it in the context as well).
+  int Version() const { return kSaving ? kSavedVersion : context_.version; }
 
   bool StructureError() {
     if (f_.Ok()) ErrorMessage("FileStructure error");

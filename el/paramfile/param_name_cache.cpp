@@ -65,8 +65,8 @@ bool SameSpelling(const char* a, const char* b, size_t size) {
 
 ParamString ParamNameCache::Get(std::string_view text) {
   if (text.size() > kMaxCachedSize) return ParamString(text);
-  if (!sets_) sets_ = std::make_unique<Set[]>(kSets);
-  uint32_t hash = SpellingHash(text);
+  const uint32_t hash = SpellingHash(text);
+  if (!sets_) return Admit(text, hash);
   Set& set = sets_[(hash >> 1) & (kSets - 1)];
   for (uint32_t way = 0; way < 2; ++way) {
     std::string_view cached = set.text[way].View();
@@ -75,6 +75,13 @@ ParamString ParamNameCache::Get(std::string_view text) {
       return set.text[way];
     }
   }
+  return Admit(text, hash);
+}
+
+// Out of line, so that a hit, the common case, saves and restores no registers.
+ParamString ParamNameCache::Admit(std::string_view text, uint32_t hash) {
+  if (!sets_) sets_ = std::make_unique<Set[]>(kSets);
+  Set& set = sets_[(hash >> 1) & (kSets - 1)];
   if (set.missed != hash) {
     set.missed = hash;
     return ParamString(text);

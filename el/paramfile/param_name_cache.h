@@ -19,6 +19,10 @@ class ParamNameCache {
   ParamString Get(std::string_view text);
 
  private:
+  // A text the table does not hold (`hash`: its SpellingHash): a new block, which the
+  // table may keep.
+  [[gnu::noinline]] ParamString Admit(std::string_view text, uint32_t hash);
+
   static constexpr size_t kSets = 1024;
   // Longer texts rarely repeat; they are not worth a place.
   static constexpr size_t kMaxCachedSize = 40;

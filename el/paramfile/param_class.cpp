@@ -194,17 +194,23 @@ ParamEntry* ParamClass::FindOwn(std::string_view name) {
 
 ParamEntry* ParamClass::Add(std::unique_ptr<ParamEntry> entry) {
   if (!entry) return nullptr;
-  if (FindOwnPosition(entry->GetName()) >= 0) {
-    if (ParamClass* dropped = entry->GetClassInterface()) ReleaseBaseLinks(*dropped);
-    return nullptr;
-  }
+  if (ParamEntry* added = TryAdd(entry)) return added;
+  if (ParamClass* dropped = entry->GetClassInterface()) ReleaseBaseLinks(*dropped);
+  return nullptr;
+}
+
+ParamEntry* ParamClass::TryAdd(std::unique_ptr<ParamEntry>& entry) {
+  EnsureBody();
   ParamEntry* added = entry.get();
+  const ParamString& name = added->GetName();
+  // Most names added are new: a clear name bit needs no search.
+  const uint64_t bit = NameBit(name.Hash());
+  if ((nameBits_ & bit) && FindOwnPosition(name) >= 0) return nullptr;
+  nameBits_ |= bit;
   if (ParamClass* nested = added->GetClassInterface()) nested->parent_ = this;
-  nameBits_ |= NameBit(added->GetName().Hash());
   entries_.push_back(std::move(entry));
   if (extras_ && extras_->index) extras_->index->Added(entries_, entries_.size() - 1);
   // The length first: it rules out almost every name without a call.
-  const ParamString& name = added->GetName();
   if (name.size() == 6 && added->IsValue() && name.SameName("access")) SetAccess(added->GetInt(this));
   return added;
 }

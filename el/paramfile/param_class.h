@@ -145,6 +145,9 @@ class ParamClass : public ParamEntry {
   // dropped). A value named "access" sets the access level; a class gets this class as
   // its enclosing class.
   ParamEntry* Add(std::unique_ptr<ParamEntry> entry);
+  // The same for an entry that is not null, except that when the name is taken `entry`
+  // stays with the caller (to be named in a message), unchanged.
+  ParamEntry* TryAdd(std::unique_ptr<ParamEntry>& entry);
   // A new empty class, declaration, deletion marker or array (null when the name is taken).
   ParamClass* AddClass(std::string_view name, Kind kind = Kind::Defined);
   ParamArray* AddArray(std::string_view name, uint8_t flags = 0);

@@ -139,27 +139,28 @@ int ParamTextParser::ParseBody(ParamClass& cls, int depth) {
       SkipBlanksAndSemicolons();
       return 0;
     }
-    ReadWord(word_);
+    const std::string_view word = ReadWordView();
     int result;
-    switch (KeywordOf(word_)) {
+    switch (KeywordOf(word)) {
       case Keyword::Delete: result = ParseDelete(cls); break;
       case Keyword::Class: result = ParseClass(cls, depth); break;
       case Keyword::Enum: result = ParseEnum(cls); break;
       case Keyword::Exec: result = ParseExec(cls); break;
-      default: result = ParseMember(cls); break;
+      default: result = ParseMember(cls, word); break;
     }
     if (result != 0) return result;
   }
 }
 
 void ParamTextParser::AddEntry(ParamClass& cls, std::unique_ptr<ParamEntry> entry) {
-  ParamString name = entry->GetName();
-  if (!cls.Add(std::move(entry))) Error("%s: Member already defined.", cls.GetMemberFullName(name).c_str());
+  if (cls.TryAdd(entry)) return;
+  Error("%s: Member already defined.", cls.GetMemberFullName(entry->GetName()).c_str());
+  // A class that is not added gives up its base links before it goes.
+  if (ParamClass* dropped = entry->GetClassInterface()) dropped->ReleaseLinks();
 }
 
 int ParamTextParser::ParseDelete(ParamClass& cls) {
-  ReadWord(word_);
-  ParamString name = names_.Get(word_);
+  ParamString name = names_.Get(ReadWordView());
   SkipBlanks();
   int c = input_.Peek();
   if (c != ';') {

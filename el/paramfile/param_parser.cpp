@@ -333,15 +333,18 @@ int ParamTextParser::ParseMember(ParamClass& cls) {
 
 std::unique_ptr<ParamEntry> ParamTextParser::MakeEntry(ParamString name, std::string_view text, bool quoted, bool expression) {
   if (expression) return MakeParamExpression(std::move(name), text);
-  if (quoted) return MakeParamValue(std::move(name), texts_.Get(text));
+  if (quoted) return std::make_unique<ParamValueString>(std::move(name), ParamRawValue{texts_.Get(text)});
+  // Made here rather than by the factories, so that making an entry takes no further call.
   ParamNumber number = RecognizeValueNumber(text);
   switch (number.kind) {
-    case ParamNumberKind::Int: return MakeParamValue(std::move(name), number.intValue);
-    case ParamNumberKind::Int64: return MakeParamValue(std::move(name), number.int64Value);
-    case ParamNumberKind::Float: return MakeParamValue(std::move(name), number.floatValue);
+    case ParamNumberKind::Int: return std::make_unique<ParamValueInt>(std::move(name), ParamRawValueInt{number.intValue});
+    case ParamNumberKind::Int64:
+      return std::make_unique<ParamValueInt64>(std::move(name), ParamRawValueInt64{number.int64Value});
+    case ParamNumberKind::Float:
+      return std::make_unique<ParamValueFloat>(std::move(name), ParamRawValueFloat{number.floatValue});
     case ParamNumberKind::None: break;
   }
-  return MakeParamValue(std::move(name), texts_.Get(text));
+  return std::make_unique<ParamValueString>(std::move(name), ParamRawValue{texts_.Get(text)});
 }
 
 int ParamTextParser::ParseArrayMember(ParamClass& cls, ParamString name) {

@@ -173,8 +173,7 @@ int ParamTextParser::ParseDelete(ParamClass& cls) {
 }
 
 int ParamTextParser::ParseClass(ParamClass& cls, int depth) {
-  ReadWord(word_);
-  ParamString name = names_.Get(word_);
+  ParamString name = names_.Get(ReadWordView());
   SkipBlanks();
   int c = input_.Peek();
   if (c == ';') {
@@ -276,8 +275,9 @@ int ParamTextParser::ParseExec(ParamClass& cls) {
   return 0;
 }
 
-int ParamTextParser::ParseMember(ParamClass& cls) {
-  ParamString name = names_.Get(word_);
+// `word` (the name) is valid until the input is read on.
+int ParamTextParser::ParseMember(ParamClass& cls, std::string_view word) {
+  ParamString name = names_.Get(word);
   int c = input_.Peek();
   if (c == '[') {
     input_.Skip();

@@ -167,7 +167,7 @@ class ParamTextParser {
   int ParseClass(ParamClass& cls, int depth);
   int ParseEnum(ParamClass& cls);
   int ParseExec(ParamClass& cls);
-  int ParseMember(ParamClass& cls);
+  int ParseMember(ParamClass& cls, std::string_view word);
   int ParseArrayMember(ParamClass& cls, ParamString name);
   void AddEntry(ParamClass& cls, std::unique_ptr<ParamEntry> entry);
   // A member value entry for a value text already evaluated.
@@ -191,6 +191,15 @@ class ParamTextParser {
     word.clear();
     SkipBlanks();
     input_.TakeWhile(word, [](int c) { return param_text::IsWordChar(c); });
+  }
+  // The same without the copy when the word ends in the input buffer: the view is valid
+  // until the input is read on (otherwise it is word_).
+  std::string_view ReadWordView() {
+    SkipBlanks();
+    std::string_view word;
+    if (input_.TakeInBuffer(word, [](int c) { return param_text::IsWordChar(c); })) return word;
+    ReadWord(word_);
+    return word_;
   }
   // After '#': a line directive; false when it is not one.
   bool ReadLineDirective();

@@ -33,14 +33,9 @@ inline void Ends(const char* p, size_t size, uint64_t& first, uint64_t& last) {
   }
 }
 
-// A hash of the exact spelling; never 0 (the empty way).
-uint32_t SpellingHash(std::string_view text) {
-  size_t size = text.size();
-  if (size == 0) return 1;
-  const char* p = text.data();
-  uint64_t first = 0;
-  uint64_t last = 0;
-  Ends(p, size, first, last);
+// A hash of the exact spelling of a text that is not empty, from its Ends; never 0 (the
+// empty way).
+uint32_t SpellingHash(const char* p, size_t size, uint64_t first, uint64_t last) {
   // The words between the first and the last eight bytes of a long text.
   for (size_t i = 8; i + 8 < size; i += 8) first = (first ^ Load64(p + i)) * 0xBF58476D1CE4E5B9ull;
   uint64_t hash = (first ^ size * 0x9E3779B97F4A7C15ull) * 0x94D049BB133111EBull;
@@ -50,27 +45,35 @@ uint32_t SpellingHash(std::string_view text) {
   return static_cast<uint32_t>(hash >> 32) | 1;
 }
 
-// Exact equality of two texts of the same size (at most kMaxCachedSize), without a call.
-bool SameSpelling(const char* a, const char* b, size_t size) {
-  if (size == 0) return true;
-  for (size_t i = 0; i + 8 < size; i += 8)
-    if (Load64(a + i) != Load64(b + i)) return false;
-  uint64_t firstA = 0, lastA = 0, firstB = 0, lastB = 0;
+// Exact equality of `a` and `b`, texts of the same size (not 0, at most kMaxCachedSize),
+// without a call; `first` and `last` are the Ends of `b`.
+bool SameSpelling(const char* a, const char* b, size_t size, uint64_t first, uint64_t last) {
+  uint64_t firstA = 0;
+  uint64_t lastA = 0;
   Ends(a, size, firstA, lastA);
-  Ends(b, size, firstB, lastB);
-  return firstA == firstB && lastA == lastB;
+  if (firstA != first || lastA != last) return false;
+  for (size_t i = 8; i + 8 < size; i += 8)
+    if (Load64(a + i) != Load64(b + i)) return false;
+  return true;
 }
 
 }  // namespace
 
 ParamString ParamNameCache::Get(std::string_view text) {
-  if (text.size() > kMaxCachedSize) return ParamString(text);
-  const uint32_t hash = SpellingHash(text);
+  const size_t size = text.size();
+  if (size > kMaxCachedSize) return ParamString(text);
+  if (size == 0) return ParamString();
+  // The ends of the text serve both the hash and the comparisons.
+  const char* p = text.data();
+  uint64_t first = 0;
+  uint64_t last = 0;
+  Ends(p, size, first, last);
+  const uint32_t hash = SpellingHash(p, size, first, last);
   if (!sets_) return Admit(text, hash);
   Set& set = sets_[(hash >> 1) & (kSets - 1)];
   for (uint32_t way = 0; way < 2; ++way) {
     std::string_view cached = set.text[way].View();
-    if (set.hash[way] == hash && cached.size() == text.size() && SameSpelling(cached.data(), text.data(), text.size())) {
+    if (set.hash[way] == hash && cached.size() == size && SameSpelling(cached.data(), p, size, first, last)) {
       set.recent = way;
       return set.text[way];
     }

@@ -111,8 +111,9 @@ double ConvertDecimal(std::string_view number) {
 // nothing else. `kind` is Int for a whole number in the 32-bit range, Int64 for a whole
 // number beyond it, Float for one with a point; false for any other text, which then
 // takes the general path. The values are those of the general path: ParseDecimal's, and
-// ConvertShortDecimal's arithmetic for the floats.
-bool RecognizeShortNumber(std::string_view text, ParamNumber& number) {
+// ConvertShortDecimal's arithmetic for the floats. Inline in both recognisers: it is the
+// whole work for most numbers.
+[[gnu::always_inline]] inline bool RecognizeShortNumber(std::string_view text, ParamNumber& number) {
   static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   const char* p = text.data();

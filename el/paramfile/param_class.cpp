@@ -204,14 +204,16 @@ ParamEntry* ParamClass::TryAdd(std::unique_ptr<ParamEntry>& entry) {
   ParamEntry* added = entry.get();
   const ParamString& name = added->GetName();
   // Most names added are new: a clear name bit needs no search.
-  const uint64_t bit = NameBit(name.Hash());
+  const uint32_t hash = name.Hash();
+  const uint64_t bit = NameBit(hash);
   if ((nameBits_ & bit) && FindOwnPosition(name) >= 0) return nullptr;
   nameBits_ |= bit;
   if (ParamClass* nested = added->GetClassInterface()) nested->parent_ = this;
   entries_.push_back(std::move(entry));
   if (extras_ && extras_->index) extras_->index->Added(entries_, entries_.size() - 1);
-  // The length first: it rules out almost every name without a call.
-  if (name.size() == 6 && added->IsValue() && name.SameName("access")) SetAccess(added->GetInt(this));
+  // The hash first: it rules out almost every name without a call.
+  constexpr uint32_t kAccessHash = ParamNameHash("access");
+  if (hash == kAccessHash && added->IsValue() && name.SameName("access")) SetAccess(added->GetInt(this));
   return added;
 }
 

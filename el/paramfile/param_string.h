@@ -18,8 +18,17 @@
 
 // Case-insensitive comparison of names (ASCII letters only are folded).
 bool ParamNamesEqual(std::string_view a, std::string_view b);
-// A hash of `name` that ignores ASCII letter case.
-uint32_t ParamNameHash(std::string_view name);
+// A hash of `name` that ignores ASCII letter case (FNV-1a of the folded characters);
+// constexpr, so that the hashes of fixed names are constants.
+constexpr uint32_t ParamNameHash(std::string_view name) {
+  uint32_t hash = 2166136261u;
+  for (char c : name) {
+    const auto folded = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    hash ^= folded;
+    hash *= 16777619u;
+  }
+  return hash;
+}
 
 class ParamString {
  public:

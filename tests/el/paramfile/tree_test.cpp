@@ -22,6 +22,32 @@ TEST(ParamTree, NamesCompareWithoutLetterCase) {
   }
 }
 
+TEST(ParamTree, NameComparisonFoldsAsciiLettersOnly) {
+  // Every length up to a few words (names are compared and hashed eight characters at a
+  // time), with the difference in each position, against a character-by-character rule.
+  auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+  const std::string alphabet = "aAzZ@[`{_09\x80\xC1\xE1\xFF";
+  for (size_t size = 1; size <= 26; ++size) {
+    for (size_t at = 0; at < size; ++at) {
+      for (char x : alphabet) {
+        for (char y : alphabet) {
+          std::string a(size, 'k');
+          std::string b(size, 'K');
+          a[at] = x;
+          b[at] = y;
+          const bool same = fold(static_cast<unsigned char>(x)) == fold(static_cast<unsigned char>(y));
+          ASSERT_EQ(ParamNamesEqual(a, b), same) << size << " " << at << " " << x << y;
+          if (same) {
+            ASSERT_EQ(ParamNameHash(a), ParamNameHash(b)) << size << " " << at << " " << x << y;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_FALSE(ParamNamesEqual("abc", "abcd"));
+  EXPECT_TRUE(ParamNamesEqual("", ""));
+}
+
 TEST(ParamTree, FindSearchesOwnEntriesThenBasesThenEnclosingClasses) {
   ParamFile file;
   file.AddValue("outer", 1);

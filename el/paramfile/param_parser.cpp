@@ -139,7 +139,7 @@ int ParamTextParser::ParseBody(ParamClass& cls, int depth) {
       SkipBlanksAndSemicolons();
       return 0;
     }
-    const std::string_view word = ReadWordView();
+    const std::string_view word = TakeWord();  // `c` is not blank
     int result;
     switch (KeywordOf(word)) {
       case Keyword::Delete: result = ParseDelete(cls); break;

@@ -196,6 +196,10 @@ class ParamTextParser {
   // until the input is read on (otherwise it is word_).
   std::string_view ReadWordView() {
     SkipBlanks();
+    return TakeWord();
+  }
+  // ReadWordView at a character that is not blank.
+  std::string_view TakeWord() {
     std::string_view word;
     if (input_.TakeInBuffer(word, [](int c) { return param_text::IsWordChar(c); })) return word;
     ReadWord(word_);

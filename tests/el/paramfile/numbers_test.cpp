@@ -98,6 +98,46 @@ TEST(ParamNumbers, ValuesAndElementsRecogniseDifferently) {
   EXPECT_EQ(RecognizeValueNumber("").kind, ParamNumberKind::None);
 }
 
+TEST(ParamNumbers, RecognitionAgreesWithTheGeneralRules) {
+  // Texts of digits with a sign, a point or a stray character anywhere, of every length
+  // around the 15 digits that the quick recognition takes: the kind and the value must be
+  // those of the rules in param_numbers.h.
+  std::mt19937 random(11);
+  const char pieces[] = "0123456789012345678901234567890123456789.-+ex";
+  for (int i = 0; i < 300000; ++i) {
+    const int size = static_cast<int>(random() % 19);
+    std::string text;
+    for (int c = 0; c < size; ++c) text += random() % 8 ? pieces[random() % 40] : pieces[random() % (sizeof pieces - 1)];
+    ParamNumber expected;
+    if (ParseParamInt32(text, expected.intValue))
+      expected.kind = ParamNumberKind::Int;
+    else if (ParseParamInt64(text, expected.int64Value))
+      expected.kind = ParamNumberKind::Int64;
+    else if (ParseParamFloat(text, expected.floatValue))
+      expected.kind = ParamNumberKind::Float;
+    const ParamNumber value = RecognizeValueNumber(text);
+    ASSERT_EQ(value.kind, expected.kind) << text;
+    switch (expected.kind) {
+      case ParamNumberKind::Int: ASSERT_EQ(value.intValue, expected.intValue) << text; break;
+      case ParamNumberKind::Int64: ASSERT_EQ(value.int64Value, expected.int64Value) << text; break;
+      case ParamNumberKind::Float:
+        ASSERT_EQ(std::memcmp(&value.floatValue, &expected.floatValue, sizeof(float)), 0) << text;
+        break;
+      case ParamNumberKind::None: break;
+    }
+    // An element has no 64-bit integers: such a number is the float of its text.
+    const ParamNumber element = RecognizeElementNumber(text);
+    if (expected.kind == ParamNumberKind::Int64) {
+      ASSERT_EQ(element.kind, ParamNumberKind::Float) << text;
+      float asFloat = 0;
+      ASSERT_TRUE(ParseParamFloat(text, asFloat)) << text;
+      ASSERT_EQ(std::memcmp(&element.floatValue, &asFloat, sizeof(float)), 0) << text;
+    } else {
+      ASSERT_EQ(element.kind, expected.kind) << text;
+    }
+  }
+}
+
 TEST(ParamNumbers, RoundingIsToNearestEven) {
   EXPECT_EQ(RoundToInt(2.5), 2);
   EXPECT_EQ(RoundToInt(3.5), 4);

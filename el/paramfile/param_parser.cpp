@@ -152,8 +152,12 @@ int ParamTextParser::ParseBody(ParamClass& cls, int depth) {
   }
 }
 
-void ParamTextParser::AddEntry(ParamClass& cls, std::unique_ptr<ParamEntry> entry) {
-  if (cls.TryAdd(entry)) return;
+// Inline: every statement but a few adds an entry.
+inline void ParamTextParser::AddEntry(ParamClass& cls, std::unique_ptr<ParamEntry>&& entry) {
+  if (!cls.TryAdd(entry)) RefuseEntry(cls, std::move(entry));
+}
+
+void ParamTextParser::RefuseEntry(ParamClass& cls, std::unique_ptr<ParamEntry> entry) {
   Error("%s: Member already defined.", cls.GetMemberFullName(entry->GetName()).c_str());
   // A class that is not added gives up its base links before it goes.
   if (ParamClass* dropped = entry->GetClassInterface()) dropped->ReleaseLinks();

@@ -169,7 +169,9 @@ class ParamTextParser {
   int ParseExec(ParamClass& cls);
   int ParseMember(ParamClass& cls, std::string_view word);
   int ParseArrayMember(ParamClass& cls, ParamString name);
-  void AddEntry(ParamClass& cls, std::unique_ptr<ParamEntry> entry);
+  void AddEntry(ParamClass& cls, std::unique_ptr<ParamEntry>&& entry);
+  // An entry whose name is taken: the message, and the entry goes.
+  [[gnu::cold, gnu::noinline]] void RefuseEntry(ParamClass& cls, std::unique_ptr<ParamEntry> entry);
   // A member value entry for a value text already evaluated.
   std::unique_ptr<ParamEntry> MakeEntry(ParamString name, std::string_view text, bool quoted, bool expression);
 

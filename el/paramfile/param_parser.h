@@ -173,7 +173,7 @@ class ParamTextParser {
   // An entry whose name is taken: the message, and the entry goes.
   [[gnu::cold, gnu::noinline]] void RefuseEntry(ParamClass& cls, std::unique_ptr<ParamEntry> entry);
   // A member value entry for a value text already evaluated.
-  std::unique_ptr<ParamEntry> MakeEntry(ParamString name, std::string_view text, bool quoted, bool expression);
+  std::unique_ptr<ParamEntry> MakeEntry(ParamString&& name, std::string_view text, bool quoted, bool expression);
 
   // --- Values (param_value_reader.cpp).
   // Reads a value; false (message given) on a syntax error. `text` is in value_, or, when

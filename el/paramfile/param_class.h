@@ -156,6 +156,11 @@ class ParamClass : public ParamEntry {
     return Add(MakeParamValue(ParamString(name), value));
   }
 
+  // Room for `count` entries in all (a hint: entries are added as usual), and the room
+  // cut down to the entries there are.
+  void ReserveEntries(size_t count) { entries_.reserve(count); }
+  void FitEntries() { entries_.shrink_to_fit(); }
+
   // --- Changing entries, with the access checks: "Trying to modify add-only entry %s" /
   // "Trying to modify read-only entry %s" refuse the change and return false.
   template <class T>

@@ -9,6 +9,7 @@
 //              | "__EXEC" '(' text ')' { ';' }
 //              | name '[' ']' [ '+' | '-' ] '=' array ';'
 //              | name '=' [ '@' ] value ( ';' | missing ';' warnings )
+#include <algorithm>
 #include <array>
 #include <cstdarg>
 #include <cstdio>
@@ -23,6 +24,9 @@ using param_text::IsBlank;
 using param_text::IsWordChar;
 
 enum class Keyword { None, Delete, Class, Enum, Exec };
+
+// The most entries a class reserves room for before it is read (see ParseClass).
+constexpr uint32_t kMaxReservedEntries = 1024;
 
 Keyword KeywordOf(std::string_view word) {
   // Words are mostly names: most are told apart by length and first letter alone.
@@ -213,8 +217,19 @@ int ParamTextParser::ParseClass(ParamClass& cls, int depth) {
     Error("%s: Classes nested too deeply", cls.GetFullName().c_str());
     return 3;
   }
+  // Classes that share a base, or a name, mostly have the same members: the class takes
+  // room for as many entries as the last one like it had (up to a bound, so that a wrong
+  // guess costs little), and gives back what it does not use. This saves the steps of
+  // growing the entry list one by one; the tree is the same.
+  const ParamClass* base = created->GetBase();
+  const uint64_t like = base ? reinterpret_cast<uintptr_t>(base) : created->GetName().Hash();
+  uint32_t& size = classSizes_[(like * 0x9E3779B97F4A7C15ull) >> 56];
+  const uint32_t expected = std::min(size, kMaxReservedEntries);
+  if (expected > 0) created->ReserveEntries(expected);
   int result = ParseBody(*created, depth + 1);
   if (result != 0) return result;
+  size = static_cast<uint32_t>(created->GetEntryCount());
+  if (expected > 0) created->FitEntries();
   AddEntry(cls, created.Release());
   return 0;
 }

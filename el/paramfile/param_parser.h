@@ -229,4 +229,7 @@ class ParamTextParser {
   std::string value_;
   std::vector<ParamArrayItems> scratch_;  // element lists being read, one per array depth
   size_t inheritedCopied_ = 0;             // elements copied out of inherited arrays
+  // The entry counts of the classes parsed last, by base class, or by name for a class
+  // without a base (see ParseClass).
+  std::array<uint32_t, 256> classSizes_{};
 };

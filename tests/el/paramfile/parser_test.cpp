@@ -87,6 +87,39 @@ TEST_F(ParamParser, MembersAlreadyDefinedKeepTheFirst) {
   EXPECT_TRUE(messages.Errored("File test.cpp, line 6: test.cpp.LIST: Member already defined."));
 }
 
+TEST_F(ParamParser, ClassesLikeEarlierOnesOfOtherSizes) {
+  // A class takes room for as many entries as the last class of its base or name had:
+  // classes with more entries, fewer, and none must come out whole and in order, and a
+  // name repeated in them must still be refused.
+  std::string text = "class Base {};\n";
+  const int sizes[] = {3, 10, 1, 0, 5, 40, 2};
+  for (int i = 0; i < 7; ++i) {
+    for (const char* header : {"class D%d: Base {", "class Outer%d { class Inner {"}) {
+      char opening[64];
+      std::snprintf(opening, sizeof opening, header, i);
+      text += opening;
+      for (int v = 0; v < sizes[i]; ++v) text += " v" + std::to_string(v) + " = " + std::to_string(i * 100 + v) + ";";
+      if (sizes[i] > 0) text += " V0 = 1;";
+      text += std::strstr(header, "Inner") ? " }; };\n" : " };\n";
+    }
+  }
+  ASSERT_EQ(ParseString(file, text), 0) << messages.All();
+  for (int i = 0; i < 7; ++i) {
+    SCOPED_TRACE(i);
+    const ParamClass* derived = file.GetClass("D" + std::to_string(i));
+    const ParamClass* inner = file.GetClass("Outer" + std::to_string(i))->GetClass("Inner");
+    for (const ParamClass* cls : {derived, inner}) {
+      ASSERT_NE(cls, nullptr);
+      ASSERT_EQ(cls->GetEntryCount(), sizes[i]);
+      for (int v = 0; v < sizes[i]; ++v) {
+        EXPECT_EQ(cls->GetEntry(v).GetName().View(), "v" + std::to_string(v));
+        EXPECT_EQ(cls->GetEntryVal(v).GetInt(), i * 100 + v);
+      }
+    }
+  }
+  EXPECT_EQ(messages.errorLines.size(), 12u) << messages.All();  // the six classes with entries, twice
+}
+
 TEST_F(ParamParser, Arrays) {
   ASSERT_EQ(ParseString(file, R"(
 mixed[] = {1, "two", {3.5}, 3000000000, db0, plain text, @"1 + 1", };

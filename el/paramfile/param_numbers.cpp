@@ -107,80 +107,6 @@ double ConvertDecimal(std::string_view number) {
   return std::strtod(copy.c_str(), nullptr);
 }
 
-// Reads the decimal digits from `p` on into `whole` (times ten per digit, wrapping past
-// 2^64); returns where they stop. Two digits a round: numbers are short, and the loop
-// test is most of the cost of a digit.
-inline const char* TakeDigits(const char* p, const char* end, uint64_t& whole) {
-  uint64_t value = whole;
-  for (; end - p >= 2; p += 2) {
-    const unsigned first = static_cast<unsigned char>(p[0]) - unsigned{'0'};
-    const unsigned second = static_cast<unsigned char>(p[1]) - unsigned{'0'};
-    if (first > 9) break;
-    if (second > 9) {
-      whole = value * 10 + first;
-      return p + 1;
-    }
-    value = value * 100 + first * 10 + second;
-  }
-  if (p < end) {
-    const unsigned last = static_cast<unsigned char>(*p) - unsigned{'0'};
-    if (last <= 9) {
-      value = value * 10 + last;
-      ++p;
-    }
-  }
-  whole = value;
-  return p;
-}
-
-// The common numbers in one pass: a sign, at most 15 digits and at most one point, and
-// nothing else. `kind` is Int for a whole number in the 32-bit range, Int64 for a whole
-// number beyond it, Float for one with a point; false for any other text, which then
-// takes the general path. The values are those of the general path: ParseDecimal's, and
-// ConvertShortDecimal's arithmetic for the floats. Inline in both recognisers: it is the
-// whole work for most numbers.
-[[gnu::always_inline]] inline bool RecognizeShortNumber(std::string_view text, ParamNumber& number) {
-  static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  const char* p = text.data();
-  const char* end = p + text.size();
-  if (p == end) return false;
-  const bool negative = *p == '-';
-  if (*p == '-' || *p == '+') ++p;
-  // The whole digits, then a point and the fraction digits. Past 15 digits the sum may
-  // wrap; the text is refused then.
-  uint64_t whole = 0;
-  const char* first = p;
-  p = TakeDigits(p, end, whole);
-  size_t digits = static_cast<size_t>(p - first);
-  const bool point = p < end && *p == '.';
-  size_t fraction = 0;  // digits after the point
-  if (point) {
-    first = ++p;
-    p = TakeDigits(p, end, whole);
-    fraction = static_cast<size_t>(p - first);
-    digits += fraction;
-  }
-  if (p != end || digits == 0 || digits > 15) return false;
-  if (!point) {
-    const uint64_t limit = negative ? uint64_t{1} << 31 : (uint64_t{1} << 31) - 1;
-    if (whole <= limit) {
-      number.kind = ParamNumberKind::Int;
-      number.intValue = static_cast<int32_t>(negative ? uint64_t{0} - whole : whole);
-    } else {
-      number.kind = ParamNumberKind::Int64;
-      number.int64Value = negative ? -static_cast<int64_t>(whole) : static_cast<int64_t>(whole);
-    }
-    return true;
-  }
-  double value = static_cast<double>(whole);
-  if (fraction > 0) value /= kPowersOfTen[fraction];
-  if (negative) value = -value;
-  number.kind = ParamNumberKind::Float;
-  number.floatValue = static_cast<float>(value);
-  return true;
-}
-
 }  // namespace
 
 bool ParseParamInt32(std::string_view text, int32_t& value) {
@@ -216,9 +142,8 @@ bool ParseParamFloat(std::string_view text, float& value) {
   return true;
 }
 
-ParamNumber RecognizeValueNumber(std::string_view text) {
+ParamNumber RecognizeOtherValueNumber(std::string_view text) {
   ParamNumber number;
-  if (RecognizeShortNumber(text, number)) return number;
   if (ParseParamInt32(text, number.intValue))
     number.kind = ParamNumberKind::Int;
   else if (ParseParamInt64(text, number.int64Value))
@@ -228,17 +153,8 @@ ParamNumber RecognizeValueNumber(std::string_view text) {
   return number;
 }
 
-ParamNumber RecognizeElementNumber(std::string_view text) {
+ParamNumber RecognizeOtherElementNumber(std::string_view text) {
   ParamNumber number;
-  if (RecognizeShortNumber(text, number)) {
-    // Arrays hold no 64-bit integers: a whole number beyond 32 bits is a float, as the
-    // general path reads it.
-    if (number.kind == ParamNumberKind::Int64) {
-      number.kind = ParamNumberKind::Float;
-      number.floatValue = static_cast<float>(static_cast<double>(number.int64Value));
-    }
-    return number;
-  }
   if (ParseParamInt32(text, number.intValue))
     number.kind = ParamNumberKind::Int;
   else if (ParseParamFloat(text, number.floatValue))

@@ -200,6 +200,27 @@ ParamEntry* ParamClass::Add(std::unique_ptr<ParamEntry> entry) {
 }
 
 ParamEntry* ParamClass::TryAdd(std::unique_ptr<ParamEntry>& entry) {
+  ParamClass* nested = entry->GetClassInterface();
+  ParamEntry* added = TryAddMember(entry);
+  if (added && nested) nested->parent_ = this;
+  return added;
+}
+
+ParamEntry* ParamClass::TryAddMember(std::unique_ptr<ParamEntry>& entry) {
+  // The common case first, and without a call: a body in memory and no index, a name
+  // whose hash is known and whose bit is clear, room in the list, and not "access".
+  constexpr uint32_t kAccessHash = ParamNameHash("access");
+  ParamEntry* added = entry.get();
+  const uint32_t hash = added->GetName().KnownHash();
+  const uint64_t bit = NameBit(hash);
+  if (extras_ || hash == 0 || hash == kAccessHash || (nameBits_ & bit) || entries_.size() == entries_.capacity())
+    return AddChecked(entry);
+  nameBits_ |= bit;
+  entries_.push_back(std::move(entry));
+  return added;
+}
+
+ParamEntry* ParamClass::AddChecked(std::unique_ptr<ParamEntry>& entry) {
   EnsureBody();
   ParamEntry* added = entry.get();
   const ParamString& name = added->GetName();
@@ -208,7 +229,6 @@ ParamEntry* ParamClass::TryAdd(std::unique_ptr<ParamEntry>& entry) {
   const uint64_t bit = NameBit(hash);
   if ((nameBits_ & bit) && FindOwnPosition(name) >= 0) return nullptr;
   nameBits_ |= bit;
-  if (ParamClass* nested = added->GetClassInterface()) nested->parent_ = this;
   entries_.push_back(std::move(entry));
   if (extras_ && extras_->index) extras_->index->Added(entries_, entries_.size() - 1);
   // The hash first: it rules out almost every name without a call.

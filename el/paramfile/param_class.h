@@ -148,6 +148,8 @@ class ParamClass : public ParamEntry {
   // The same for an entry that is not null, except that when the name is taken `entry`
   // stays with the caller (to be named in a message), unchanged.
   ParamEntry* TryAdd(std::unique_ptr<ParamEntry>& entry);
+  // TryAdd for an entry that is not a class (a value or an array), which needs no link.
+  ParamEntry* TryAddMember(std::unique_ptr<ParamEntry>& entry);
   // A new empty class, declaration, deletion marker or array (null when the name is taken).
   ParamClass* AddClass(std::string_view name, Kind kind = Kind::Defined);
   ParamArray* AddArray(std::string_view name, uint8_t flags = 0);
@@ -218,6 +220,9 @@ class ParamClass : public ParamEntry {
     if (extras_ && extras_->pending) LoadBody();
   }
   static uint64_t NameBit(uint32_t nameHash) { return uint64_t{1} << (nameHash & 63); }
+  // TryAddMember in full: reads the body, searches the entries when the name bit is set,
+  // keeps the index and the access level.
+  ParamEntry* AddChecked(std::unique_ptr<ParamEntry>& entry);
   int FindOwnPosition(std::string_view name) const;
   // The same for a name that is a ParamString (its hash is kept with the text).
   int FindOwnPosition(const ParamString& name) const;

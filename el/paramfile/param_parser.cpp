@@ -161,6 +161,10 @@ inline void ParamTextParser::AddEntry(ParamClass& cls, std::unique_ptr<ParamEntr
   if (!cls.TryAdd(entry)) RefuseEntry(cls, std::move(entry));
 }
 
+inline void ParamTextParser::AddMember(ParamClass& cls, std::unique_ptr<ParamEntry>&& entry) {
+  if (!cls.TryAddMember(entry)) RefuseEntry(cls, std::move(entry));
+}
+
 void ParamTextParser::RefuseEntry(ParamClass& cls, std::unique_ptr<ParamEntry> entry) {
   Error("%s: Member already defined.", cls.GetMemberFullName(entry->GetName()).c_str());
   // A class that is not added gives up its base links before it goes.
@@ -346,7 +350,7 @@ int ParamTextParser::ParseMember(ParamClass& cls, std::string_view word) {
     input_.Skip();
   }
   if (evaluated) entry = MakeEntry(std::move(name), Evaluated(value_), false, false);
-  AddEntry(cls, std::move(entry));
+  AddMember(cls, std::move(entry));
   return 0;
 }
 
@@ -419,7 +423,7 @@ int ParamTextParser::ParseArrayMember(ParamClass& cls, ParamString name) {
     return 3;
   }
   input_.Skip();
-  AddEntry(cls, std::move(array));
+  AddMember(cls, std::move(array));
   return 0;
 }
 

@@ -170,6 +170,8 @@ class ParamTextParser {
   int ParseMember(ParamClass& cls, std::string_view word);
   int ParseArrayMember(ParamClass& cls, ParamString name);
   void AddEntry(ParamClass& cls, std::unique_ptr<ParamEntry>&& entry);
+  // AddEntry for a value or an array.
+  void AddMember(ParamClass& cls, std::unique_ptr<ParamEntry>&& entry);
   // An entry whose name is taken: the message, and the entry goes.
   [[gnu::cold, gnu::noinline]] void RefuseEntry(ParamClass& cls, std::unique_ptr<ParamEntry> entry);
   // A member value entry for a value text already evaluated.

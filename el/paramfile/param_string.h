@@ -53,6 +53,8 @@ class ParamString {
   // ParamNameHash of the text, computed once per block (inline once computed: adding an
   // entry asks for it twice).
   uint32_t Hash() const { return block_ && block_->hash != 0 ? block_->hash : HashSlow(); }
+  // The hash when it is computed already, otherwise 0 (without a call).
+  uint32_t KnownHash() const { return block_ ? block_->hash : 0; }
   // True when both name the same entry (case-insensitive).
   bool SameName(std::string_view other) const;
   bool SameName(const ParamString& other) const {

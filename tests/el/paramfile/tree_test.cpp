@@ -48,6 +48,35 @@ TEST(ParamTree, NameComparisonFoldsAsciiLettersOnly) {
   EXPECT_TRUE(ParamNamesEqual("", ""));
 }
 
+TEST(ParamTree, AddingRefusesTakenNamesAtEverySize) {
+  // Names whose hashes are known already (as names shared by a parse are) and names new
+  // to the tree, in classes of every size around the steps of the entry list and the
+  // size from which a class has a name index.
+  for (int size = 0; size <= 40; ++size) {
+    SCOPED_TRACE(size);
+    ParamFile file("f");
+    ParamClass* cls = file.AddClass("C");
+    for (int i = 0; i < size; ++i) {
+      ParamString name("n" + std::to_string(i));
+      if (i % 2) name.Hash();
+      ASSERT_NE(cls->Add(MakeParamValue(name, i)), nullptr);
+    }
+    for (int i = 0; i < size; ++i) {
+      ParamString name("N" + std::to_string(i));
+      if (i % 3) name.Hash();
+      EXPECT_EQ(cls->Add(MakeParamValue(name, -1)), nullptr);
+    }
+    ParamString access("ACCESS");
+    access.Hash();
+    EXPECT_NE(cls->Add(MakeParamValue(access, 1)), nullptr);
+    EXPECT_EQ(cls->GetAccess(), 1);
+    EXPECT_EQ(cls->Add(MakeParamValue(ParamString("access"), 2)), nullptr);
+    EXPECT_EQ(cls->GetAccess(), 1);
+    ASSERT_EQ(cls->GetEntryCount(), size + 1);
+    for (int i = 0; i < size; ++i) EXPECT_EQ((*cls >> ("n" + std::to_string(i))).GetInt(), i);
+  }
+}
+
 TEST(ParamTree, FindSearchesOwnEntriesThenBasesThenEnclosingClasses) {
   ParamFile file;
   file.AddValue("outer", 1);

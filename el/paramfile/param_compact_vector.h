@@ -6,6 +6,7 @@
 // interface is the part of std::vector the tree needs. Elements must be movable without
 // throwing (they are moved when the block grows).
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <new>
 #include <stdexcept>
@@ -13,6 +14,13 @@
 #include <utility>
 
 #include "el/paramfile/param_pool.h"
+
+// True for element types whose objects may be moved to other storage by copying their
+// bytes, the old bytes then being dropped without a destructor call: they hold no pointer
+// into themselves and nothing refers to where they are. Types that are more than
+// trivially copyable say so with a specialisation next to their definition.
+template <class T>
+struct ParamBytewiseMovable : std::is_trivially_copyable<T> {};
 
 template <class T>
 class ParamCompactVector {
@@ -104,6 +112,25 @@ class ParamCompactVector {
     pop_back();
     return items + index;
   }
+  // Moves all elements of `from` to the end of this list, which grows to the exact size;
+  // `from` is left empty, keeping its block for reuse.
+  void AppendMoved(ParamCompactVector&& from) {
+    const size_t count = from.size();
+    if (count == 0) return;
+    reserve(size() + count);
+    T* to = data() + size();
+    T* items = from.data();
+    if constexpr (ParamBytewiseMovable<T>::value) {
+      std::memcpy(static_cast<void*>(to), static_cast<const void*>(items), count * sizeof(T));
+    } else {
+      for (size_t i = 0; i < count; ++i) {
+        new (to + i) T(std::move(items[i]));
+        items[i].~T();
+      }
+    }
+    block_->size += static_cast<uint32_t>(count);
+    from.block_->size = 0;
+  }
   void clear() {
     if (!block_) return;
     T* items = Items(block_);
@@ -138,9 +165,13 @@ class ParamCompactVector {
     if (block_) {
       T* from = Items(block_);
       T* to = Items(fresh);
-      for (uint32_t i = 0; i < block_->size; ++i) {
-        new (to + i) T(std::move(from[i]));
-        from[i].~T();
+      if constexpr (ParamBytewiseMovable<T>::value) {
+        std::memcpy(static_cast<void*>(to), static_cast<const void*>(from), block_->size * sizeof(T));
+      } else {
+        for (uint32_t i = 0; i < block_->size; ++i) {
+          new (to + i) T(std::move(from[i]));
+          from[i].~T();
+        }
       }
       fresh->size = block_->size;
       ParamPoolFree(block_, BlockBytes(block_->capacity));

@@ -102,6 +102,13 @@ class ParamTextInput {
     }
   }
 
+  // The characters left in the current buffer, [Position(), End()), for readers that look
+  // ahead in local pointers and then move to a character of that range with MoveTo().
+  // The range is empty before the first Peek() and after a refill failed.
+  const char* Position() const { return p_; }
+  const char* End() const { return end_; }
+  void MoveTo(const char* position) { p_ = position; }
+
   // The stream, positioned at the current character, for direct reading; the input picks
   // up from wherever the stream was left at the next Peek().
   QIPreprocessedStream& Stream() {
@@ -110,7 +117,6 @@ class ParamTextInput {
     return stream_;
   }
 
- private:
   // The first character in [p, end) that `accept` refuses, or end. Local pointers, since
   // the compiler keeps a member pointer in memory (a char may alias it), and eight
   // characters per bound check: names, values and blank runs are read this way.
@@ -131,6 +137,8 @@ class ParamTextInput {
     while (p < end && accept(static_cast<unsigned char>(*p))) ++p;
     return p;
   }
+
+ private:
 
   void Sync() {
     if (p_ != start_) stream_.Advance(p_ - start_);
@@ -184,6 +192,12 @@ class ParamTextParser {
   bool ReadValue(const Terminators& terminators, std::string_view& text, bool& quoted, bool& nonEmpty);
   // The elements of an array, '{' to '}', appended to `items`; 0 or a parse result.
   int ParseArray(ParamArrayItems& items, int depth);
+  // The common elements in one pass over the buffer, each with the ',' after it: quoted
+  // texts without "" or \n, and unquoted texts that need no evaluation, followed by blanks
+  // and ',' or '}' in the same buffer. They are appended to `items`. True when a '}' ended
+  // the array (the position after it); false at an element the general path reads, or at
+  // the end of the buffer (the position on it, past blanks).
+  bool TakeElements(ParamArrayItems& items);
   // An unquoted value after "__EVAL" evaluation (the result in value_).
   std::string_view Evaluated(std::string_view text);
   static bool IsEvaluated(std::string_view text) { return text.size() >= 6 && text[0] == '_' && text.substr(0, 6) == "__EVAL"; }

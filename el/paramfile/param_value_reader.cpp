@@ -22,6 +22,13 @@ ParamTextParser::Terminators MakeTerminators(std::string_view characters) {
 
 using param_text::IsBlank;
 
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A plain number read along with an element: a sign, at most 15 digits and at most one
+// point. The values are those of RecognizeElementNumber for such a text (the digits as one
+// whole number, divided by an exact power of ten for a float).
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
 }  // namespace
 
 const ParamTextParser::Terminators ParamTextParser::kMemberTerminators = MakeTerminators(";}\r\n");
@@ -129,6 +136,79 @@ std::string_view ParamTextParser::Evaluated(std::string_view text) {
   return value_;
 }
 
+bool ParamTextParser::TakeElements(ParamArrayItems& items) {
+  const char* p = input_.Position();
+  const char* const end = input_.End();
+  for (;;) {
+    while (p < end && IsBlank(static_cast<unsigned char>(*p))) ++p;
+    if (p == end) break;
+    // The element ends at `stop`, where a ',' or '}' must follow.
+    const char* stop;
+    if (*p == '"') {
+      const char* close = ParamTextInput::Scan(p + 1, end, [](int c) { return c != '"' && c != '\n'; });
+      if (close == end || *close != '"') break;
+      stop = close + 1;
+      while (stop < end && IsBlank(static_cast<unsigned char>(*stop))) ++stop;
+      if (stop == end || (*stop != ',' && *stop != '}')) break;
+      items.emplace_back(ParamRawValue{texts_.Get(std::string_view(p + 1, static_cast<size_t>(close - p - 1)))});
+    } else if (*p == '}') {
+      input_.MoveTo(p + 1);
+      return true;
+    } else {
+      if (*p == '{' || *p == '#' || *p == '@' || (kElementTerminators[static_cast<unsigned char>(*p)] & kEnds)) break;
+      // A plain number, read as its characters are passed.
+      const char* q = p;
+      const bool negative = *q == '-';
+      if (*q == '-' || *q == '+') ++q;
+      uint64_t whole = 0;
+      const char* first = q;
+      for (; q < end && IsDigit(*q); ++q) whole = whole * 10 + static_cast<uint64_t>(*q - '0');
+      size_t digits = static_cast<size_t>(q - first);
+      const bool point = q < end && *q == '.';
+      size_t fraction = 0;
+      if (point) {
+        first = ++q;
+        for (; q < end && IsDigit(*q); ++q) whole = whole * 10 + static_cast<uint64_t>(*q - '0');
+        fraction = static_cast<size_t>(q - first);
+        digits += fraction;
+      }
+      stop = q;
+      while (stop < end && (*stop == ' ' || *stop == '\t')) ++stop;
+      const bool plain = stop < end && (*stop == ',' || *stop == '}') && digits > 0 && digits <= 15;
+      if (plain && point) {
+        double value = static_cast<double>(whole);
+        if (fraction > 0) value /= kPowersOfTen[fraction];
+        if (negative) value = -value;
+        items.emplace_back(ParamRawValueFloat{static_cast<float>(value)});
+      } else if (plain && whole <= (negative ? uint64_t{1} << 31 : (uint64_t{1} << 31) - 1)) {
+        items.emplace_back(ParamRawValueInt{static_cast<int32_t>(negative ? uint64_t{0} - whole : whole)});
+      } else {
+        // Any other unquoted text, up to the character that stops it.
+        stop = ParamTextInput::Scan(p, end, [](int c) { return !(kElementTerminators[c] & kStops); });
+        if (stop == end || (*stop != ',' && *stop != '}')) break;
+        const char* last = stop;
+        while (IsBlank(static_cast<unsigned char>(last[-1]))) --last;
+        std::string_view text(p, static_cast<size_t>(last - p));
+        if (IsEvaluated(text)) break;
+        ParamNumber number = RecognizeElementNumber(text);
+        if (number.kind == ParamNumberKind::Int)
+          items.emplace_back(ParamRawValueInt{number.intValue});
+        else if (number.kind == ParamNumberKind::Float)
+          items.emplace_back(ParamRawValueFloat{number.floatValue});
+        else
+          items.emplace_back(ParamRawValue{texts_.Get(text)});
+      }
+    }
+    p = stop + 1;
+    if (*stop == '}') {
+      input_.MoveTo(p);
+      return true;
+    }
+  }
+  input_.MoveTo(p);
+  return false;
+}
+
 int ParamTextParser::ParseArray(ParamArrayItems& items, int depth) {
   SkipBlanks();
   int c = input_.Peek();
@@ -142,11 +222,12 @@ int ParamTextParser::ParseArray(ParamArrayItems& items, int depth) {
     return 3;
   }
   // Elements are collected in a list kept for this depth, then moved into an exact-size
-  // list: arrays are the bulk of large files.
+  // list in one copy: arrays are the bulk of large files.
   ParamArrayItems& read = scratch_[static_cast<size_t>(depth)];
   read.clear();
   int result = 0;
   for (;;) {
+    if (TakeElements(read)) break;
     SkipBlanks();
     c = input_.Peek();
     if (c == '}') {
@@ -220,8 +301,6 @@ int ParamTextParser::ParseArray(ParamArrayItems& items, int depth) {
     result = 3;
     break;
   }
-  items.reserve(items.size() + read.size());
-  for (IParamArrayValue& value : read) items.push_back(std::move(value));
-  read.clear();
+  items.AppendMoved(std::move(read));
   return result;
 }

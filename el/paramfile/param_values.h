@@ -95,6 +95,10 @@ class ParamValueSpec final : public ParamEntry {
   Raw raw_;
 };
 
+// An element holds a pooled string block, a number or a nested list's block pointer, so
+// element lists move their elements by copying bytes.
+template <>
+struct ParamBytewiseMovable<IParamArrayValue> : std::true_type {};
 using ParamArrayItems = ParamCompactVector<IParamArrayValue>;
 
 // A nested array element: its own element list.

@@ -255,4 +255,54 @@ TEST_F(ParamParser, ReadsAnyStreamInPieces) {
   EXPECT_EQ((file >> "list").GetInt(49999), 49999);
 }
 
+TEST_F(ParamParser, ArrayElementsAcrossPieces) {
+  // Every character of an array of each element form falls on the end of a piece in
+  // turn: the tree and messages are those of the whole text read at once.
+  const std::string array =
+      "list[] = {1, -2.5, +7., \"text\" , plain word\t, {3, \"n\"}, 1e3, \"q\"\"q\", 12345678901, 0x1F, "
+      "\"a\" \\n \"b\", 2147483648, 1234567890123456,\n 4 ; 5, __EVAL(2 + 3), @\"1 + 1\", , -, \"end\"};\n";
+  for (size_t shift = 0; shift <= array.size(); ++shift) {
+    std::string text = "pad = \"" + std::string(QIPreprocessedStream::kPieceSize - 8 - shift, 'x') + "\";\n";
+    text += array;
+    CapturedMessages wholeMessages;
+    ParamFile whole;
+    ASSERT_EQ(ParseString(whole, text, "pieces.cpp"), 0) << wholeMessages.All();
+    const std::string expected = SaveBinString(whole);
+    const std::string expectedMessages = wholeMessages.All();
+
+    CapturedMessages pieceMessages;
+    ParamFile pieces;
+    pieces.SetFileName("pieces.cpp");
+    QIStrStream in(text.data(), static_cast<QFileSize>(text.size()));
+    ASSERT_EQ(pieces.Parse(in), 0) << shift;
+    EXPECT_EQ(SaveBinString(pieces), expected) << shift;
+    EXPECT_EQ(pieceMessages.All(), expectedMessages) << shift;
+    if (shift == 0) {
+      ParamEntryVal list = whole >> "list";
+      ASSERT_EQ(list.GetSize(), 19);
+      EXPECT_EQ(list.GetInt(0), 1);
+      EXPECT_FLOAT_EQ(list.GetFloat(1), -2.5f);
+      EXPECT_FLOAT_EQ(list.GetFloat(2), 7.0f);
+      EXPECT_EQ(list.GetValue(3), "text");
+      EXPECT_EQ(list.GetValue(4), "plain word");
+      EXPECT_EQ(list.GetItem(5)->GetItems()->size(), 2u);
+      EXPECT_FLOAT_EQ(list.GetFloat(6), 1000.0f);
+      EXPECT_EQ(list.GetValue(7), "q\"q");
+      EXPECT_EQ(list.GetItem(8)->GetValueType(), ParamValueType::Float);
+      EXPECT_EQ(list.GetInt(9), 31);
+      EXPECT_EQ(list.GetValue(10), "a\nb");
+      EXPECT_EQ(list.GetItem(11)->GetValueType(), ParamValueType::Float);
+      EXPECT_EQ(list.GetItem(12)->GetValueType(), ParamValueType::Float);
+      EXPECT_EQ(list.GetInt(13), 4);
+      EXPECT_EQ(list.GetInt(14), 5);
+      EXPECT_EQ(list.GetInt(15), 5);
+      EXPECT_EQ(list.GetItem(16)->GetValueType(), ParamValueType::Expression);
+      EXPECT_EQ(list.GetValue(17), "-");
+      EXPECT_EQ(list.GetValue(18), "end");
+      EXPECT_TRUE(wholeMessages.Logged("File pieces.cpp, line 3: Config: ';' used as a separator in the array"))
+          << wholeMessages.All();
+    }
+  }
+}
+
 }  // namespace

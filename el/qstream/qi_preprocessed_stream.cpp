@@ -21,18 +21,32 @@ class OwnedBuffer : public QIStreamBuffer {
 };
 
 // Line feeds in [p, p + size). Each byte that is a line feed adds 1 to its lane of
-// `lanes`, and the lanes are summed before any can pass 255: sixteen bytes at a time
-// where the processor compares them at once, then eight at a time, where a byte of a
-// word XORed with '\n' is 0 exactly where a line feed is.
+// `lanes`, and the lanes are summed before any can pass 255: sixty-four and then sixteen
+// bytes at a time where the processor compares sixteen at once, then eight at a time,
+// where a byte of a word XORed with '\n' is 0 exactly where a line feed is.
 long CountLineFeedBytes(const char* p, size_t size) {
   long count = 0;
 #if defined(__SSE2__)
   const __m128i feeds = _mm_set1_epi8('\n');
+  auto feedsAt = [&feeds](const char* at) {
+    return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), feeds);  // a match is -1
+  };
+  while (size >= 64) {
+    __m128i lanes = _mm_setzero_si128();
+    // Four matches per lane and round: 63 rounds stay below 256.
+    for (int i = 0; i < 63 && size >= 64; ++i, p += 64, size -= 64) {
+      lanes = _mm_sub_epi8(lanes, feedsAt(p));
+      lanes = _mm_sub_epi8(lanes, feedsAt(p + 16));
+      lanes = _mm_sub_epi8(lanes, feedsAt(p + 32));
+      lanes = _mm_sub_epi8(lanes, feedsAt(p + 48));
+    }
+    const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+    count += _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);
+  }
   while (size >= 16) {
     __m128i lanes = _mm_setzero_si128();
     for (int i = 0; i < 255 && size >= 16; ++i, p += 16, size -= 16) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(bytes, feeds));  // a match is -1
+      lanes = _mm_sub_epi8(lanes, feedsAt(p));
     }
     const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
     count += _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);

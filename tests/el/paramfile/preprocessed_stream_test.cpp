@@ -121,6 +121,17 @@ TEST(QIPreprocessedStream, ChunkedTextCountsLinesOverFreedChunks) {
   ExpectSameLines(ManyLines(200000, 7), 4096);
 }
 
+TEST(QIPreprocessedStream, ChunkedTextCountsRunsOfLineFeeds) {
+  // Line feeds only, and mixed with other bytes at odd lengths, so that the counts of many
+  // blocks of bytes and the bytes left after them add up over freed chunks.
+  ExpectSameLines(std::string(static_cast<size_t>(QChunkedText::kChunkSize) * 2 + 77, '\n'), 0);
+  std::string mixed;
+  for (int i = 0; mixed.size() < static_cast<size_t>(QChunkedText::kChunkSize) * 2; ++i)
+    mixed += std::string(static_cast<size_t>(i % 300), '\n') + std::string(static_cast<size_t>(i % 7), 'x');
+  ExpectSameLines(mixed, 0);
+  ExpectSameLines(mixed, 12345);
+}
+
 TEST(QIPreprocessedStream, ChunkedTextIsReadForward) {
   std::string text = ManyLines(300000, 0);
   ASSERT_GT(text.size(), static_cast<size_t>(2 * QChunkedText::kChunkSize));

@@ -35,6 +35,38 @@ const ParamTextParser::Terminators ParamTextParser::kMemberTerminators = MakeTer
 const ParamTextParser::Terminators ParamTextParser::kElementTerminators = MakeTerminators(",;}");
 
 bool ParamTextParser::ReadValue(const Terminators& terminators, std::string_view& text, bool& quoted, bool& nonEmpty) {
+  // Most values lie whole in the buffer with the character after them: they are taken in
+  // local pointers, as the general code below would take them.
+  const char* p = input_.Position();
+  const char* const end = input_.End();
+  while (p < end && IsBlank(static_cast<unsigned char>(*p))) ++p;
+  input_.MoveTo(p);
+  if (p < end && *p == '"') {
+    const char* close = ParamTextInput::Scan(p + 1, end, [](int c) { return c != '"' && c != '\n'; });
+    if (close != end && *close == '"') {
+      const char* after = close + 1;
+      while (after < end && IsBlank(static_cast<unsigned char>(*after))) ++after;
+      if (after != end && *after != '"' && *after != '\\') {
+        text = std::string_view(p + 1, static_cast<size_t>(close - p - 1));
+        quoted = true;
+        nonEmpty = true;
+        input_.MoveTo(after);
+        return true;
+      }
+    }
+  } else if (p < end && !(terminators[static_cast<unsigned char>(*p)] & kEnds)) {
+    const char* stop = ParamTextInput::Scan(p, end, [&terminators](int c) { return !(terminators[c] & kStops); });
+    if (stop != end && (terminators[static_cast<unsigned char>(*stop)] & kEnds)) {
+      const char* last = stop;
+      while (last > p && IsBlank(static_cast<unsigned char>(last[-1]))) --last;
+      text = std::string_view(p, static_cast<size_t>(last - p));
+      quoted = false;
+      nonEmpty = last != p;
+      input_.MoveTo(stop);
+      return true;
+    }
+  }
+
   SkipBlanks();
   std::string& value = value_;
   value.clear();

@@ -39,13 +39,12 @@ bool ParamTextParser::ReadValue(const Terminators& terminators, std::string_view
   // local pointers, as the general code below would take them.
   const char* p = input_.Position();
   const char* const end = input_.End();
-  while (p < end && IsBlank(static_cast<unsigned char>(*p))) ++p;
+  p = param_text::BlanksEnd(p, end);
   input_.MoveTo(p);
   if (p < end && *p == '"') {
-    const char* close = ParamTextInput::Scan(p + 1, end, [](int c) { return c != '"' && c != '\n'; });
+    const char* close = param_text::QuotedTextEnd(p + 1, end);
     if (close != end && *close == '"') {
-      const char* after = close + 1;
-      while (after < end && IsBlank(static_cast<unsigned char>(*after))) ++after;
+      const char* after = param_text::BlanksEnd(close + 1, end);
       if (after != end && *after != '"' && *after != '\\') {
         text = std::string_view(p + 1, static_cast<size_t>(close - p - 1));
         quoted = true;
@@ -78,7 +77,7 @@ bool ParamTextParser::ReadValue(const Terminators& terminators, std::string_view
     // Most quoted values are one piece in the buffer: taken as they are, without a copy.
     if (input_.TakeQuotedInBuffer(text)) return true;
     for (;;) {
-      input_.TakeWhile(value, [](int ch) { return ch != '"' && ch != '\n'; });
+      input_.TakeUntil(value, [](const char* p, const char* end) { return param_text::QuotedTextEnd(p, end); });
       c = input_.Get();
       if (c < 0) {
         Error("Config: End of file encountered after %s", value.c_str());
@@ -172,15 +171,15 @@ bool ParamTextParser::TakeElements(ParamArrayItems& items) {
   const char* p = input_.Position();
   const char* const end = input_.End();
   for (;;) {
-    while (p < end && IsBlank(static_cast<unsigned char>(*p))) ++p;
+    p = param_text::BlanksEnd(p, end);
     if (p == end) break;
     // The element ends at `stop`, where a ',' or '}' must follow.
     const char* stop;
     if (*p == '"') {
-      const char* close = ParamTextInput::Scan(p + 1, end, [](int c) { return c != '"' && c != '\n'; });
+      const char* close = param_text::QuotedTextEnd(p + 1, end);
       if (close == end || *close != '"') break;
       stop = close + 1;
-      while (stop < end && IsBlank(static_cast<unsigned char>(*stop))) ++stop;
+      stop = param_text::BlanksEnd(stop, end);
       if (stop == end || (*stop != ',' && *stop != '}')) break;
       items.emplace_back(ParamRawValue{texts_.Get(std::string_view(p + 1, static_cast<size_t>(close - p - 1)))});
     } else if (*p == '}') {

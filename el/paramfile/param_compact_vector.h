@@ -121,7 +121,7 @@ class ParamCompactVector {
     T* to = data() + size();
     T* items = from.data();
     if constexpr (ParamBytewiseMovable<T>::value) {
-      std::memcpy(static_cast<void*>(to), static_cast<const void*>(items), count * sizeof(T));
+      CopyBytes(to, items, count);
     } else {
       for (size_t i = 0; i < count; ++i) {
         new (to + i) T(std::move(items[i]));
@@ -149,6 +149,15 @@ class ParamCompactVector {
   static const T* Items(const Block* block) { return reinterpret_cast<const T*>(block + 1); }
   static size_t BlockBytes(size_t capacity) { return sizeof(Block) + capacity * sizeof(T); }
   bool IsInside(const T* value) const { return value >= begin() && value < end(); }
+  // The bytes of `count` elements; short lists (the most) one element at a time inline.
+  static void CopyBytes(T* to, const T* from, size_t count) {
+    if (count > 8) {
+      std::memcpy(static_cast<void*>(to), static_cast<const void*>(from), count * sizeof(T));
+      return;
+    }
+    for (size_t i = 0; i < count; ++i)
+      std::memcpy(static_cast<void*>(to + i), static_cast<const void*>(from + i), sizeof(T));
+  }
 
   void Reallocate(size_t capacity) {
     static_assert(std::is_nothrow_move_constructible_v<T>);
@@ -166,7 +175,7 @@ class ParamCompactVector {
       T* from = Items(block_);
       T* to = Items(fresh);
       if constexpr (ParamBytewiseMovable<T>::value) {
-        std::memcpy(static_cast<void*>(to), static_cast<const void*>(from), block_->size * sizeof(T));
+        CopyBytes(to, from, block_->size);
       } else {
         for (uint32_t i = 0; i < block_->size; ++i) {
           new (to + i) T(std::move(from[i]));

@@ -62,7 +62,9 @@ TEST(ParamTextScan, ArrayNumbersAsRecognised) {
     const char* sign = i % 3 == 0 ? "-" : i % 3 == 1 ? "" : "+";
     const int whole = static_cast<int>(random() % 12);
     const int fraction = static_cast<int>(random() % 8);
-    std::string number = sign + digits(whole) + (i % 4 == 0 ? "" : "." + digits(fraction));
+    std::string number = sign;
+    number += digits(whole);
+    if (i % 4 != 0) number += '.' + digits(fraction);
     texts.push_back(number.empty() ? "7" : number);
   }
   std::string text = "list[] = {";

@@ -179,7 +179,7 @@ class ParamTextInput {
 
   // The first character in [p, end) that `accept` refuses, or end. Local pointers, since
   // the compiler keeps a member pointer in memory (a char may alias it), and eight
-  // characters per bound check: names, values and blank runs are read this way.
+  // characters per bound check: unquoted values are read this way.
   template <class Accept>
   static const char* Scan(const char* p, const char* end, Accept accept) {
     while (end - p >= 8) {
@@ -199,7 +199,6 @@ class ParamTextInput {
   }
 
  private:
-
   void Sync() {
     if (p_ != start_) stream_.Advance(p_ - start_);
     start_ = p_;

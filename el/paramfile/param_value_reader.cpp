@@ -178,8 +178,7 @@ bool ParamTextParser::TakeElements(ParamArrayItems& items) {
     if (*p == '"') {
       const char* close = param_text::QuotedTextEnd(p + 1, end);
       if (close == end || *close != '"') break;
-      stop = close + 1;
-      stop = param_text::BlanksEnd(stop, end);
+      stop = param_text::BlanksEnd(close + 1, end);
       if (stop == end || (*stop != ',' && *stop != '}')) break;
       items.emplace_back(ParamRawValue{texts_.Get(std::string_view(p + 1, static_cast<size_t>(close - p - 1)))});
     } else if (*p == '}') {

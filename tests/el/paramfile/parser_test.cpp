@@ -255,12 +255,14 @@ TEST_F(ParamParser, ReadsAnyStreamInPieces) {
   EXPECT_EQ((file >> "list").GetInt(49999), 49999);
 }
 
-TEST_F(ParamParser, ArrayElementsAcrossPieces) {
-  // Every character of an array of each element form falls on the end of a piece in
-  // turn: the tree and messages are those of the whole text read at once.
+TEST_F(ParamParser, ArrayElementsAndValuesAcrossPieces) {
+  // Every character of an array of each element form, and of values of each form, falls
+  // on the end of a piece in turn: the tree and messages are those of the whole text read
+  // at once.
   const std::string array =
       "list[] = {1, -2.5, +7., \"text\" , plain word\t, {3, \"n\"}, 1e3, \"q\"\"q\", 12345678901, 0x1F, "
-      "\"a\" \\n \"b\", 2147483648, 1234567890123456,\n 4 ; 5, __EVAL(2 + 3), @\"1 + 1\", , -, \"end\"};\n";
+      "\"a\" \\n \"b\", 2147483648, 1234567890123456,\n 4 ; 5, __EVAL(2 + 3), @\"1 + 1\", , -, \"end\"};\n"
+      "number = 12.5 ;\nquoted = \"q\" \\n \"r\";\nplain = some text\t;\nlater = \"x\"\n;\nline = 3\nlast = 1;\n";
   for (size_t shift = 0; shift <= array.size(); ++shift) {
     std::string text = "pad = \"" + std::string(QIPreprocessedStream::kPieceSize - 8 - shift, 'x') + "\";\n";
     text += array;
@@ -300,6 +302,13 @@ TEST_F(ParamParser, ArrayElementsAcrossPieces) {
       EXPECT_EQ(list.GetValue(17), "-");
       EXPECT_EQ(list.GetValue(18), "end");
       EXPECT_TRUE(wholeMessages.Logged("File pieces.cpp, line 3: Config: ';' used as a separator in the array"))
+          << wholeMessages.All();
+      EXPECT_FLOAT_EQ((whole >> "number").GetFloat(), 12.5f);
+      EXPECT_EQ((whole >> "quoted").GetValue(), "q\nr");
+      EXPECT_EQ((whole >> "plain").GetValue(), "some text");
+      EXPECT_EQ((whole >> "later").GetValue(), "x");
+      EXPECT_EQ((whole >> "line").GetInt(), 3);
+      EXPECT_TRUE(wholeMessages.Logged("File pieces.cpp, line 9: 'pieces.cpp.line': Missing ';' at the end of line"))
           << wholeMessages.All();
     }
   }

@@ -14,7 +14,8 @@ void QOStream::WriteSlow(const void* data, size_t size) {
 }
 
 void QOStream::WriteAsciizSlow(std::string_view text) {
-  if (const void* zero = std::memchr(text.data(), 0, text.size()))
+  // An empty view may have no data at all, which memchr must not be given.
+  if (const void* zero = text.empty() ? nullptr : std::memchr(text.data(), 0, text.size()))
     text = text.substr(0, static_cast<size_t>(static_cast<const char*>(zero) - text.data()));
   write(text.data(), text.size());
   put(0);

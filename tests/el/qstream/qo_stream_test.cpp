@@ -70,6 +70,13 @@ TEST(QOStrStream, WriteAsciizEndsAtTheFirstZeroWhateverTheLength) {
   }
 }
 
+TEST(QOStrStream, WriteAsciizOfAnEmptyViewIsOneZeroByte) {
+  // A new stream has no room yet, so the write takes the slow way; the view has no data.
+  QOStrStream out;
+  out.WriteAsciiz(std::string_view());
+  EXPECT_EQ(out.Str(), std::string(1, '\0'));
+}
+
 TEST(QOStrStream, ResetEmptiesTheStream) {
   QOStrStream out;
   out.write("abc", 3);

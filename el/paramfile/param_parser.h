@@ -257,6 +257,8 @@ class ParamTextParser {
   // the array (the position after it); false at an element the general path reads, or at
   // the end of the buffer (the position on it, past blanks).
   bool TakeElements(ParamArrayItems& items);
+  // An unquoted, evaluated, non-empty element: a number where it reads as one, else a text.
+  void AppendUnquotedElement(ParamArrayItems& items, std::string_view text);
   // An unquoted value after "__EVAL" evaluation (the result in value_).
   std::string_view Evaluated(std::string_view text);
   static bool IsEvaluated(std::string_view text) { return text.size() >= 6 && text[0] == '_' && text.substr(0, 6) == "__EVAL"; }

@@ -167,6 +167,16 @@ std::string_view ParamTextParser::Evaluated(std::string_view text) {
   return value_;
 }
 
+void ParamTextParser::AppendUnquotedElement(ParamArrayItems& items, std::string_view text) {
+  ParamNumber number = RecognizeElementNumber(text);
+  if (number.kind == ParamNumberKind::Int)
+    items.emplace_back(ParamRawValueInt{number.intValue});
+  else if (number.kind == ParamNumberKind::Float)
+    items.emplace_back(ParamRawValueFloat{number.floatValue});
+  else
+    items.emplace_back(ParamRawValue{texts_.Get(text)});
+}
+
 bool ParamTextParser::TakeElements(ParamArrayItems& items) {
   const char* p = input_.Position();
   const char* const end = input_.End();
@@ -220,13 +230,7 @@ bool ParamTextParser::TakeElements(ParamArrayItems& items) {
         while (IsBlank(static_cast<unsigned char>(last[-1]))) --last;
         std::string_view text(p, static_cast<size_t>(last - p));
         if (IsEvaluated(text)) break;
-        ParamNumber number = RecognizeElementNumber(text);
-        if (number.kind == ParamNumberKind::Int)
-          items.emplace_back(ParamRawValueInt{number.intValue});
-        else if (number.kind == ParamNumberKind::Float)
-          items.emplace_back(ParamRawValueFloat{number.floatValue});
-        else
-          items.emplace_back(ParamRawValue{texts_.Get(text)});
+        AppendUnquotedElement(items, text);
       }
     }
     p = stop + 1;
@@ -298,14 +302,7 @@ int ParamTextParser::ParseArray(ParamArrayItems& items, int depth) {
       } else if (quoted) {
         read.emplace_back(ParamRawValue{texts_.Get(text)});
       } else if (nonEmpty) {
-        text = Evaluated(text);
-        ParamNumber number = RecognizeElementNumber(text);
-        if (number.kind == ParamNumberKind::Int)
-          read.emplace_back(ParamRawValueInt{number.intValue});
-        else if (number.kind == ParamNumberKind::Float)
-          read.emplace_back(ParamRawValueFloat{number.floatValue});
-        else
-          read.emplace_back(ParamRawValue{texts_.Get(text)});
+        AppendUnquotedElement(read, Evaluated(text));
       }
     }
     SkipBlanks();

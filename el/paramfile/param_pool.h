@@ -11,8 +11,15 @@
 //
 // Taking a block from a list or from the current slab is inline: a parse asks for
 // millions of them.
+//
+// A parse may also give the pool large blocks it is done with (the file it read, chunks of
+// text): the pool cuts its next slabs from them before it asks for new memory, so that the
+// tree reuses pages the process has touched already.
 #include <cstddef>
+#include <memory>
 #include <new>
+
+#include "el/qstream/large_block.h"
 
 inline constexpr size_t kMaxPooledSize = 256;
 
@@ -55,7 +62,25 @@ void FreeLarge(void* block) noexcept;
 
 inline size_t ClassOf(size_t size) { return (size + kStep - 1) / kStep - 1; }
 
+// Unused given memory a thread keeps at most; beyond it given blocks are refused.
+inline constexpr size_t kMaxSpareBytes = size_t{128} << 20;
+
+// Takes `block` (`size` bytes from new char[]) as memory for the calling thread's next
+// slabs, leaving it null; leaves it with the caller when the block is too small to be a
+// slab, when the thread holds kMaxSpareBytes unused already, or when the pool is bypassed.
+void Adopt(std::unique_ptr<char[]>& block, size_t size);
+// The given memory the calling thread has not cut into yet.
+size_t SpareBytes();
+// All memory the calling thread's pool holds: slabs it took and memory it was given.
+size_t HeldBytes();
+
 }  // namespace param_pool
+
+// While it is installed, large blocks released on the thread become slabs of its pool.
+class ParamPoolBlockReceiver final : public LargeBlockReceiver {
+ public:
+  void Receive(std::unique_ptr<char[]>& block, size_t size) override { param_pool::Adopt(block, size); }
+};
 
 inline void* ParamPoolAllocate(size_t size) {
   using namespace param_pool;

@@ -7,18 +7,22 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "el/qstream/large_block.h"
 #include "platform/engine_path.h"
 
 namespace {
 
-// A buffer that owns the bytes it was read into.
+// A buffer that owns the bytes it was read into (`allocated` of them, `size` read); a
+// whole large file goes to the thread's receiver of large blocks when it is done with.
 class OwnedStreamBuffer : public QIStreamBuffer {
  public:
-  OwnedStreamBuffer(std::unique_ptr<char[]> bytes, QFileSize size)
-      : QIStreamBuffer(bytes.get(), size), bytes_(std::move(bytes)) {}
+  OwnedStreamBuffer(std::unique_ptr<char[]> bytes, QFileSize allocated, QFileSize size)
+      : QIStreamBuffer(bytes.get(), size), bytes_(std::move(bytes)), allocated_(static_cast<size_t>(allocated)) {}
+  ~OwnedStreamBuffer() override { ReleaseLargeBlock(std::move(bytes_), allocated_); }
 
  private:
   std::unique_ptr<char[]> bytes_;
+  size_t allocated_;
 };
 
 }  // namespace
@@ -71,5 +75,5 @@ PosQIStreamBuffer QIFStream::ReadBuffer(QFileSize pos) {
   }
   // A file that shrank under us ends where its bytes end.
   if (done <= pos - start) return {};
-  return {std::make_shared<const OwnedStreamBuffer>(std::move(bytes), done), start};
+  return {std::make_shared<const OwnedStreamBuffer>(std::move(bytes), length, done), start};
 }

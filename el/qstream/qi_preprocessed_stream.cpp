@@ -8,6 +8,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "el/qstream/large_block.h"
+
 namespace {
 
 // A piece copied out of another stream.
@@ -137,7 +139,7 @@ void QIPreprocessedStream::ReleaseChunksBefore(size_t index) {
       countedLine_ = lineAtKept_;
     }
   }
-  for (size_t i = releasedChunks_; i < index; ++i) chunks_[i].reset();
+  for (size_t i = releasedChunks_; i < index; ++i) ReleaseLargeBlock(std::move(chunks_[i]), QChunkedText::kChunkSize);
   releasedChunks_ = index;
 }
 

@@ -1,5 +1,6 @@
 // QIPreprocessedStream: the source file and line of the read position.
 #include "el/qstream/qi_preprocessed_stream.h"
+#include "el/qstream/large_block.h"
 #include "el/qstream/qo_chunk_stream.h"
 #include "tests/el/paramfile/param_test_support.h"
 
@@ -149,6 +150,31 @@ TEST(QIPreprocessedStream, ChunkedTextIsReadForward) {
   in.SeekG(10);
   EXPECT_EQ(in.get(), -1);
   EXPECT_TRUE(in.ReadFailed());
+}
+
+TEST(QIPreprocessedStream, ChunksReadPastGoToTheThreadsReceiver) {
+  struct Keeping : LargeBlockReceiver {
+    void Receive(std::unique_ptr<char[]>& block, size_t size) override {
+      texts.emplace_back(block.get(), size);
+      block.reset();
+    }
+    std::vector<std::string> texts;
+  } receiver;
+  ScopedLargeBlockReceiver scope(receiver);
+  std::string text = ManyLines(300000, 0);
+  const size_t chunk = static_cast<size_t>(QChunkedText::kChunkSize);
+  ASSERT_GT(text.size(), 2 * chunk);
+  QIPreprocessedStream in(Chunked(text), "top.cpp");
+  in.SeekG(static_cast<QFileSize>(chunk) - 1);
+  in.get();
+  EXPECT_TRUE(receiver.texts.empty());
+  in.get();
+  ASSERT_EQ(receiver.texts.size(), 1u);
+  EXPECT_EQ(receiver.texts[0], text.substr(0, chunk));
+  in.SeekG(static_cast<QFileSize>(2 * chunk));
+  in.get();
+  ASSERT_EQ(receiver.texts.size(), 2u);
+  EXPECT_EQ(receiver.texts[1], text.substr(chunk, chunk));
 }
 
 }  // namespace

@@ -247,6 +247,20 @@ int main(int argc, char** argv) {
   long long heapPeak = gPeak - liveBefore;
   long rssPeak = MaxRssKb() - rssBefore;
 
+  // The way back, for information (no goal): loading the binary file and saving it as text.
+  std::string text = binary + ".cpp";
+  double load = 0, textSave = 0;
+  bool loaded = false, textSaved = false;
+  {
+    ParamFile back;
+    double t0 = Clock::now();
+    loaded = back.LoadBin(binary) == 0;
+    double t1 = Clock::now();
+    textSaved = back.SaveText(text);
+    load = Seconds(t0, t1);
+    textSave = Seconds(t1, Clock::now());
+  }
+
   std::printf("input            %.1f MB, %ld lines, %d top classes, preprocessed %.1f MB\n", fileSize / 1048576.0,
               lines, entries, static_cast<double>(preprocessed) / 1048576.0);
   std::printf("(times are processor time of the process)\n");
@@ -264,12 +278,16 @@ int main(int argc, char** argv) {
   std::printf("pipeline         %8.1f ms  (%.0f MB/s)\n", pipeline * 1000, fileSize / 1048576.0 / pipeline);
   std::printf("time ratio       %8.2f x   (goal <= 10)\n", pipeline / baseline);
   std::printf("  parse + save   %8.2f x\n", (parse + save) / baseline);
+  std::printf("binary load      %8.1f ms  (%s; informative)\n", load * 1000, loaded ? "ok" : "FAILED");
+  std::printf("text save        %8.1f ms  (%s, %.1f MB; informative)\n", textSave * 1000, textSaved ? "ok" : "FAILED",
+              textSaved ? static_cast<double>(std::filesystem::file_size(text)) / 1048576.0 : 0.0);
   std::printf("peak heap        %8.2f x   (%.1f MB; preprocessing alone %.2f x)\n", heapPeak / fileSize,
               heapPeak / 1048576.0, preprocessPeak / fileSize);
   std::printf("peak RSS delta   %8.2f x   (%.1f MB; preprocessing alone %.2f x; goal <= 4)\n",
               rssPeak * 1024.0 / fileSize, rssPeak / 1024.0, preprocessRss * 1024.0 / fileSize);
   std::filesystem::remove(source);
   std::filesystem::remove(binary);
+  std::filesystem::remove(text);
   SetAppFrameFunctions(nullptr);
-  return saved ? 0 : 1;
+  return saved && loaded && textSaved ? 0 : 1;
 }

@@ -322,8 +322,8 @@ template <bool kSaving>
 bool ParamBinaryTransfer<kSaving>::TransferTableString(ParamString& text, bool isName) {
   if (kSaving) return SaveTableString(text);
   if (Version() >= 8) {
-    RString chars;
-    if (!f_.TransferString(chars)) return false;
+    std::string_view chars;
+    if (!f_.LoadStringView(chars, context_.scratch)) return false;
     text = isName ? context_.names.Get(chars) : context_.texts.Get(chars);
     return true;
   }

@@ -48,6 +48,7 @@ class ParamFileContext : public SerializeBinContext {
   RString sourceName;                // "No source" when the file has no name
   ParamNameCache names;
   ParamNameCache texts;  // string values
+  RString scratch;       // a string read in pieces, while it is turned into a ParamString
   // Set when classes are read on demand: nested bodies become placeholders.
   std::shared_ptr<ParamBinarySource> source;
   // The stream itself, kept for a source made once the version is known.

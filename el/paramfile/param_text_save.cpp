@@ -12,8 +12,7 @@
 //
 // Floats are written with "%.8g", expressions as @"text", a line feed inside a string in
 // the continuation form.
-#include <cinttypes>
-#include <cstdio>
+#include <charconv>
 
 #include "el/paramfile/param_file.h"
 #include "el/paramfile/param_numbers.h"
@@ -27,31 +26,33 @@ void Indent(QOStream& out, int indent) {
   for (int i = 0; i < indent; ++i) out.put('\t');
 }
 
-// A quoted string: quotes doubled, line feeds as `" \n "`.
+// A quoted string: quotes doubled, line feeds as `" \n "`. The characters between them
+// go out a run at a time.
 void WriteQuoted(QOStream& out, std::string_view text) {
   out.put('"');
-  for (char c : text) {
-    if (c == '"') {
-      Write(out, "\"\"");
-    } else if (c == '\n') {
-      Write(out, "\" \\n \"");
-    } else {
-      out.put(c);
-    }
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '"' && text[i] != '\n') continue;
+    Write(out, text.substr(start, i - start));
+    Write(out, text[i] == '"' ? std::string_view("\"\"") : std::string_view("\" \\n \""));
+    start = i + 1;
   }
+  Write(out, text.substr(start));
   out.put('"');
 }
 
+// std::to_chars with a precision writes what printf's "%.8g" writes, without the format
+// parsing and locale work of printf.
 void WriteFloat(QOStream& out, float value) {
   char text[32];
-  int size = std::snprintf(text, sizeof(text), "%.8g", value);
-  out.write(text, static_cast<size_t>(size));
+  const auto result = std::to_chars(text, text + sizeof(text), static_cast<double>(value), std::chars_format::general, 8);
+  out.write(text, static_cast<size_t>(result.ptr - text));
 }
 
 void WriteInt(QOStream& out, int64_t value) {
   char text[32];
-  int size = std::snprintf(text, sizeof(text), "%" PRId64, value);
-  out.write(text, static_cast<size_t>(size));
+  const auto result = std::to_chars(text, text + sizeof(text), value);
+  out.write(text, static_cast<size_t>(result.ptr - text));
 }
 
 template <class Raw>

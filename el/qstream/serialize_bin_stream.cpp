@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cassert>
+#include <cstring>
 #include <limits>
 
 #include "el/appframe/app_frame.h"
@@ -25,6 +26,28 @@ void SerializeBinStream::Transfer(bool& value) {
   if (IsLoading() && Ok()) value = byte != 0;
 }
 
+// Appends the characters up to the first byte that `isEnd` accepts and reads that byte
+// too; returns it, or -1 when the input ends first. Whole runs are taken from the
+// stream's buffer at a time.
+template <class IsEnd>
+static int ReadUntil(QIStream& in, RString& value, IsEnd isEnd) {
+  for (;;) {
+    const char* data = nullptr;
+    const QFileSize available = in.PeekContiguous(&data);
+    if (available <= 0) return in.get();  // at the end, or a stream without a buffer
+    const auto* begin = reinterpret_cast<const unsigned char*>(data);
+    const auto* end = begin + available;
+    const unsigned char* p = begin;
+    while (p != end && !isEnd(*p)) ++p;
+    value.append(data, static_cast<size_t>(p - begin));
+    if (p != end) {
+      in.Advance(p - begin + 1);
+      return *p;
+    }
+    in.Advance(available);
+  }
+}
+
 bool SerializeBinStream::TransferString(RString& value) {
   if (!Ok()) return false;
   if (out_) {
@@ -32,27 +55,35 @@ bool SerializeBinStream::TransferString(RString& value) {
     return true;
   }
   value.clear();
-  for (;;) {
-    int c = in_->get();
-    if (c == 0) return true;
-    if (c < 0) {
-      ErrorMessage("EOF in string");
-      SetError(EFileStructure);
-      return false;
+  if (ReadUntil(*in_, value, [](unsigned char c) { return c == 0; }) == 0) return true;
+  ErrorMessage("EOF in string");
+  SetError(EFileStructure);
+  return false;
+}
+
+bool SerializeBinStream::LoadStringView(std::string_view& view, RString& storage) {
+  assert(in_);
+  if (!Ok()) return false;
+  const char* data = nullptr;
+  const QFileSize available = in_->PeekContiguous(&data);
+  if (available > 0) {
+    if (const void* end = std::memchr(data, 0, static_cast<size_t>(available))) {
+      view = std::string_view(data, static_cast<size_t>(static_cast<const char*>(end) - data));
+      in_->Advance(static_cast<QFileSize>(view.size() + 1));
+      return true;
     }
-    value.push_back(static_cast<char>(c));
   }
+  if (!TransferString(storage)) return false;
+  view = storage;
+  return true;
 }
 
 bool SerializeBinStream::TransferNameString(RString& value) {
   if (!Ok()) return false;
   if (out_) return TransferString(value);
   value.clear();
-  for (;;) {
-    int c = in_->get();
-    if (c <= 0 || c == 0xFF) return true;
-    value.push_back(static_cast<char>(c));
-  }
+  ReadUntil(*in_, value, [](unsigned char c) { return c == 0 || c == 0xFF; });
+  return true;
 }
 
 bool SerializeBinStream::TransferVersion(int minVersion, int maxVersion) {

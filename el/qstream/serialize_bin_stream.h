@@ -103,6 +103,10 @@ class SerializeBinStream {
   // input ends first it reports "EOF in string", keeps the characters read and sets error
   // 4. Returns true on success.
   bool TransferString(RString& value);
+  // Load only: the characters of a string as TransferString reads them, as a view that
+  // stays valid until the next read: into the stream's buffer when the whole string lies
+  // there, otherwise into `storage`. Returns true on success.
+  bool LoadStringView(std::string_view& view, RString& storage);
   // Saved as TransferString; a load also ends at a 0xFF byte or at the end of the input,
   // without an error. Used for names inside runtime data. Returns true on success.
   bool TransferNameString(RString& value);

@@ -7,9 +7,22 @@
 #include "tool/kiln/kiln_command.h"
 
 namespace kiln {
+namespace {
+
+// The tree of a command lives until the process ends: freeing a large tree entry by entry
+// takes a tenth of the command's time, and the system takes the memory back at once. The
+// static pointer keeps it reachable for leak checkers.
+ParamFile& TreeKeptToExit() {
+  static ParamFile* file = nullptr;
+  delete file;
+  file = new ParamFile;
+  return *file;
+}
+
+}  // namespace
 
 int RunConfigToBinary(const std::vector<std::string>& args) {
-  ParamFile file;
+  ParamFile& file = TreeKeptToExit();
   const RString input = ToEnginePath(args[0]);
   if (int error = file.Parse(input); error != 0) {
     std::fprintf(stderr, "kiln cfg2bin: %s does not parse (error %d)\n", input.c_str(), error);
@@ -23,7 +36,7 @@ int RunConfigToBinary(const std::vector<std::string>& args) {
 }
 
 int RunBinaryToConfig(const std::vector<std::string>& args) {
-  ParamFile file;
+  ParamFile& file = TreeKeptToExit();
   const RString input = ToEnginePath(args[0]);
   if (int error = file.LoadBin(input); error != 0) {
     std::fprintf(stderr, "kiln bin2cfg: %s is not a readable binary configuration (error %d)\n", input.c_str(),

@@ -175,6 +175,7 @@ TEST(ParamBinaryFormat, FloatsWithEightDigitsSettleAfterOnePass) {
   // "%.8g" may change a float once (and makes 2.0 an integer); after that the forms stay.
   ParamFile parsed;
   ASSERT_EQ(ParseString(parsed, "a = 0.1; b = 2.0; c = 3.14159274; d[] = {1e-7, 123456.789};"), 0);
+  EXPECT_EQ(SaveTextString(parsed), "a = 0.1;\nb = 2;\nc = 3.1415927;\nd[] = {1e-07, 123456.79};\n");
   ParamFile pass1;
   ASSERT_EQ(ParseString(pass1, SaveTextString(parsed)), 0);
   EXPECT_EQ((pass1 >> "b").GetEntry()->GetValueType(), ParamValueType::Int);

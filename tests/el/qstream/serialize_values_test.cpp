@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "tests/el/qstream/chunked_stream.h"
 #include "tests/el/qstream/qstream_test_support.h"
 
 namespace {
@@ -112,6 +116,48 @@ TEST(SerializeBinStream, NameStringAlsoEndsAtFFAndAtTheEnd) {
   EXPECT_EQ(c, "ef");
   EXPECT_TRUE(load.f.Ok());
   EXPECT_TRUE(messages.lines.empty());
+}
+
+// Strings that lie in one buffer, cross one or more buffer ends, or are cut by the end of
+// the input load the same through TransferString, TransferNameString and LoadStringView.
+TEST(SerializeBinStream, StringsLoadAcrossBufferEnds) {
+  const std::string stored = std::string("first\0\0a longer string that spans buffers\0x\xFFy\0tail", 50);
+  for (QFileSize chunk : {1, 2, 3, 7, 64}) {
+    SCOPED_TRACE(chunk);
+    {
+      ChunkedStream in(stored, chunk);
+      SerializeBinStream f(&in);
+      RString a, b, c, d;
+      EXPECT_TRUE(f.TransferString(a));
+      EXPECT_TRUE(f.TransferString(b));
+      EXPECT_TRUE(f.TransferString(c));
+      EXPECT_TRUE(f.TransferNameString(d));
+      EXPECT_EQ(a, "first");
+      EXPECT_EQ(b, "");
+      EXPECT_EQ(c, "a longer string that spans buffers");
+      EXPECT_EQ(d, "x");
+      EXPECT_EQ(in.TellG(), 44);
+    }
+    {
+      ChunkedStream in(stored, chunk);
+      SerializeBinStream f(&in);
+      RString storage;
+      std::vector<std::string> views;
+      for (int i = 0; i < 3; ++i) {
+        std::string_view view;
+        EXPECT_TRUE(f.LoadStringView(view, storage));
+        views.emplace_back(view);
+      }
+      EXPECT_EQ(views, (std::vector<std::string>{"first", "", "a longer string that spans buffers"}));
+      std::string_view view;
+      EXPECT_TRUE(f.LoadStringView(view, storage));
+      EXPECT_EQ(view, "x\xFFy");
+      CapturedMessages messages;
+      EXPECT_FALSE(f.LoadStringView(view, storage));
+      EXPECT_EQ(storage, "tail");
+      EXPECT_EQ(f.GetError(), SerializeBinStream::EFileStructure);
+    }
+  }
 }
 
 TEST(SerializeBinStream, VersionSaveWritesTheMaximum) {

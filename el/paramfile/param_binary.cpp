@@ -883,6 +883,12 @@ int ParamFile::LoadBin(const RString& fileName, ParamOwner* owner) {
   if (!EngineFileExists(fileName)) return SerializeBinStream::ENoFile;
   auto in = std::make_shared<QIFStreamB>();
   if (!in->Open(HostPathOf(fileName))) return SerializeBinStream::EGeneric;
+  if (owner && owner->CanLoadOnDemand()) return LoadBin(std::move(in), owner);
+  // Read all at once: the file goes through buffers of a megabyte, and each becomes memory
+  // of the tree once the load has moved past it.
+  in->SetBufferSize(QIFStream::kBufferSize);
+  ParamPoolBlockReceiver receiver;
+  ScopedLargeBlockReceiver reuse(receiver);
   return LoadBin(std::move(in), owner);
 }
 

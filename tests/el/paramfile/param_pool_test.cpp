@@ -75,4 +75,23 @@ TEST(ParamPool, ParsingAFileHandsItsBufferToThePool) {
   });
 }
 
+TEST(ParamPool, LoadingABinaryFileHandsItsBuffersToThePool) {
+  if (KLN_PARAM_POOL_BYPASS) GTEST_SKIP() << "the pool is bypassed in this build";
+  TempFolder folder;
+  // One long string: the tree's own small blocks would take one slab.
+  ParamFile saved;
+  saved.AddValue("text", std::string_view(std::string(3 << 20, 'a')));
+  saved.AddValue("after", 2);
+  std::string path = folder.File("config.bin");
+  ASSERT_TRUE(SaveBinary(saved, path));
+  OnNewThread([&] {
+    CapturedMessages messages;
+    ParamFile file;
+    ASSERT_EQ(file.LoadBin(path), 0) << messages.All();
+    EXPECT_EQ((file >> "after").GetInt(), 2);
+    EXPECT_EQ((file >> "text").GetValue().size(), size_t{3} << 20);
+    EXPECT_GE(param_pool::HeldBytes(), size_t{2} << 20);
+  });
+}
+
 }  // namespace

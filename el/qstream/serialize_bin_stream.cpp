@@ -11,15 +11,6 @@
 static_assert(std::endian::native == std::endian::little,
               "values are stored as they are in memory, which must be little-endian");
 
-void SerializeBinStream::TransferRaw(void* data, size_t size) {
-  if (!Ok()) return;
-  if (out_) {
-    out_->write(data, size);
-    return;
-  }
-  if (static_cast<size_t>(in_->read(data, static_cast<QFileSize>(size))) != size) SetError(EFileStructure);
-}
-
 void SerializeBinStream::Transfer(bool& value) {
   unsigned char byte = value ? 1 : 0;
   TransferRaw(&byte, 1);

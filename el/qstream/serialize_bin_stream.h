@@ -168,8 +168,16 @@ class SerializeBinStream {
   QFileSize GetRest() const { return in_ ? in_->GetRest() : 0; }
 
  private:
-  // Writes or reads `size` bytes; a short read sets error 4.
-  void TransferRaw(void* data, size_t size);
+  // Writes or reads `size` bytes; a short read sets error 4. Inline: formats transfer
+  // most of their fields a few bytes at a time.
+  void TransferRaw(void* data, size_t size) {
+    if (!Ok()) return;
+    if (out_) {
+      out_->write(data, size);
+      return;
+    }
+    if (static_cast<size_t>(in_->read(data, static_cast<QFileSize>(size))) != size) SetError(EFileStructure);
+  }
   // Load: checks a count read from the stream: 0 <= count, count * elementSize can be a
   // block the rest of the stream holds. Sets error 4 and returns false otherwise.
   bool CheckLoadedCount(int count, size_t elementSize, bool compressed);

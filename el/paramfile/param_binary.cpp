@@ -395,8 +395,9 @@ void ParamBinaryTransfer<kSaving>::ResolveBase(ParamClass& cls, const ParamStrin
 
 template <bool kSaving>
 void ParamBinaryTransfer<kSaving>::AddLoaded(ParamClass& cls, std::unique_ptr<ParamEntry> entry) {
-  std::string name = entry->GetName().Str();
-  if (!cls.Add(std::move(entry))) ErrorMessage("%s: Member already defined.", cls.GetMemberFullName(name).c_str());
+  if (cls.TryAdd(entry)) return;
+  ErrorMessage("%s: Member already defined.", cls.GetMemberFullName(entry->GetName()).c_str());
+  if (ParamClass* dropped = entry->GetClassInterface()) dropped->ReleaseLinks();
 }
 
 template <bool kSaving>
@@ -422,6 +423,9 @@ bool ParamBinaryTransfer<kSaving>::TransferBody(ParamClass& cls, QFileSize limit
 
   int count = kSaving ? cls.GetEntryCount() : 0;
   if (!TransferCount(count, 2)) return false;
+  // The list takes the entries the file announces (as many as it can hold, at most 4096
+  // at once, so that a corrupt count claims little memory).
+  if (!kSaving) cls.ReserveEntries(std::min(static_cast<size_t>(count), size_t{4096}));
   size_t first = nested_.size();
   bool ok = true;
   for (int i = 0; i < count && ok; ++i) ok = TransferEntry(cls, kSaving ? &cls.GetEntry(i) : nullptr, depth);

@@ -67,8 +67,8 @@ int QIStream::GetSlow() {
   return static_cast<unsigned char>(bufferData_[readPos_++]);
 }
 
-QFileSize QIStream::PeekContiguous(const char** data) {
-  if (readPos_ >= bufferLen_ && !FetchBuffer()) {
+QFileSize QIStream::PeekSlow(const char** data) {
+  if (!FetchBuffer()) {
     *data = nullptr;
     return 0;
   }

@@ -76,7 +76,13 @@ class QIStream {
 
   // Direct access for block decoders: returns the number of bytes readable without a
   // copy at the current position and points `data` at them (0 and nullptr at the end).
-  QFileSize PeekContiguous(const char** data);
+  QFileSize PeekContiguous(const char** data) {
+    if (readPos_ < bufferLen_) {
+      *data = bufferData_ + readPos_;
+      return bufferLen_ - readPos_;
+    }
+    return PeekSlow(data);
+  }
   // Moves past `size` bytes that PeekContiguous has shown (size <= its result).
   void Advance(QFileSize size) { readPos_ += size; }
 
@@ -92,6 +98,7 @@ class QIStream {
  private:
   QFileSize ReadSlow(char* dst, QFileSize size);
   int GetSlow();
+  QFileSize PeekSlow(const char** data);
   // Fetches the buffer at the current position; false at the end.
   bool FetchBuffer();
 

@@ -395,9 +395,9 @@ void ParamBinaryTransfer<kSaving>::ResolveBase(ParamClass& cls, const ParamStrin
 
 template <bool kSaving>
 void ParamBinaryTransfer<kSaving>::AddLoaded(ParamClass& cls, std::unique_ptr<ParamEntry> entry) {
-  if (cls.TryAdd(entry)) return;
-  ErrorMessage("%s: Member already defined.", cls.GetMemberFullName(entry->GetName()).c_str());
-  if (ParamClass* dropped = entry->GetClassInterface()) dropped->ReleaseLinks();
+  // A shared reference to the name, for the message (Add drops a refused entry).
+  ParamString name = entry->GetName();
+  if (!cls.Add(std::move(entry))) ErrorMessage("%s: Member already defined.", cls.GetMemberFullName(name).c_str());
 }
 
 template <bool kSaving>

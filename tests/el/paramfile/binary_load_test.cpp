@@ -268,11 +268,10 @@ TEST(ParamBinaryLoad, ClassesReadOnDemand) {
 
   // Old versions are read at once.
   CapturedMessages messages;
-  TempFolder other;
-  std::ofstream(other.File("old.bin"), std::ios::binary) << MakeOldVersion(4);
+  std::string oldPath = folder.Write("old.bin", MakeOldVersion(4));
   ParamFile old;
-  ASSERT_EQ(old.LoadBin(other.File("old.bin"), &owner), 0);
-  EXPECT_TRUE(messages.Logged("Config " + other.File("old.bin") + " may not be streamed, old version 4"));
+  ASSERT_EQ(old.LoadBin(oldPath, &owner), 0);
+  EXPECT_TRUE(messages.Logged("Config " + oldPath + " may not be streamed, old version 4"));
   ExpectSampleTree(old);
 }
 
@@ -291,8 +290,7 @@ TEST(ParamBinaryLoad, TruncatedFilesFailWithoutHarm) {
   for (const std::string* bytes : {&good, &seven, &four}) {
     for (size_t size = 0; size < bytes->size(); ++size) {
       ParamFile file;
-      std::string cut = bytes->substr(0, size);
-      EXPECT_NE(LoadBinString(file, cut), 0) << size;
+      EXPECT_NE(LoadBinString(file, bytes->substr(0, size)), 0) << size;
     }
   }
 }

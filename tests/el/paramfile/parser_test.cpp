@@ -198,11 +198,6 @@ list[] = {__EVAL(Z + 1), __EVAL(scale)};
   EXPECT_TRUE(messages.errorLines.empty()) << messages.All();
 }
 
-TEST_F(ParamParser, AccessValueSetsTheClassLevel) {
-  ASSERT_EQ(ParseString(file, "class Locked { access = 2; x = 1; };"), 0);
-  EXPECT_EQ(file.GetClass("Locked")->GetAccess(), 2);
-}
-
 TEST_F(ParamParser, MissingSemicolonsAreWarnings) {
   ASSERT_EQ(ParseString(file, "class A { x = 1 }\ny = 2\nz = \"q\" w = 3;\n"), 0) << messages.All();
   EXPECT_TRUE(messages.Logged("File test.cpp, line 1: 'test.cpp/A.x': Missing ';' prior '}'"));

@@ -11,7 +11,8 @@
 namespace {
 
 template <class Scan, class Accept>
-void ExpectScanStopsWhereAcceptFails(Scan scan, Accept accept) {
+void ExpectScanStopsWhereAcceptFails(const char* name, Scan scan, Accept accept) {
+  SCOPED_TRACE(name);
   // Every byte value at every position of runs long and short, in buffers of every length
   // around the block sizes of the scans.
   for (size_t length = 0; length <= 40; ++length) {
@@ -29,19 +30,10 @@ void ExpectScanStopsWhereAcceptFails(Scan scan, Accept accept) {
   }
 }
 
-TEST(ParamTextScan, WordEnd) {
-  ExpectScanStopsWhereAcceptFails([](const char* p, const char* end) { return param_text::WordEnd(p, end); },
-                                  [](int c) { return param_text::IsWordChar(c); });
-}
-
-TEST(ParamTextScan, QuotedTextEnd) {
-  ExpectScanStopsWhereAcceptFails([](const char* p, const char* end) { return param_text::QuotedTextEnd(p, end); },
-                                  [](int c) { return c != '"' && c != '\n'; });
-}
-
-TEST(ParamTextScan, BlanksEnd) {
-  ExpectScanStopsWhereAcceptFails([](const char* p, const char* end) { return param_text::BlanksEnd(p, end); },
-                                  [](int c) { return param_text::IsBlank(c); });
+TEST(ParamTextScan, ScansStopWhereTheirRuleFails) {
+  ExpectScanStopsWhereAcceptFails("WordEnd", param_text::WordEnd, param_text::IsWordChar);
+  ExpectScanStopsWhereAcceptFails("QuotedTextEnd", param_text::QuotedTextEnd, [](int c) { return c != '"' && c != '\n'; });
+  ExpectScanStopsWhereAcceptFails("BlanksEnd", param_text::BlanksEnd, param_text::IsBlank);
 }
 
 // Plain numbers in arrays are read as the value reader passes them; they must be the

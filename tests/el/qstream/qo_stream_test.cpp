@@ -139,18 +139,6 @@ TEST(QOFStream, PatchesMatchAMemoryStreamWhereverTheyLand) {
   }
 }
 
-TEST(QOFStream, WritesLargeOutputInPieces) {
-  TempFolder folder;
-  std::string path = folder.File("large.bin");
-  std::vector<uint8_t> noise = MakeNoiseBytes(QOFStream::kFlushSize * 2 + 77);
-  QOFStream out(path);
-  for (size_t i = 0; i < noise.size(); i += 65536) out.write(noise.data() + i, std::min<size_t>(65536, noise.size() - i));
-  ASSERT_TRUE(out.Close());
-  std::string back = ReadFile(path);
-  ASSERT_EQ(back.size(), noise.size());
-  EXPECT_EQ(0, std::memcmp(back.data(), noise.data(), noise.size()));
-}
-
 TEST(QOFStream, FileThatCannotBeCreatedKeepsTheSystemError) {
   TempFolder folder;
   QOFStream out(folder.File("no/such/folder/out.bin"));

@@ -66,13 +66,6 @@ TEST(SerializeBinStream, PlainValuesAreStoredLittleEndianWithoutPaddingAndRoundT
   EXPECT_EQ(load.in.GetRest(), 0);
 }
 
-TEST(SerializeBinStream, ValueCutByTheEndSetsCorruptData) {
-  Loading load(Bytes({1, 2, 3}));
-  int value = 0;
-  load.f.Transfer(value);
-  EXPECT_EQ(load.f.GetError(), SerializeBinStream::EFileStructure);
-}
-
 TEST(SerializeBinStream, StringIsItsCharactersAndOneZero) {
   QOStrStream out;
   SerializeBinStream f(&out);

@@ -40,6 +40,7 @@ struct PlainValues {
     f.Transfer(byte), f.Transfer(i32), f.Transfer(u32), f.Transfer(real);
     f.Transfer(i64), f.Transfer(u16), f.Transfer(flag), f.Transfer(v);
   }
+  bool operator==(const PlainValues&) const = default;
 };
 
 TEST(SerializeBinStream, PlainValuesAreStoredLittleEndianWithoutPaddingAndRoundTrip) {
@@ -55,14 +56,7 @@ TEST(SerializeBinStream, PlainValuesAreStoredLittleEndianWithoutPaddingAndRoundT
   PlainValues back;
   back.Transfer(load.f);
   EXPECT_TRUE(load.f.Ok());
-  EXPECT_EQ(back.byte, saved.byte);
-  EXPECT_EQ(back.i32, saved.i32);
-  EXPECT_EQ(back.u32, saved.u32);
-  EXPECT_EQ(back.real, saved.real);
-  EXPECT_EQ(back.i64, saved.i64);
-  EXPECT_EQ(back.u16, saved.u16);
-  EXPECT_EQ(back.flag, saved.flag);
-  EXPECT_EQ(back.v, saved.v);
+  EXPECT_TRUE(back == saved);
   EXPECT_EQ(load.in.GetRest(), 0);
 }
 

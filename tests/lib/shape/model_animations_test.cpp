@@ -15,16 +15,13 @@ class ModelAnimationsTest : public ::testing::Test {
  protected:
   std::string WriteDoor(const std::string& animations) {
     tree.Write("data/model.cfg", "class CfgModels { class door { class Animations {" + animations + "}; }; };\n");
-    mlod::Model model;
     mlod::Lod visual = prepare_test::SeparateTriangles(2);
     visual.AddSelectionOf("door", {3, 4, 5}, {1});
-    model.lods.push_back(visual);
     mlod::Lod memory;
     memory.resolution = 1e15f;
     memory.points = {{{1, 0, 0}, 0}, {{1, 2, 0}, 0}};
     memory.AddSelectionOf("hinge_axis", {0, 1}, {});
-    model.lods.push_back(memory);
-    return prepare_test::WriteModel(tree, "data/door.p3d", model);
+    return prepare_test::WriteModel(tree, "data/door.p3d", shape_test::ModelOf({visual, memory}));
   }
 
   TempTree tree;
@@ -83,10 +80,9 @@ TEST_F(ModelAnimationsTest, UnknownTypesAreReportedAndLeftOut) {
 }
 
 TEST_F(ModelAnimationsTest, ModelsWithoutAnimationsHaveNoRecords) {
-  mlod::Model model;
-  model.lods.push_back(prepare_test::SeparateTriangles(1));
+  const mlod::Model box = shape_test::ModelOf({prepare_test::SeparateTriangles(1)});
   LODShape shape;
-  ASSERT_TRUE(shape.Load(prepare_test::WriteModel(tree, "plain/box.p3d", model)));
+  ASSERT_TRUE(shape.Load(prepare_test::WriteModel(tree, "plain/box.p3d", box)));
   EXPECT_FALSE(ModelAnimations(shape));
 }
 

@@ -12,7 +12,21 @@ namespace {
 using namespace odol_test;
 using shape_test::ShapeTest;
 
-class RuntimeModelBytes : public ShapeTest {};
+// Models named "bytes.p3d" of (shape, resolution) LODs; `model` and `info` keep the
+// last one saved.
+class RuntimeModelBytes : public ShapeTest {
+ protected:
+  std::string SaveLods(std::initializer_list<std::pair<ShapeRef, float>> lods) {
+    ModelOfLods(model, lods);
+    return Save(model, &info);
+  }
+  static LODShape* ModelOfLods(LODShape& model, std::initializer_list<std::pair<ShapeRef, float>> lods) {
+    model.SetName("bytes.p3d");
+    for (const auto& [shape, resolution] : lods) model.AddLod(shape, resolution);
+    return &model;
+  }
+  RuntimeModelInfo info;
+};
 
 // Reads the vertex arrays of a saved LOD block (arrays below 1024 bytes, so raw).
 struct VertexDataReader {
@@ -50,16 +64,8 @@ VertexDataReader VertexData(const std::string& bytes, const RuntimeModelInfo& in
   return {bytes, static_cast<size_t>(info.lodEnd[slot] - info.lodValues[slot].vertexDataSize)};
 }
 
-LODShape* ModelOfLods(LODShape& model, std::initializer_list<std::pair<ShapeRef, float>> lods) {
-  model.SetName("bytes.p3d");
-  for (const auto& [shape, resolution] : lods) model.AddLod(shape, resolution);
-  return &model;
-}
-
 TEST_F(RuntimeModelBytes, MagicVersionResolutionsAndNoSkeleton) {
-  LODShape model;
-  ModelOfLods(model, {{TriangleShape(1), 1.0f}, {TriangleShape(1), 1e13f}});
-  std::string bytes = Save(model);
+  std::string bytes = SaveLods({{TriangleShape(1), 1.0f}, {TriangleShape(1), 1e13f}});
   EXPECT_EQ(bytes.substr(0, 4), "ODOL");
   EXPECT_EQ(ReadAt<int32_t>(bytes, 4), 54);
   EXPECT_EQ(ReadAt<int32_t>(bytes, 8), 2);
@@ -73,11 +79,8 @@ TEST_F(RuntimeModelBytes, MagicVersionResolutionsAndNoSkeleton) {
 }
 
 TEST_F(RuntimeModelBytes, ThreeVisualLodsAndAGeometry) {
-  LODShape model;
-  ModelOfLods(model, {{TriangleShape(300), 1.0f}, {TriangleShape(200), 2.0f}, {TriangleShape(100), 3.0f},
-                      {TriangleShape(1, nullptr, ""), 1e13f}});
-  RuntimeModelInfo info;
-  std::string bytes = Save(model, &info);
+  std::string bytes = SaveLods({{TriangleShape(300), 1.0f}, {TriangleShape(200), 2.0f}, {TriangleShape(100), 3.0f},
+                                {TriangleShape(1, nullptr, ""), 1e13f}});
   EXPECT_EQ(info.permanent, (AutoArray<uint8_t>{0, 0, 1, 1}));
   EXPECT_EQ(info.summaryLods, (AutoArray<int>{0, 1}));
   EXPECT_EQ(info.blockOrder, (AutoArray<int>{3, 2, 1, 0}));
@@ -121,10 +124,7 @@ TEST_F(RuntimeModelBytes, SingleVisualLodBelowOneHundredFacesIsPermanent) {
 }
 
 TEST_F(RuntimeModelBytes, EmptyLodVertexDataIs55Bytes) {
-  LODShape model;
-  ModelOfLods(model, {{TriangleShape(1), 1.0f}, {std::make_shared<Shape>(), 1e15f}});
-  RuntimeModelInfo info;
-  std::string bytes = Save(model, &info);
+  std::string bytes = SaveLods({{TriangleShape(1), 1.0f}, {std::make_shared<Shape>(), 1e15f}});
   EXPECT_EQ(info.lodValues[1].vertexDataSize, 55);
   EXPECT_EQ(ReadAt<int32_t>(bytes, static_cast<size_t>(info.lodEnd[1] - 55)), 55);
   VertexDataReader r = VertexData(bytes, info, 1);
@@ -135,7 +135,6 @@ TEST_F(RuntimeModelBytes, EmptyLodVertexDataIs55Bytes) {
 }
 
 TEST_F(RuntimeModelBytes, VertexArraysOfOneLod) {
-  LODShape model;
   ShapeRef shape = TriangleShape(2);
   // Every vertex: clip flags 0x100, normal (0, 1, 0); a second UV set on every vertex.
   VertexTable& table = shape->Vertices();
@@ -143,9 +142,7 @@ TEST_F(RuntimeModelBytes, VertexArraysOfOneLod) {
   table.SetSecondUVSet(true);
   table.UV(1).SetRange(0, 0, 1, 1);
   for (int i = 0; i < 6; ++i) table.UV(1).Packed().Elements().push_back(table.UV(1).Pack(i % 2 ? 1.0f : 0.0f, 0.0f));
-  ModelOfLods(model, {{shape, 1.0f}});
-  RuntimeModelInfo info;
-  std::string bytes = Save(model, &info);
+  std::string bytes = SaveLods({{shape, 1.0f}});
   VertexDataReader r = VertexData(bytes, info, 0);
   EXPECT_EQ(r.Int(), info.lodValues[0].vertexDataSize);
   VertexDataReader::Compact clip = r.CompactU32();
@@ -177,13 +174,10 @@ TEST_F(RuntimeModelBytes, VertexArraysOfOneLod) {
 }
 
 TEST_F(RuntimeModelBytes, OneUVSetWhenTheSecondIsIncomplete) {
-  LODShape model;
   ShapeRef shape = TriangleShape(1);
   shape->Vertices().SetSecondUVSet(true);
   shape->Vertices().UV(1).Packed().Elements().push_back(0);  // one entry for three vertices
-  ModelOfLods(model, {{shape, 1.0f}});
-  RuntimeModelInfo info;
-  std::string bytes = Save(model, &info);
+  std::string bytes = SaveLods({{shape, 1.0f}});
   VertexDataReader r = VertexData(bytes, info, 0);
   r.Int();
   r.CompactU32();
@@ -198,9 +192,7 @@ TEST_F(RuntimeModelBytes, SameUVOnEveryVertexFromTheSourceReader) {
     for (mlod::Corner& corner : face.corners) corner.u = corner.v = 0.5f;
   std::string source = mlod::WriteModel(shape_test::ModelOf({lod}));
   QIStrStream in(source.data(), static_cast<QFileSize>(source.size()));
-  LODShape model;
   ASSERT_TRUE(model.Load(in, "same_uv.p3d")) << messages.Text();
-  RuntimeModelInfo info;
   std::string bytes = Save(model, &info);
   VertexDataReader r = VertexData(bytes, info, 0);
   r.Int();
@@ -212,10 +204,7 @@ TEST_F(RuntimeModelBytes, SameUVOnEveryVertexFromTheSourceReader) {
 }
 
 TEST_F(RuntimeModelBytes, FacesAndSectionsOfABlock) {
-  LODShape model;
-  ShapeRef shape = TriangleShape(2, FilledMaterial("data\\a.rvmat"));
-  ModelOfLods(model, {{shape, 1.0f}});
-  std::string bytes = Save(model);
+  std::string bytes = SaveLods({{TriangleShape(2, FilledMaterial("data\\a.rvmat")), 1.0f}});
   // Face count 2, in-memory size 16, a 0 word, then (3, three indices) twice.
   std::string faces = Le<int32_t>(2) + Le<int32_t>(16) + Le<uint16_t>(0) + Le<uint8_t>(3) + Le<uint16_t>(0) +
                       Le<uint16_t>(1) + Le<uint16_t>(2) + Le<uint8_t>(3) + Le<uint16_t>(3) + Le<uint16_t>(4) +
@@ -230,7 +219,6 @@ TEST_F(RuntimeModelBytes, FacesAndSectionsOfABlock) {
 }
 
 TEST_F(RuntimeModelBytes, KeyFramesNeedTheKeyframeProperty) {
-  LODShape model;
   ShapeRef shape = TriangleShape(1);
   shape->KeyFrames().push_back({0.5f, AutoArray<Vector3>(3)});
   ModelOfLods(model, {{shape, 1.0f}});
@@ -243,7 +231,6 @@ TEST_F(RuntimeModelBytes, KeyFramesNeedTheKeyframeProperty) {
 }
 
 TEST_F(RuntimeModelBytes, MaterialListFollowsTheSections) {
-  LODShape model;
   ShapeRef shape = TriangleShape(3);
   // Material 0 is not used by any section; the sections use 2, 1 and none.
   shape->MaterialList() = {FilledMaterial("unused.rvmat"), FilledMaterial("b.rvmat"), FilledMaterial("a.rvmat")};
@@ -282,9 +269,7 @@ TEST_F(RuntimeModelBytes, ShadowLodCheck) {
 }
 
 TEST_F(RuntimeModelBytes, LodOrderCheck) {
-  LODShape model;
-  ModelOfLods(model, {{TriangleShape(10), 1.0f}, {TriangleShape(10), 1.2f}, {TriangleShape(5), 300.0f}});
-  Save(model);
+  SaveLods({{TriangleShape(10), 1.0f}, {TriangleShape(10), 1.2f}, {TriangleShape(5), 300.0f}});
   EXPECT_EQ(shape_test::CountLines(messages, "LODs not ordered by face count"), 1) << messages.Text();
   EXPECT_TRUE(shape_test::HasLine(
       messages, "Warning: 'bytes.p3d': LODs not ordered by face count 0 (1): 10 faces < 1 (1.2) 10 faces"));

@@ -97,53 +97,43 @@ TEST_F(PrepareModelTest, ShadowVolumesWaitForTheShadowStep) {
   }
 }
 
-struct SbSourceCase {
-  const char* name;
-  const char* sbsource;
-  bool visualLod;
-  bool shadowBufferLod;
-  bool shadowVolumeLod;
-  int source;
-  const char* message;  // expected message part, or ""
-};
-
-void PrintTo(const SbSourceCase& c, std::ostream* os) { *os << c.name; }
-
-class SbSourceTest : public PrepareModelTest, public ::testing::WithParamInterface<SbSourceCase> {};
-
-TEST_P(SbSourceTest, SourceAndMessages) {
-  const SbSourceCase& c = GetParam();
-  std::vector<mlod::Lod> lods;
-  if (c.visualLod) lods.push_back(TriangleLod(1.0f));
-  if (c.shadowBufferLod) lods.push_back(TriangleLod(11000.0f));
-  if (c.shadowVolumeLod) lods.push_back(TriangleLod(10000.0f));
-  lods.push_back(GeometryLod({{"sbsource", c.sbsource}}));
-  ASSERT_TRUE(Load(lods));
-  EXPECT_EQ(model.PropertyValues().sbSource, c.source);
-  if (*c.message) {
-    EXPECT_TRUE(HasLine(messages, c.message)) << messages.Text();
+TEST_F(PrepareModelTest, SbSourceAndItsMessages) {
+  struct Row {
+    const char* sbsource;
+    bool visualLod, shadowBufferLod, shadowVolumeLod;
+    int source;
+    const char* message;  // expected message part, or ""
+  };
+  const Row rows[] = {
+      {"visual", true, false, false, 0, ""},
+      {"visual", true, true, false, 0,
+       ": Shadow buffer levels are present, but visual LODs for SB rendering are required (in sbsource property)"},
+      // No visual LOD: shadows cannot come from visual LODs.
+      {"visual", false, false, false, 3, "Shadows cannot be drawn for this model, but 'visual' source is specified"},
+      {"explicit", true, true, false, 2, ""},
+      {"explicit", true, false, false, 3,
+       "Explicit shadow buffer levels are required (in sbsource property), but no one is present - forcing 'none'"},
+      {"shadowvolume", true, false, true, 2, "Overriding shadow volume to autoselect from suitable geometrical LOD"},
+      {"none", true, false, true, 3, ""},
+      {"", true, false, false, 0, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "sbsource '" << row.sbsource << "', visual " << row.visualLod
+                                    << ", shadow buffer " << row.shadowBufferLod << ", volume " << row.shadowVolumeLod);
+    std::vector<mlod::Lod> lods;
+    if (row.visualLod) lods.push_back(TriangleLod(1.0f));
+    if (row.shadowBufferLod) lods.push_back(TriangleLod(11000.0f));
+    if (row.shadowVolumeLod) lods.push_back(TriangleLod(10000.0f));
+    lods.push_back(GeometryLod({{"sbsource", row.sbsource}}));
+    messages.Clear();
+    LODShape shape;
+    ASSERT_TRUE(shape.Load(prepare_test::WriteModel(tree, "m/sbsource.p3d", shape_test::ModelOf(lods))));
+    EXPECT_EQ(shape.PropertyValues().sbSource, row.source);
+    if (*row.message) {
+      EXPECT_TRUE(HasLine(messages, row.message)) << messages.Text();
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SbSourceTest,
-    ::testing::Values(
-        SbSourceCase{"Visual", "visual", true, false, false, 0, ""},
-        SbSourceCase{"VisualWithShadowBuffers", "visual", true, true, false, 0,
-                     ": Shadow buffer levels are present, but visual LODs for SB rendering are required (in sbsource "
-                     "property)"},
-        // No visual LOD: shadows cannot come from visual LODs.
-        SbSourceCase{"VisualWithoutVisualLods", "visual", false, false, false, 3,
-                     "Shadows cannot be drawn for this model, but 'visual' source is specified"},
-        SbSourceCase{"Explicit", "explicit", true, true, false, 2, ""},
-        SbSourceCase{"ExplicitWithoutShadowBuffers", "explicit", true, false, false, 3,
-                     "Explicit shadow buffer levels are required (in sbsource property), but no one is present - "
-                     "forcing 'none'"},
-        SbSourceCase{"ShadowVolume", "shadowvolume", true, false, true, 2,
-                     "Overriding shadow volume to autoselect from suitable geometrical LOD"},
-        SbSourceCase{"None", "none", true, false, true, 3, ""},
-        SbSourceCase{"Empty", "", true, false, false, 0, ""}),
-    [](const ::testing::TestParamInfo<SbSourceCase>& info) { return std::string(info.param.name); });
 
 TEST_F(PrepareModelTest, HybridShadowPrefersNoShadowVolume) {
   ASSERT_TRUE(Load({TriangleLod(1.0f), TriangleLod(10000.0f),
@@ -313,10 +303,6 @@ TEST_F(PrepareModelTest, SpecialIndicesFollowTheKeptLods) {
   EXPECT_EQ(s.shadowBuffer, 4);
   EXPECT_EQ(s.shadowLodLimit, 0);
 }
-
-}  // namespace
-
-namespace {
 
 // Damaged models go through the whole preparation without crashing.
 TEST_F(PrepareModelTest, DamagedModelsArePreparedSafely) {

@@ -48,18 +48,16 @@ inline mlod::Lod TriangleLod(float resolution = 1.0f) {
   return lod;
 }
 
-// True when some captured line contains `text`.
-inline bool HasLine(const CapturedMessages& messages, const std::string& text) {
-  for (const std::string& line : messages.lines)
-    if (line.find(text) != std::string::npos) return true;
-  return false;
-}
-
+// How many captured lines contain `text`.
 inline int CountLines(const CapturedMessages& messages, const std::string& text) {
   int count = 0;
   for (const std::string& line : messages.lines)
     if (line.find(text) != std::string::npos) ++count;
   return count;
+}
+
+inline bool HasLine(const CapturedMessages& messages, const std::string& text) {
+  return CountLines(messages, text) > 0;
 }
 
 // The UV pair of `vertex` in `set` is (u, v).

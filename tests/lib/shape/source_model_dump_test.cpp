@@ -2,8 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "lib/shape/source_model_dump.h"
-#include "tests/lib/shape/shape_test_support.h"
-#include "tests/support/temp_tree.h"
+#include "tests/lib/shape/prepare_test_support.h"
 
 namespace {
 
@@ -11,11 +10,6 @@ using namespace shape_test;
 
 class SourceModelDump : public ShapeTest {
  protected:
-  std::string WriteModel(const mlod::Model& model) {
-    std::filesystem::path path = tree_ / "car.p3d";
-    EXPECT_TRUE(mlod::WriteModelFile(model, path));
-    return path.string();
-  }
   TempTree tree_;
 };
 
@@ -33,7 +27,7 @@ mlod::Model SampleModel() {
 }
 
 TEST_F(SourceModelDump, TextAndJson) {
-  std::string path = WriteModel(SampleModel());
+  std::string path = prepare_test::WriteModel(tree_, "car.p3d", SampleModel());
   const std::pair<bool, std::vector<const char*>> forms[] = {
       {false,
        {"container: MLOD, version 1.01", "lods: 2", "lod 0: 1 (resolution 1, kind 0)",

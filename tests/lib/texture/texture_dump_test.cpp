@@ -8,8 +8,8 @@
 
 #include "el/qstream/qo_stream.h"
 #include "el/qstream/serialize_bin_stream.h"
-#include "lib/texture/testing/pac_file_builder.h"
 #include "lib/texture/texture_headers_file.h"
+#include "tests/lib/texture/texture_test_support.h"
 #include "tests/support/captured_messages.h"
 #include "tests/support/temp_tree.h"
 
@@ -108,12 +108,10 @@ bool Contains(const std::string& text, const std::string& part) { return text.fi
 
 TEST(TextureDump, TextureAsTextAndJson) {
   TempTree tree;
-  PacFileRecipe recipe;
-  recipe.format = PacDXT5;
+  PacFileRecipe recipe = Recipe(PacDXT5, HalvingLevels(64, 32, 8));
   recipe.averageColor = 0x80402010;
   recipe.flags = 1;
   recipe.extraTags = {{.name = "ZZZZ", .payload = "\"quoted\\"}};
-  recipe.levels = HalvingLevels(64, 32, 8);
   BuiltPacFile file = BuildPacFile(recipe);
   tree.Write("t.paa", file.bytes);
   const std::string path = (tree / "t.paa").string();
@@ -140,10 +138,7 @@ TEST(TextureDump, TextureAsTextAndJson) {
 
 TEST(TextureDump, TextureWithoutOffsetsAndBrokenTexture) {
   TempTree tree;
-  PacFileRecipe recipe;
-  recipe.format = PacARGB8888;
-  recipe.offsets = false;
-  recipe.levels = {{.width = 8, .height = 8}, {.width = 1, .height = 1}};
+  const PacFileRecipe recipe = Recipe(PacARGB8888, {{.width = 8, .height = 8}, {.width = 1, .height = 1}}, false);
   tree.Write("x.pac", BuildPacFile(recipe).bytes);
   std::string json;
   EXPECT_FALSE(DumpTextureFile((tree / "x.pac").string(), true, json));

@@ -9,7 +9,6 @@
 
 #include <random>
 
-#include "lib/texture/testing/pac_file_builder.h"
 #include "tests/lib/texture/texture_test_support.h"
 #include "tests/support/captured_messages.h"
 #include "tests/support/temp_tree.h"
@@ -89,11 +88,8 @@ TEST(TextureFileStream, HeadersEqualThoseReadFromMemory) {
   // Large textures without offsets: their mipmap headers lie beyond the head, in pieces.
   for (int format : {PacDXT1, PacDXT5, PacARGB4444, PacARGB8888}) {
     for (int side : {64, 256, 1024}) {
-      PacFileRecipe recipe;
-      recipe.format = format;
-      recipe.offsets = false;
-      recipe.levels = HalvingLevels(side, side, 4);
-      files.push_back({"large_" + std::to_string(format) + "_" + std::to_string(side), BuildPacFile(recipe).bytes});
+      files.push_back({"large_" + std::to_string(format) + "_" + std::to_string(side),
+                       BuildPacFile(Recipe(format, HalvingLevels(side, side, 4), false)).bytes});
     }
   }
   for (const auto& [name, bytes] : files) {

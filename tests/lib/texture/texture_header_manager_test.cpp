@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <random>
 
 #include "el/qstream/qi_stream.h"
@@ -55,69 +54,7 @@ TEST(TextureHeaderManager, HashIsTimes33PlusByte) {
   EXPECT_EQ(TextureHeaderManager::HashName("ab"), 97u * 33 + 98);
   // Bytes are taken unsigned; the arithmetic wraps at 32 bits.
   EXPECT_EQ(TextureHeaderManager::HashName("\xff"), 255u);
-  uint32_t h = 0;
-  for (char c : std::string("data\\a_very_long_texture_name_co.paa")) h = h * 33u + static_cast<unsigned char>(c);
-  EXPECT_EQ(TextureHeaderManager::HashName("data\\a_very_long_texture_name_co.paa"), h);
-}
-
-TEST(TextureHeaderManager, GrowsAt241stInsertionAndKeepsBucketOrder) {
-  TextureHeaderManager manager;
-  EXPECT_EQ(manager.BucketCount(), 15);
-  std::vector<std::string> names;
-  for (int i = 0; i < 300; ++i) {
-    names.push_back("data\\tex\\t" + std::to_string(i * 7919 % 1000) + "_co.paa");
-    ASSERT_TRUE(manager.Insert(MakeHeader(names.back(), i)));
-    EXPECT_EQ(manager.BucketCount(), i + 1 <= 240 ? 15 : 31) << i;
-  }
-  EXPECT_EQ(manager.Count(), 300u);
-
-  // The first 240 were moved bucket by bucket out of the 15 old buckets; the rest were
-  // appended in insertion order.
-  auto bucketOf = [](const std::string& name, uint32_t buckets) {
-    return TextureHeaderManager::HashName(name) % buckets;
-  };
-  std::vector<std::string> expected;
-  for (uint32_t b = 0; b < 31; ++b) {
-    std::vector<std::pair<uint32_t, int>> moved;
-    for (int i = 0; i < 240; ++i)
-      if (bucketOf(names[i], 31) == b) moved.push_back({bucketOf(names[i], 15), i});
-    std::sort(moved.begin(), moved.end());
-    for (auto& [old, i] : moved) expected.push_back(names[i]);
-    for (int i = 240; i < 300; ++i)
-      if (bucketOf(names[i], 31) == b) expected.push_back(names[i]);
-  }
-  EXPECT_EQ(SavedOrder(manager), expected);
-
-  // The saved file holds the records in that order.
-  TempTree tree;
-  const std::string path = (tree.Root() / "texHeaders.bin").string();
-  ASSERT_TRUE(manager.Save(path));
-  AutoArray<TextureHeader> loaded;
-  ASSERT_EQ(LoadTextureHeadersFile(path, loaded), 0);
-  ASSERT_EQ(loaded.size(), 300u);
-  for (size_t i = 0; i < loaded.size(); ++i) EXPECT_EQ(loaded[i].name, expected[i]);
-
-  // Growth continues: 63 buckets after 16 * 31.
-  for (int i = 300; i <= 496; ++i) manager.Insert(MakeHeader("x" + std::to_string(i)));
-  EXPECT_EQ(manager.BucketCount(), 63);
-}
-
-TEST(TextureHeaderManager, InsertOverwritesAndFindsAndRemoves) {
-  TextureHeaderManager manager;
-  ASSERT_TRUE(manager.Insert(MakeHeader("a.paa", 1)));
-  ASSERT_TRUE(manager.Insert(MakeHeader("b.paa", 2)));
-  ASSERT_TRUE(manager.Insert(MakeHeader("a.paa", 3)));
-  EXPECT_EQ(manager.Count(), 2u);
-  ASSERT_NE(manager.Find("a.paa"), nullptr);
-  EXPECT_EQ(manager.Find("a.paa")->fileSize, 4003u);
-  EXPECT_EQ(manager.Find("A.paa"), nullptr);
-  EXPECT_TRUE(manager.Remove("a.paa"));
-  EXPECT_FALSE(manager.Remove("a.paa"));
-  EXPECT_EQ(manager.Count(), 1u);
-
-  TextureHeaderManager empty(0);
-  EXPECT_FALSE(empty.Insert(MakeHeader("a.paa")));
-  EXPECT_EQ(empty.Count(), 0u);
+  EXPECT_EQ(TextureHeaderManager::HashName("data\\a_very_long_texture_name_co.paa"), 0x80D345CCu);
 }
 
 // The map as a list of buckets that each hold their headers, growing by re-inserting
@@ -171,6 +108,46 @@ class ReferenceMap {
   std::vector<std::vector<TextureHeader>> buckets_ = std::vector<std::vector<TextureHeader>>(15);
   size_t count_ = 0;
 };
+
+TEST(TextureHeaderManager, GrowsAt241stInsertionAndKeepsBucketOrder) {
+  TextureHeaderManager manager;
+  ReferenceMap reference;
+  EXPECT_EQ(manager.BucketCount(), 15);
+  for (int i = 0; i < 300; ++i) {
+    const TextureHeader header = MakeHeader("data\\tex\\t" + std::to_string(i * 7919 % 1000) + "_co.paa", i);
+    ASSERT_TRUE(manager.Insert(header));
+    reference.Insert(header);
+    EXPECT_EQ(manager.BucketCount(), i + 1 <= 240 ? 15 : 31) << i;
+  }
+  EXPECT_EQ(manager.Count(), 300u);
+  // The first 240 were moved bucket by bucket out of the 15 old buckets; the rest were
+  // appended in insertion order.
+  std::vector<std::string> expected;
+  for (const TextureHeader& h : reference.InOrder()) expected.push_back(h.name);
+  EXPECT_EQ(SavedOrder(manager), expected);
+
+  // Growth continues: 63 buckets after 16 * 31.
+  for (int i = 300; i <= 496; ++i) manager.Insert(MakeHeader("x" + std::to_string(i)));
+  EXPECT_EQ(manager.BucketCount(), 63);
+}
+
+TEST(TextureHeaderManager, InsertOverwritesAndFindsAndRemoves) {
+  TextureHeaderManager manager;
+  ASSERT_TRUE(manager.Insert(MakeHeader("a.paa", 1)));
+  ASSERT_TRUE(manager.Insert(MakeHeader("b.paa", 2)));
+  ASSERT_TRUE(manager.Insert(MakeHeader("a.paa", 3)));
+  EXPECT_EQ(manager.Count(), 2u);
+  ASSERT_NE(manager.Find("a.paa"), nullptr);
+  EXPECT_EQ(manager.Find("a.paa")->fileSize, 4003u);
+  EXPECT_EQ(manager.Find("A.paa"), nullptr);
+  EXPECT_TRUE(manager.Remove("a.paa"));
+  EXPECT_FALSE(manager.Remove("a.paa"));
+  EXPECT_EQ(manager.Count(), 1u);
+
+  TextureHeaderManager empty(0);
+  EXPECT_FALSE(empty.Insert(MakeHeader("a.paa")));
+  EXPECT_EQ(empty.Count(), 0u);
+}
 
 TEST(TextureHeaderManager, KeepsTheOrderOfBucketsThroughInsertsOverwritesAndRemovals) {
   std::mt19937 random(5);
@@ -290,7 +267,7 @@ TEST(TextureHeaderManager, LoadDropsAConflictingDuplicate) {
             "from the manager.");
 }
 
-TEST(TextureHeaderManager, LoadFailures) {
+TEST(TextureHeaderManager, LoadAndSaveFailures) {
   TempTree tree;
   CapturedMessages messages;
   TextureHeaderManager manager;
@@ -336,18 +313,14 @@ TEST(TextureHeaderManager, LoadFailures) {
       EXPECT_LE(h.palette.size(), 256u);
     }
   }
-}
 
-TEST(TextureHeaderManager, SaveFailures) {
-  TempTree tree;
-  CapturedMessages messages;
-  TextureHeaderManager manager;
   manager.Insert(MakeHeader("a.paa"));
-  const std::string path = (tree.Root() / "no" / "such" / "folder" / "texHeaders.bin").string();
-  EXPECT_FALSE(manager.Save(path));
+  const std::string nowhere = (tree.Root() / "no" / "such" / "folder" / "texHeaders.bin").string();
+  messages.lines.clear();
+  EXPECT_FALSE(manager.Save(nowhere));
   ASSERT_EQ(messages.lines.size(), 1u);
   EXPECT_EQ(messages.lines[0],
-            "error: Failed to save TextureHeaderManager to file \"" + path + "\" - failed to open the file.");
+            "error: Failed to save TextureHeaderManager to file \"" + nowhere + "\" - failed to open the file.");
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <random>
 
-#include "lib/texture/testing/pac_file_builder.h"
 #include "tests/lib/texture/texture_test_support.h"
 #include "tests/support/captured_messages.h"
 #include "tests/support/temp_tree.h"
@@ -69,11 +68,8 @@ TEST(TextureHeaderReader, EveryFormatAndTagCombination) {
 
 TEST(TextureHeaderReader, FileWithoutFormatWordDependsOnExtension) {
   // A palette count where the format word would stand.
-  PacFileRecipe recipe;
-  recipe.format = PacP8;
-  recipe.offsets = false;
+  PacFileRecipe recipe = Recipe(PacP8, HalvingLevels(8, 8, 2, 3), false);
   recipe.palette = {0x102030};
-  recipe.levels = HalvingLevels(8, 8, 2, 3);
   const std::string bytes = BuildPacFile(recipe).bytes;
   EXPECT_EQ(ReadHeaderOf(bytes, "a.paa").header.format, PacARGB4444);
   EXPECT_EQ(ReadHeaderOf(bytes, "a.pac").header.format, PacP8);
@@ -85,10 +81,8 @@ TEST(TextureHeaderReader, FileWithoutFormatWordDependsOnExtension) {
 
 TEST(TextureHeaderReader, MaxColorWithoutAverageKeepsTheFormatsDefault) {
   for (int format : {PacAI88, PacDXT1}) {
-    PacFileRecipe recipe;
-    recipe.format = format;
+    PacFileRecipe recipe = Recipe(format, HalvingLevels(16, 16, 8));
     recipe.maxColor = 0xFF112233;
-    recipe.levels = HalvingLevels(16, 16, 8);
     ReadResult r = ReadHeaderOf(BuildPacFile(recipe).bytes);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.header.averageColorPacked, format == PacAI88 ? 0x80C02020u : 0xFF802020u);
@@ -98,9 +92,7 @@ TEST(TextureHeaderReader, MaxColorWithoutAverageKeepsTheFormatsDefault) {
 }
 
 TEST(TextureHeaderReader, DarkAlphaNeedsAlphaAndADarkAverage) {
-  PacFileRecipe recipe;
-  recipe.format = PacDXT5;
-  recipe.levels = HalvingLevels(16, 16, 8);
+  PacFileRecipe recipe = Recipe(PacDXT5, HalvingLevels(16, 16, 8));
   recipe.flags = pac::kFlagAlpha;
   recipe.averageColor = 0x7FFFFFFF;
   EXPECT_EQ(ReadHeaderOf(BuildPacFile(recipe).bytes).header.hasDarkAlpha, 1);
@@ -115,11 +107,9 @@ TEST(TextureHeaderReader, DarkAlphaNeedsAlphaAndADarkAverage) {
 }
 
 TEST(TextureHeaderReader, PaletteTransparentEntry) {
-  PacFileRecipe recipe;
-  recipe.format = PacP8;
+  PacFileRecipe recipe = Recipe(PacP8, HalvingLevels(8, 8, 2, 2));
   recipe.formatWord = false;
   recipe.averageColor = 0x80405060;
-  recipe.levels = HalvingLevels(8, 8, 2, 2);
 
   // The last key colour is the transparent one and takes the average colour without alpha.
   recipe.palette = {0x000000, 0xFF00FF, 0x123456, 0x00FFFF, 0xFFFFFF};
@@ -151,12 +141,8 @@ TEST(TextureHeaderReader, PaletteTransparentEntry) {
 TEST(TextureHeaderReader, SmallDxtMipmapEndsTheList) {
   for (bool offsets : {false, true}) {
     SCOPED_TRACE(offsets);
-    PacFileRecipe recipe;
-    recipe.format = PacDXT1;
-    recipe.offsets = offsets;
-    recipe.levels = HalvingLevels(8, 8, 2);  // 8, 4, 2
-    CapturedMessages messages;
-    ReadResult r = ReadHeaderOf(BuildPacFile(recipe).bytes, "tex\\small.paa");
+    CapturedMessages messages;  // levels 8, 4 and 2
+    ReadResult r = ReadHeaderOf(BuildPacFile(Recipe(PacDXT1, HalvingLevels(8, 8, 2), offsets)).bytes, "tex\\small.paa");
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.header.mipmapCount, 2);
     EXPECT_EQ(r.header.mipmaps[1].width, 4);
@@ -166,22 +152,14 @@ TEST(TextureHeaderReader, SmallDxtMipmapEndsTheList) {
         << messages.Text();
   }
   // A side of 5 is enough, and formats without blocks never stop early.
-  PacFileRecipe recipe;
-  recipe.format = PacDXT5;
-  recipe.offsets = false;
-  recipe.levels = {{.width = 10, .height = 10}, {.width = 5, .height = 5}};
-  EXPECT_EQ(ReadHeaderOf(BuildPacFile(recipe).bytes).header.mipmapCount, 2);
-  recipe.format = PacARGB8888;
-  recipe.levels = HalvingLevels(8, 8, 2);
-  EXPECT_EQ(ReadHeaderOf(BuildPacFile(recipe).bytes).header.mipmapCount, 3);
+  const PacFileRecipe five = Recipe(PacDXT5, {{.width = 10, .height = 10}, {.width = 5, .height = 5}}, false);
+  EXPECT_EQ(ReadHeaderOf(BuildPacFile(five).bytes).header.mipmapCount, 2);
+  EXPECT_EQ(ReadHeaderOf(BuildPacFile(Recipe(PacARGB8888, HalvingLevels(8, 8, 2), false)).bytes).header.mipmapCount, 3);
 }
 
 TEST(TextureHeaderReader, FourteenLevelsRecordTwelve) {
   // Sequential walk: levels of any size follow one another.
-  PacFileRecipe recipe;
-  recipe.format = PacARGB4444;
-  recipe.offsets = false;
-  recipe.levels.assign(14, PacLevelRecipe{.width = 16, .height = 8});
+  PacFileRecipe recipe = Recipe(PacARGB4444, std::vector<PacLevelRecipe>(14, {.width = 16, .height = 8}), false);
   ReadResult r = ReadHeaderOf(BuildPacFile(recipe).bytes);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.header.mipmapCount, 12);
@@ -204,10 +182,8 @@ TEST(TextureHeaderReader, FourteenLevelsRecordTwelve) {
 
 TEST(TextureHeaderReader, OffsetsGiveLaterLevelsWithoutReadingThem) {
   // The stored headers of later levels are wrong on purpose: the reader must not read them.
-  PacFileRecipe recipe;
-  recipe.format = PacARGB1555;
-  recipe.levels = {{.width = 64, .height = 32}, {.width = 7, .height = 7}, {.width = 3, .height = 3}};
-  BuiltPacFile file = BuildPacFile(recipe);
+  BuiltPacFile file = BuildPacFile(
+      Recipe(PacARGB1555, {{.width = 64, .height = 32}, {.width = 7, .height = 7}, {.width = 3, .height = 3}}));
   ReadResult r = ReadHeaderOf(file.bytes);
   ASSERT_TRUE(r.ok);
   ASSERT_EQ(r.header.mipmapCount, 3);
@@ -219,12 +195,9 @@ TEST(TextureHeaderReader, OffsetsGiveLaterLevelsWithoutReadingThem) {
 }
 
 TEST(TextureHeaderReader, ExtendedSizeAndWidthFlag) {
-  PacFileRecipe recipe;
-  recipe.format = PacDXT1;
-  recipe.offsets = false;
-  recipe.levels = {{.width = 256, .height = 128, .widthFlag = true, .extendedSize = true},
-                   {.width = 128, .height = 64, .widthFlag = true}};
-  ReadResult r = ReadHeaderOf(BuildPacFile(recipe).bytes);
+  const std::vector<PacLevelRecipe> levels = {{.width = 256, .height = 128, .widthFlag = true, .extendedSize = true},
+                                              {.width = 128, .height = 64, .widthFlag = true}};
+  ReadResult r = ReadHeaderOf(BuildPacFile(Recipe(PacDXT1, levels, false)).bytes);
   ASSERT_TRUE(r.ok);
   ASSERT_EQ(r.header.mipmapCount, 2);
   EXPECT_EQ(r.header.mipmaps[0].width, 256);
@@ -235,11 +208,8 @@ TEST(TextureHeaderReader, ExtendedSizeAndWidthFlag) {
 TEST(TextureHeaderReader, ExtremeSizesFail) {
   for (PacLevelRecipe level : {PacLevelRecipe{.width = 1, .height = 8}, PacLevelRecipe{.width = 8, .height = 4097},
                                PacLevelRecipe{.width = 8192, .height = 8}}) {
-    PacFileRecipe recipe;
-    recipe.format = PacARGB8888;
-    recipe.levels = {level};
     CapturedMessages messages;
-    EXPECT_FALSE(ReadHeaderOf(BuildPacFile(recipe).bytes).ok);
+    EXPECT_FALSE(ReadHeaderOf(BuildPacFile(Recipe(PacARGB8888, {level})).bytes).ok);
     ASSERT_EQ(messages.lines.size(), 2u) << messages.Text();
     EXPECT_EQ(messages.lines[0],
               "error: Extreme texture size (" + std::to_string(level.width) + "x" + std::to_string(level.height) + ")");
@@ -279,10 +249,7 @@ TEST(TextureHeaderReader, TagSection) {
 
 TEST(TextureHeaderReader, FilesByPath) {
   TempTree tree;
-  PacFileRecipe recipe;
-  recipe.format = PacDXT1;
-  recipe.levels = HalvingLevels(32, 32, 8);
-  tree.Write("Data/Tex.PAA", BuildPacFile(recipe).bytes);
+  tree.Write("Data/Tex.PAA", BuildPacFile(Recipe(PacDXT1, HalvingLevels(32, 32, 8))).bytes);
   PacMipmapRecord table[pac::kMipmapTableSize];
   TextureSourcePac source;
   // Engine form, any letter case.

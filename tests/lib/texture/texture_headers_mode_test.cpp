@@ -7,12 +7,12 @@
 
 #include <filesystem>
 
-#include "lib/texture/testing/pac_file_builder.h"
 #include "lib/texture/texture_header_manager.h"
 #include "lib/texture/texture_headers_file.h"
 #include "tool/texture_headers_step.h"
 #include "lib/texture/texture_name.h"
 #include "platform/ascii.h"
+#include "tests/lib/texture/texture_test_support.h"
 #include "tests/support/captured_messages.h"
 #include "tests/support/temp_tree.h"
 
@@ -23,10 +23,7 @@ using namespace textest;
 const kln::TextureHeadersSettings kPlain{};
 
 std::string Texture(int format = PacDXT1, int side = 32) {
-  PacFileRecipe recipe;
-  recipe.format = format;
-  recipe.levels = HalvingLevels(side, side, 8);
-  return BuildPacFile(recipe).bytes;
+  return BuildPacFile(Recipe(format, HalvingLevels(side, side, 8))).bytes;
 }
 
 // Engine form of a host path.
@@ -144,10 +141,7 @@ TEST(TextureHeadersMode, BrokenTexturesAreReportedAndLeftOut) {
   TempTree tree;
   tree.Write("src/good.paa", Texture());
   tree.Write("src/Bad.paa", "GGATCG");
-  PacFileRecipe extreme;
-  extreme.format = PacDXT1;
-  extreme.levels = {{.width = 1, .height = 1}};
-  tree.Write("src/huge.pac", BuildPacFile(extreme).bytes);
+  tree.Write("src/huge.pac", BuildPacFile(Recipe(PacDXT1, {{.width = 1, .height = 1}})).bytes);
   CapturedMessages messages;
   EXPECT_EQ(kln::RunTextureHeaders(kPlain, Engine(tree / "src"), Engine(tree / "src")), 0);
   const std::string src = Engine(tree / "src");
@@ -172,11 +166,8 @@ TEST(TextureHeadersMode, BigFoldersGiveTheFileAndMessagesOfAWalkInTurn) {
   TempTree tree;
   std::vector<std::pair<std::string, std::string>> walkOrder;  // (path below src, text)
   auto add = [&](const std::string& path, int n) {
-    PacFileRecipe recipe;
-    recipe.format = n % 2 ? PacDXT5 : PacDXT1;
+    PacFileRecipe recipe = Recipe(n % 2 ? PacDXT5 : PacDXT1, HalvingLevels(64, 64, 8), n % 5 != 0);
     recipe.averageColor = 0xFF000000u | static_cast<uint32_t>(n);
-    recipe.offsets = n % 5 != 0;
-    recipe.levels = HalvingLevels(64, 64, 8);
     const std::string bytes = n % 7 == 3 ? std::string("GGATCG") : BuildPacFile(recipe).bytes;
     tree.Write("src/" + path, bytes);
     walkOrder.emplace_back(path, bytes);
@@ -257,10 +248,6 @@ TEST(TextureName, Normalisation) {
   EXPECT_TRUE(IsPacTexturePath("dir.x/t.Pac"));
   EXPECT_FALSE(IsPacTexturePath("t.paa.bak"));
 }
-
-}  // namespace
-
-namespace {
 
 TEST(TextureHeadersMode, LinksAreWhatTheyLeadToAndPipesAreReported) {
   TempTree tree;

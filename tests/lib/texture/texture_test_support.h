@@ -1,8 +1,10 @@
 #pragma once
-// Helpers of the texture tests: reading a header from bytes or from a file of a tree.
+// Helpers of the texture tests: texture files made to order, reading a header from bytes.
 #include <string>
+#include <vector>
 
 #include "el/qstream/qi_stream.h"
+#include "lib/texture/testing/pac_file_builder.h"
 #include "lib/texture/texture_source_pac.h"
 
 namespace textest {
@@ -24,6 +26,15 @@ inline ReadResult ReadHeaderOf(const std::string& bytes, const std::string& name
   result.header = source.Header();
   if (result.ok) result.header.mipmaps.assign(result.table, result.table + result.header.mipmapCount);
   return result;
+}
+
+// A texture of `format` with `levels`, with or without the offsets block.
+inline PacFileRecipe Recipe(int format, std::vector<PacLevelRecipe> levels, bool offsets = true) {
+  PacFileRecipe recipe;
+  recipe.format = format;
+  recipe.levels = std::move(levels);
+  recipe.offsets = offsets;
+  return recipe;
 }
 
 // Little-endian helpers for bytes written by hand.

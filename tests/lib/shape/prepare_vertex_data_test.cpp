@@ -82,6 +82,8 @@ TEST_F(PrepareVertexDataTest, NeighbourRecordsNameTheCornersBesideAVertexWithThe
   // The point beside point p on each side in the first face that uses it.
   const int expectedNext[4] = {1, 2, 0, 2};
   const int expectedPrevious[4] = {2, 0, 1, 1};
+  ASSERT_EQ(table.Neighbors().size(), static_cast<size_t>(table.NVertices()));
+  ASSERT_EQ(table.Weights().size(), static_cast<size_t>(table.NVertices()));
   for (int v = 0; v < table.NVertices(); ++v) {
     const VertexNeighborInfo& record = table.Neighbors()[static_cast<size_t>(v)];
     int p = pointOf(v);

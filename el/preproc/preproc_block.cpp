@@ -70,8 +70,7 @@ Preproc::BlockEnd Preproc::ProcessBlock(PreprocTokenizer& in, bool outputOn) {
         if (outputOn) {
           // Expansion never comes back here, so one buffer serves every word.
           expanded_.clear();
-          PasteState paste;
-          EmitWord(token, in, Scope{}, expanded_, paste);
+          EmitWord(token, in, Scope{}, expanded_);
           Write(expanded_);
         }
         break;

@@ -72,8 +72,7 @@ class Preproc {
   };
   // The state of `##` in the text being expanded.
   struct PasteState {
-    size_t floor = 0;       // blanks before `##` are removed down to this length only
-    bool joinNext = false;  // the next word is the right side of `##`
+    size_t floor = 0;  // blanks before `##` are removed down to this length only
   };
   struct OpenFile {
     RString path;
@@ -145,9 +144,8 @@ class Preproc {
 
   // Expansion (preproc_expand.cpp).
   bool EmitWordOrOperator(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst,
-                          PasteState& paste);
-  void EmitWord(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst,
-                const PasteState& paste);
+                          const PasteState& paste);
+  void EmitWord(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst);
   void ExpandMacro(const DefineSymb& macro, PreprocTokenizer& in, const Scope& scope, std::string& dst);
   bool ReadArguments(PreprocTokenizer& in, const Scope& scope, AutoArray<RString>& values);
   void ProcessBody(const DefineSymb& macro, const MacTableList* args, std::string& dst);
@@ -172,7 +170,6 @@ class Preproc {
   // ProcessBlock would. False, with nothing taken, when the use needs the tokens: its
   // list holds more than plain text, or something in it is to be reported.
   bool ExpandPlainUse(PreprocTokenizer& in, const DefineSymb& macro, size_t nameLength);
-  bool FollowedByPaste(PreprocTokenizer& in);
   // Takes the run of tokens at the read position of a macro body that ProcessBody would
   // only append to `dst` as they are, and appends it at once. The run ends before a
   // parameter, a macro name, a word before `##`, `#` and `##` outside strings.

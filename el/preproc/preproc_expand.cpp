@@ -20,10 +20,9 @@ RString TrimBlanks(const RString& text) {
 
 // Words, and inside a macro body `#` and `##`. Returns false for any other token.
 bool Preproc::EmitWordOrOperator(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst,
-                                 PasteState& paste) {
+                                 const PasteState& paste) {
   if (IsWordToken(token.id)) {
-    EmitWord(token, in, scope, dst, paste);
-    paste.joinNext = false;
+    EmitWord(token, in, scope, dst);
     return true;
   }
   if (!scope.body) return false;
@@ -37,21 +36,18 @@ bool Preproc::EmitWordOrOperator(const PreprocToken& token, PreprocTokenizer& in
       Append(dst, token.text);
       in.PushBack(next);
     }
-    paste.joinNext = false;
     return true;
   }
   if (token.id == PreprocTokenId::Paste) {
     // `##` is not written; the tokens on either side meet without the blanks between.
     while (dst.size() > paste.floor && IsBlankChar(dst.back())) dst.pop_back();
     in.PushBack(NextNonBlank(in));
-    paste.joinNext = true;
     return true;
   }
   return false;
 }
 
-void Preproc::EmitWord(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst,
-                       const PasteState& paste) {
+void Preproc::EmitWord(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst) {
   if (token.text == "__FILE__") {
     positionUsed_ = true;
     Append(dst, "\"" + CurrentFile() + "\"");
@@ -68,8 +64,8 @@ void Preproc::EmitWord(const PreprocToken& token, PreprocTokenizer& in, const Sc
       return;
     }
   }
-  // The words on either side of `##` are joined as written, not expanded.
-  if (token.id != PreprocTokenId::Identifier || (scope.body && (paste.joinNext || FollowedByPaste(in)))) {
+  // Keywords are copied; every other word, on either side of `##` too, is expanded.
+  if (token.id != PreprocTokenId::Identifier) {
     Append(dst, token.text);
     return;
   }
@@ -123,7 +119,7 @@ bool Preproc::ReadArguments(PreprocTokenizer& in, const Scope& scope, AutoArray<
   int depth = 0;
   bool inString = false;
   RString current;
-  PasteState paste;
+  const PasteState paste;
   for (;;) {
     PreprocToken token = Next(in);
     if (error_) return false;
@@ -160,7 +156,6 @@ bool Preproc::ReadArguments(PreprocTokenizer& in, const Scope& scope, AutoArray<
         }
         values.push_back(TrimBlanks(current));
         current.clear();
-        paste = PasteState{};
         break;
       case PreprocTokenId::LineComment:
         SkipLineComment(in);
@@ -176,10 +171,7 @@ bool Preproc::ReadArguments(PreprocTokenizer& in, const Scope& scope, AutoArray<
         if (!scope.body) ++pendingLineFeeds_;
         break;
       default:
-        if (!EmitWordOrOperator(token, in, scope, current, paste)) {
-          Append(current, token.text);
-          paste.joinNext = false;
-        }
+        if (!EmitWordOrOperator(token, in, scope, current, paste)) Append(current, token.text);
         break;
     }
   }
@@ -189,10 +181,10 @@ bool Preproc::ReadArguments(PreprocTokenizer& in, const Scope& scope, AutoArray<
 void Preproc::ProcessBody(const DefineSymb& macro, const MacTableList* args, std::string& dst) {
   PreprocTokenizer in(macro.body, false);
   Scope scope{args, true};
-  PasteState paste{dst.size(), false};
+  const PasteState paste{dst.size()};
   bool inString = false;
   for (;;) {
-    if (!runsOff_ && !error_ && !paste.joinNext && in.AtCursor()) AppendPlainBodyRun(in, scope, dst, inString);
+    if (!runsOff_ && !error_ && in.AtCursor()) AppendPlainBodyRun(in, scope, dst, inString);
     PreprocToken token = Next(in);
     if (token.id == PreprocTokenId::End || error_) return;
     if (inString) {
@@ -201,29 +193,12 @@ void Preproc::ProcessBody(const DefineSymb& macro, const MacTableList* args, std
       continue;
     }
     if (token.id == PreprocTokenId::Quote) inString = true;
-    if (!EmitWordOrOperator(token, in, scope, dst, paste)) {
-      Append(dst, token.text);
-      paste.joinNext = false;
-    }
+    if (!EmitWordOrOperator(token, in, scope, dst, paste)) Append(dst, token.text);
   }
-}
-
-// True when `##` follows (after blanks); the tokens read ahead are put back.
-bool Preproc::FollowedByPaste(PreprocTokenizer& in) {
-  AutoArray<PreprocToken> blanks;
-  PreprocToken token = Next(in);
-  while (IsBlankToken(token)) {
-    blanks.push_back(token);
-    token = Next(in);
-  }
-  in.PushBack(token);
-  for (auto blank = blanks.rbegin(); blank != blanks.rend(); ++blank) in.PushBack(*blank);
-  return token.id == PreprocTokenId::Paste;
 }
 
 // Each token taken costs the work ProcessBody counts for it: one step to read it plus its
-// length when appended, and for an identifier the blanks and the token that
-// FollowedByPaste reads ahead.
+// length when appended.
 void Preproc::AppendPlainBodyRun(PreprocTokenizer& in, const Scope& scope, std::string& dst, bool& inString) {
   const char* start = in.Cursor();
   const char* end = in.TextEnd();
@@ -238,13 +213,7 @@ void Preproc::AppendPlainBodyRun(PreprocTokenizer& in, const Scope& scope, std::
       std::string_view word(p, length);
       if (word == "__FILE__" || word == "__LINE__") break;
       if (scope.args && scope.args->Find(word)) break;
-      if (ClassifyWord(word) == PreprocTokenId::Identifier) {
-        const char* after = p + length;
-        while (after < end && IsBlankChar(*after)) ++after;
-        if (end - after >= 2 && after[0] == '#' && after[1] == '#') break;
-        if (macros_.Contains(word)) break;
-        work += (after - (p + length)) + 1;
-      }
+      if (ClassifyWord(word) == PreprocTokenId::Identifier && macros_.Contains(word)) break;
     } else if (c == '#' && !quoted) {
       break;
     } else if (c == '"') {

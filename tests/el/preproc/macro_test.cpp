@@ -56,7 +56,9 @@ TEST(PreprocMacros, HashQuotesAndDoubleHashJoins) {
       {"## drops blanks", "#define P(a,b) a ## b\nP(x,y)\n", "\nxy\n"},
       {"## inside a word", "#define C(n) class n##_base {};\nC(car)\n", "\nclass car_base {};\n"},
       {"## without parameters", "#define AB a ## b\nAB\n", "\nab\n"},
-      {"joined words are not expanded", "#define x 0\n#define y 9\n#define P(a) x##a##y\nP(1)\n", "\n\n\nx1y\n"},
+      {"words beside ## are expanded too", "#define x 0\n#define y 9\n#define P(a) x##a##y\nP(1)\n", "\n\n\n019\n"},
+      {"a prefix macro joined to arguments", "#define PREFIX abc\n#define G(v) PREFIX##_##v\n#define R(v) v##PREFIX\nG(x) R(y)\n",
+       "\n\n\nabc_x yabc\n"},
   });
 }
 

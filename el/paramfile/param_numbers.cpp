@@ -107,6 +107,19 @@ double ConvertDecimal(std::string_view number) {
   return std::strtod(copy.c_str(), nullptr);
 }
 
+// The forms of the standard conversion beyond plain decimals: infinity, NaN and hexadecimal
+// floats ("inf", "-nan", "0x1p3", "0X1F"), accepted when they make up the whole text.
+bool ParseOtherFloat(std::string_view text, float& value) {
+  std::string_view rest = text.substr(text[0] == '+' || text[0] == '-' ? 1 : 0);
+  if (rest.empty() || std::string_view("0iInN").find(rest[0]) == std::string_view::npos) return false;
+  std::string copy(text);
+  char* end = nullptr;
+  double converted = std::strtod(copy.c_str(), &end);
+  if (end != copy.c_str() + copy.size()) return false;
+  value = static_cast<float>(converted);
+  return true;
+}
+
 }  // namespace
 
 bool ParseParamInt32(std::string_view text, int32_t& value) {
@@ -137,9 +150,12 @@ bool ParseParamFloat(std::string_view text, float& value) {
     value = static_cast<float>(std::pow(10.0, ConvertDecimal(rest.substr(0, length)) * 0.05));
     return true;
   }
-  if (text.empty() || DecimalNumberLength(text) != text.size()) return false;
-  value = static_cast<float>(ConvertDecimal(text));
-  return true;
+  if (text.empty()) return false;
+  if (DecimalNumberLength(text) == text.size()) {
+    value = static_cast<float>(ConvertDecimal(text));
+    return true;
+  }
+  return ParseOtherFloat(text, value);
 }
 
 ParamNumber RecognizeOtherValueNumber(std::string_view text) {

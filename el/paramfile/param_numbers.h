@@ -4,7 +4,9 @@
 //   32-bit integer: a decimal integer (optional sign) within the 32-bit range, or "0x"
 //                   and hexadecimal digits (taken modulo 2^32);
 //   64-bit integer: a decimal integer within the 64-bit range;
-//   float:          a decimal number with optional fraction and exponent (single precision),
+//   float:          what the standard string-to-double conversion reads (single precision):
+//                   a decimal number with optional fraction and exponent, an infinity or
+//                   NaN ("inf", "-nan"), a hexadecimal float ("0x1p3", "0X1F");
 //                   or "db" and a number d, a decibel level read as the amplitude
 //                   10^(d * 0.05) ("invalid db value %s" when characters follow the number).
 // The whole text must match; anything else stays a string.

@@ -45,16 +45,28 @@ TEST(ParamNumbers, FloatsAndDecibels) {
                                                     {"1E-2", 0.01f},
                                                     {"1e-400", 0.0f},
                                                     {"db0", 1.0f},
-                                                    {"db-6", static_cast<float>(std::pow(10.0, -0.3))}};
+                                                    {"db-6", static_cast<float>(std::pow(10.0, -0.3))},
+                                                    {"0x1p3", 8.0f},
+                                                    {"0X1F", 31.0f},
+                                                    {"-0x1F", -31.0f}};
   for (auto [text, expected] : accepted) {
     float value = -1;
     EXPECT_TRUE(ParseParamFloat(text, value)) << text;
     EXPECT_FLOAT_EQ(value, expected) << text;
   }
   float value = 0;
-  EXPECT_TRUE(ParseParamFloat("1e400", value));
-  EXPECT_TRUE(std::isinf(value));
-  for (const char* text : {"", ".", "e5", "1e", "1e+", "inf", "nan", "0x1p3", "1.5f", "1,5", "--1", "db", "dbx"})
+  // Infinity and NaN in the forms of the standard conversion, which is also how they are saved.
+  for (const char* text : {"1e400", "inf", "-INF", "+Infinity"}) {
+    EXPECT_TRUE(ParseParamFloat(text, value)) << text;
+    EXPECT_TRUE(std::isinf(value)) << text;
+    EXPECT_EQ(std::signbit(value), text[0] == '-') << text;
+  }
+  for (const char* text : {"nan", "-nan", "NaN"}) {
+    EXPECT_TRUE(ParseParamFloat(text, value)) << text;
+    EXPECT_TRUE(std::isnan(value)) << text;
+  }
+  for (const char* text : {"", ".", "e5", "1e", "1e+", "1.5f", "1,5", "--1", "db", "dbx", "infantry", "nano", "0x",
+                           "0xg", " 5", "i", "-n"})
     EXPECT_FALSE(ParseParamFloat(text, value)) << text;
   EXPECT_TRUE(messages.logLines.empty());
   EXPECT_TRUE(ParseParamFloat("db20x", value));

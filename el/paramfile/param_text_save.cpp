@@ -105,7 +105,7 @@ template class ParamValueSpec<ParamRawValueExpression>;
 void ParamArray::SaveText(QOStream& out, int indent) const {
   Indent(out, indent);
   Write(out, name_);
-  Write(out, (flags_ & kParamArrayAppend) ? "[] += " : (flags_ & kParamArrayRemove) ? "[] -= " : "[] = ");
+  Write(out, (flags_ & kParamArrayAppend) ? "[]+=" : (flags_ & kParamArrayRemove) ? "[]-=" : "[]=");
   WriteItems(out, items_);
   Write(out, ";\n");
 }

@@ -127,8 +127,8 @@ name = "A ""quoted"" name" \n "and a second line";
 expr = @"Second * 2";
 class Base
 {
-	list[] = {1, 2.5, "three"};
-	nested[] = {{4, {5}}, @"First + 1"};
+	list[]={1, 2.5, "three"};
+	nested[]={{4, {5}}, @"First + 1"};
 	class Inner
 	{
 		deep = 1;
@@ -136,8 +136,8 @@ class Base
 };
 class Derived: Base
 {
-	list[] += {6};
-	more[] += {7};
+	list[]+={6};
+	more[]+={7};
 	class InnerMore: Inner {};
 	access = 1;
 };
@@ -153,7 +153,7 @@ TEST(ParamBinaryFormat, EverythingRoundTripsThroughTextAndBinary) {
   // The text form is the input with enum values written out and appends applied.
   std::string expectedText = kEverything;
   for (auto [from, to] : {std::pair{"\tFirst,\n", "\tFirst = 0,\n"},
-                          std::pair{"\tlist[] += {6};\n", "\tlist[] = {1, 2.5, \"three\", 6};\n"}})
+                          std::pair{"\tlist[]+={6};\n", "\tlist[]={1, 2.5, \"three\", 6};\n"}})
     expectedText.replace(expectedText.find(from), std::strlen(from), to);
   std::string firstText = SaveTextString(parsed);
   EXPECT_EQ(firstText, expectedText);
@@ -176,7 +176,7 @@ TEST(ParamBinaryFormat, FloatsWithEightDigitsSettleAfterOnePass) {
   // Floats beyond the single range are written as infinities, which read back as floats.
   ParamFile parsed;
   ASSERT_EQ(ParseString(parsed, "a = 0.1; b = 2.0; c = 3.14159274; d[] = {1e-7, 123456.789, -1e40}; e = 1e40;"), 0);
-  EXPECT_EQ(SaveTextString(parsed), "a = 0.1;\nb = 2;\nc = 3.1415927;\nd[] = {1e-07, 123456.79, -inf};\ne = inf;\n");
+  EXPECT_EQ(SaveTextString(parsed), "a = 0.1;\nb = 2;\nc = 3.1415927;\nd[]={1e-07, 123456.79, -inf};\ne = inf;\n");
   ParamFile pass1;
   ASSERT_EQ(ParseString(pass1, SaveTextString(parsed)), 0);
   EXPECT_EQ((pass1 >> "b").GetEntry()->GetValueType(), ParamValueType::Int);

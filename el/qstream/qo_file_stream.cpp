@@ -1,13 +1,16 @@
 #include "el/qstream/qo_file_stream.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/engine_path.h"
 
@@ -36,6 +39,24 @@ std::string MakeTempPath(const std::string& path, int attempt) {
   return path + suffix;
 }
 
+// Copies the whole file `from` to the start of the open file `to`; 0 or the error.
+int CopyFileBytes(int from, int to) {
+  char buffer[1 << 16];
+  for (QFileSize pos = 0;;) {
+    const ssize_t got = ::pread(from, buffer, sizeof(buffer), pos);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return errno;
+    if (got == 0) return 0;
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t put = ::write(to, buffer + done, static_cast<size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) return put < 0 ? errno : EIO;
+      done += put;
+    }
+    pos += static_cast<QFileSize>(got);
+  }
+}
+
 }  // namespace
 
 QOFStream::~QOFStream() {
@@ -56,8 +77,24 @@ bool QOFStream::Open(const std::string& path) {
 bool QOFStream::OpenAtomic(const std::string& path) {
   Close();
   path_ = ToHostPath(path);
+  // A link to a file is followed: the file it leads to is replaced and the link stays. A
+  // destination that is no file and no folder (a device, a pipe) cannot be renamed over:
+  // the bytes gather in a temporary file elsewhere and are copied into it on Close.
+  std::string tempBeside = path_;
+  struct stat target;
+  copyOnClose_ = ::stat(path_.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode);
+  if (copyOnClose_) {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    tempBeside = ((error ? std::filesystem::path("/tmp") : folder) / "kln-output").string();
+  } else if (struct stat link; ::lstat(path_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    if (char* resolved = ::realpath(path_.c_str(), nullptr)) {
+      path_ = resolved;
+      std::free(resolved);
+    }
+  }
   for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
-    std::string candidate = MakeTempPath(path_, attempt);
+    std::string candidate = MakeTempPath(tempBeside, attempt);
     fd_ = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ >= 0) {
       tempPath_ = candidate;
@@ -158,11 +195,29 @@ bool QOFStream::Close() {
   Flush();
   CloseFile();
   if (!tempPath_.empty()) {
-    if (!fail() && ::rename(tempPath_.c_str(), path_.c_str()) != 0) SetFailed(errno);
+    if (!fail() && copyOnClose_) {
+      CopyIntoDestination();
+      ::unlink(tempPath_.c_str());
+    } else if (!fail() && ::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+      SetFailed(errno);
+    }
     if (fail()) ::unlink(tempPath_.c_str());
     tempPath_.clear();
   }
   return !fail();
+}
+
+void QOFStream::CopyIntoDestination() {
+  const int from = ::open(tempPath_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (from < 0) {
+    SetFailed(errno);
+    return;
+  }
+  const int to = ::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  int error = to < 0 ? errno : CopyFileBytes(from, to);
+  if (to >= 0 && ::close(to) != 0 && error == 0) error = errno;
+  ::close(from);
+  if (error != 0) SetFailed(error);
 }
 
 void QOFStream::Discard() {

@@ -9,6 +9,8 @@
 // Opened with OpenAtomic(), the stream writes a temporary file in the destination's folder
 // and Close() renames it over the destination only when nothing failed, so that the
 // destination is never left truncated: it holds either its old contents or all new bytes.
+// A link is followed (its file is replaced, the link kept). A device or pipe receives the
+// bytes by copy on Close(), from a temporary file in the temporary folder.
 #include <string>
 #include <vector>
 
@@ -55,6 +57,8 @@ class QOFStream : public QOStream {
   void WriteToFile(QFileSize pos, const char* data, size_t size);
   // Writes the kept patches into the file, before the buffer (whose bytes are newer).
   void WritePatches();
+  // Copies the finished temporary file into a destination that is no plain file.
+  void CopyIntoDestination();
   // Reads `size` bytes at `pos` of the file; false (failed flag set) when it cannot.
   bool ReadFromFile(QFileSize pos, char* data, size_t size);
 
@@ -78,4 +82,5 @@ class QOFStream : public QOStream {
   int fd_ = -1;
   std::string path_;       // host path of the destination
   std::string tempPath_;   // host path of the temporary file (atomic writes only)
+  bool copyOnClose_ = false;  // the destination is a device or pipe: copied into, not replaced
 };

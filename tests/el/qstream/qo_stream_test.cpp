@@ -1,11 +1,16 @@
 #include "el/qstream/qo_stream.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <thread>
 
 #include "el/qstream/qo_file_stream.h"
 #include "tests/el/qstream/qstream_test_support.h"
@@ -200,6 +205,46 @@ TEST(QOFStreamAtomic, DestroyedWithoutCloseWritesNothing) {
   }
   EXPECT_FALSE(std::filesystem::exists(path));
   EXPECT_EQ(CountFiles(folder.Path()), 0u);
+}
+
+// Writes `bytes` atomically to `path`, patching its first bytes after they were flushed.
+bool WriteAtomically(const std::string& path, const std::string& bytes) {
+  QOFStream out;
+  if (!out.OpenAtomic(path)) return false;
+  out.write("??", 2);
+  out.write(bytes.data() + 2, bytes.size() - 2);
+  out.Flush();
+  out.SeekP(0);
+  out.write(bytes.data(), 2);
+  return out.Close();
+}
+
+TEST(QOFStreamAtomic, LinkKeepsLeadingToTheReplacedFile) {
+  TempFolder folder;
+  std::string real = folder.Write("real.bin", "old");
+  std::filesystem::create_symlink(real, folder.File("link.bin"));
+  ASSERT_TRUE(WriteAtomically(folder.File("link.bin"), "new bytes"));
+  EXPECT_TRUE(std::filesystem::is_symlink(folder.File("link.bin")));
+  EXPECT_EQ(ReadFile(real), "new bytes");
+  EXPECT_EQ(CountFiles(folder.Path()), 2u);
+}
+
+TEST(QOFStreamAtomic, PipeStaysAPipeAndReceivesEveryByte) {
+  TempFolder folder;
+  std::string pipe = folder.File("pipe");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  // A second name for the pipe, to end the reader should the pipe be renamed over.
+  std::filesystem::create_hard_link(pipe, folder.File("same pipe"));
+  std::string bytes(3 * QOFStream::kFlushSize + 5, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+  std::string received;
+  std::thread reader([&] { received = ReadFile(pipe); });
+  EXPECT_TRUE(WriteAtomically(pipe, bytes));
+  EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+  if (!std::filesystem::is_fifo(pipe)) ::close(::open(folder.File("same pipe").c_str(), O_WRONLY | O_NONBLOCK));
+  reader.join();
+  EXPECT_TRUE(received == bytes);
+  EXPECT_EQ(CountFiles(folder.Path()), 2u);
 }
 
 }  // namespace

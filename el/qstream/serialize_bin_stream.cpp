@@ -80,7 +80,16 @@ bool SerializeBinStream::TransferNameString(RString& value) {
 bool SerializeBinStream::TransferVersion(int minVersion, int maxVersion) {
   if (!Ok()) return false;
   int value = maxVersion;
-  Transfer(value);
+  if (IsLoading()) {
+    // A file cut inside the tag or version reads the missing bytes as 0xFF, as any read
+    // past the end does: the caller then reports a wrong tag or version, not corrupt data.
+    unsigned char bytes[sizeof(value)];
+    std::memset(bytes, 0xFF, sizeof(bytes));
+    in_->read(bytes, sizeof(bytes));
+    std::memcpy(&value, bytes, sizeof(value));
+  } else {
+    Transfer(value);
+  }
   if (!Ok()) return false;
   version_ = value;
   return IsSaving() || (minVersion <= value && value <= maxVersion);

@@ -195,13 +195,13 @@ bool QOFStream::Close() {
   Flush();
   CloseFile();
   if (!tempPath_.empty()) {
-    if (!fail() && copyOnClose_) {
-      CopyIntoDestination();
-      ::unlink(tempPath_.c_str());
-    } else if (!fail() && ::rename(tempPath_.c_str(), path_.c_str()) != 0) {
-      SetFailed(errno);
+    if (!fail()) {
+      if (copyOnClose_)
+        CopyIntoDestination();
+      else if (::rename(tempPath_.c_str(), path_.c_str()) != 0)
+        SetFailed(errno);
     }
-    if (fail()) ::unlink(tempPath_.c_str());
+    if (fail() || copyOnClose_) ::unlink(tempPath_.c_str());
     tempPath_.clear();
   }
   return !fail();

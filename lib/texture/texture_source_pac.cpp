@@ -107,8 +107,6 @@ bool TextureSourcePac::ReadTaggedBlocks(QIStream& in, int32_t (&offsets)[pac::kM
     uint32_t length = 0;
     if (!ReadExact(in, blockName, 4) || !ReadU32(in, length)) return false;
     const int32_t payloadLength = static_cast<int32_t>(length);
-    // A negative length would step backwards into the block itself.
-    if (payloadLength < 0) return false;
 
     if (SameCode(blockName, pac::kTagAverageColor)) {
       if (!ReadU32(in, tags.averageColor)) return false;
@@ -119,7 +117,7 @@ bool TextureSourcePac::ReadTaggedBlocks(QIStream& in, int32_t (&offsets)[pac::kM
     } else if (SameCode(blockName, pac::kTagFlags)) {
       if (!ReadU32(in, tags.flags)) return false;
     } else if (SameCode(blockName, pac::kTagOffsets)) {
-      const int32_t count = payloadLength / 4;
+      const int32_t count = payloadLength > 0 ? payloadLength / 4 : 0;
       if (static_cast<int64_t>(count) * 4 > in.GetRest()) return false;
       const int32_t kept = count < pac::kMaxMipmapOffsets ? count : pac::kMaxMipmapOffsets;
       for (int32_t i = 0; i < kept; ++i) {
@@ -129,7 +127,8 @@ bool TextureSourcePac::ReadTaggedBlocks(QIStream& in, int32_t (&offsets)[pac::kM
       }
       if (!Skip(in, static_cast<int64_t>(count - kept) * 4)) return false;
     } else {
-      if (!Skip(in, payloadLength)) return false;
+      // A negative length would step backwards into the block itself.
+      if (payloadLength < 0 || !Skip(in, payloadLength)) return false;
     }
   }
 }

@@ -221,14 +221,16 @@ TEST(TextureHeaderReader, TagSection) {
   const std::string levels = U16(16) + U16(16) + U24(4) + "abcd" + U16(0) + U16(0);
   // Unknown blocks are skipped by their length; colour blocks read 4 bytes whatever the
   // length says.
-  std::string bytes = U16(0xFF05) + Tag("XXXX", 5, "12345") + Tag("CGVA", 0, U32(0x11223344)) + Tag("GALF", 4, U32(3)) +
-                      U16(0) + levels;
+  std::string bytes = U16(0xFF05) + Tag("XXXX", 5, "12345") + Tag("CGVA", 0, U32(0x11223344)) + Tag("GALF", -4, U32(3)) +
+                      Tag("SFFO", -4, "") + U16(0) + levels;
   ReadResult r = ReadHeaderOf(bytes);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.header.averageColorPacked, 0x11223344u);
   EXPECT_EQ(r.header.hasAlpha, 1);
   EXPECT_EQ(r.header.isTransparent, 1);
   EXPECT_EQ(r.header.mipmapCount, 1);
+  // Negative lengths: the flags still take 4 bytes, the offsets none.
+  EXPECT_EQ(r.header.mipmaps[0].offset, 2 + (12 + 5) + (12 + 4) + (12 + 4) + 12 + 2u);
 
   // More than 16 offsets: the first 16 are kept, the rest passed over.
   std::string offsets;

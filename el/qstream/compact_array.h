@@ -39,9 +39,10 @@ class CompactArray {
     elements_ = std::move(elements);
     condensedCount_ = 0;
   }
-  // Condenses a list of two or more equal elements; returns true when it did.
+  // Condenses a list whose elements are all equal (one element too); returns true when it
+  // did. An empty list stays a list.
   bool Condense() {
-    if (condensedCount_ > 0 || elements_.size() < 2) return false;
+    if (condensedCount_ > 0 || elements_.empty()) return false;
     for (const T& element : elements_)
       if (!(element == elements_.front())) return false;
     SetCondensed(static_cast<int>(elements_.size()), elements_.front());

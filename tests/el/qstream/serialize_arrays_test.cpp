@@ -100,6 +100,12 @@ TEST(SerializeBinArrays, ArraysRoundTripWithBothMethods) {
   CompactArray<float> list(MakeMeshLikeFloats(3000));
   CompactArray<float> uniform(AutoArray<float>(2000, 1.5f));
   EXPECT_TRUE(uniform.Condense());
+  // A single element is all equal too; an empty list has nothing to condense.
+  CompactArray<float> single(AutoArray<float>(1, 4.0f));
+  EXPECT_TRUE(single.Condense());
+  CompactArray<float> empty;
+  EXPECT_FALSE(empty.Condense());
+  EXPECT_FALSE(list.Condense());
   for (bool lzo : {false, true}) {
     SCOPED_TRACE(lzo ? "lzo" : "lzss");
     std::string stored = Save(lzo, [&](SerializeBinStream& f) {

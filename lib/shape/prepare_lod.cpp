@@ -71,6 +71,9 @@ void PrepareLod(LODShape& model, int index, int kind, const LodPreparationSettin
   if (settings.skeleton) {
     weights = ComputeBoneWeights(shape, *settings.skeleton, names);
     BuildBoneSections(shape, *settings.skeleton, weights, settings.bonesInterval, kind == kLodShadowVolume, names);
+  } else {
+    // Every vertex has a weight record; without a skeleton it names no bone.
+    shape.Vertices().Weights().assign(static_cast<size_t>(shape.NVertices()), VertexWeights{});
   }
   FinishProxies(shape, weights);
   CheckSecondUVSet(shape, names);

@@ -1,5 +1,5 @@
-// Per-vertex data the preparation derives: tangents and the neighbour records of skinned
-// shadow volumes.
+// Per-vertex data the preparation derives: tangents, weight records and the neighbour
+// records of skinned shadow volumes.
 #include <gtest/gtest.h>
 
 #include "lib/shape/packed_normal.h"
@@ -64,6 +64,14 @@ TEST_F(PrepareVertexDataTest, DegenerateUVsStillGiveDirectionsPerpendicularToThe
     EXPECT_NEAR(n.x * t.x + n.y * t.y + n.z * t.z, 0.0f, 0.01f);
     EXPECT_NEAR(s.x * s.x + s.y * s.y + s.z * s.z, 1.0f, 0.01f);
   }
+}
+
+TEST_F(PrepareVertexDataTest, WithoutASkeletonEveryVertexHasAWeightRecordOfNoBone) {
+  const Shape& shape = Prepare(Square(), kLodVisual);
+  ASSERT_EQ(shape.Vertices().Weights().size(), static_cast<size_t>(shape.NVertices()));
+  for (const VertexWeights& w : shape.Vertices().Weights()) EXPECT_EQ(w, VertexWeights{});
+  EXPECT_EQ(VertexWeights{}.count, 0);
+  EXPECT_EQ(VertexWeights{}.pairs[3][0], VertexWeights::kNoBone);
 }
 
 TEST_F(PrepareVertexDataTest, OnlySkinnedShadowVolumesHaveNeighbourRecords) {

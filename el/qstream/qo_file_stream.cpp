@@ -82,7 +82,12 @@ bool QOFStream::OpenAtomic(const std::string& path) {
   // the bytes gather in a temporary file elsewhere and are copied into it on Close.
   std::string tempBeside = path_;
   struct stat target;
-  copyOnClose_ = ::stat(path_.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode);
+  const bool exists = ::stat(path_.c_str(), &target) == 0;
+  if (exists && S_ISDIR(target.st_mode)) {
+    SetFailed(EISDIR);  // known now, not only when the finished file is renamed
+    return false;
+  }
+  copyOnClose_ = exists && !S_ISREG(target.st_mode);
   if (copyOnClose_) {
     std::error_code error;
     std::filesystem::path folder = std::filesystem::temp_directory_path(error);

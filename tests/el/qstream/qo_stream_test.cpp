@@ -158,6 +158,9 @@ TEST(QOFStream, FileThatCannotBeCreatedKeepsTheSystemError) {
   EXPECT_TRUE(atomic.fail());
   EXPECT_EQ(atomic.GetErrorCode(), ENOENT);
   EXPECT_FALSE(atomic.Close());
+  QOFStream onFolder;
+  EXPECT_FALSE(onFolder.OpenAtomic(folder.Path().string()));
+  EXPECT_EQ(onFolder.GetErrorCode(), EISDIR);
 }
 
 TEST(QOFStream, WriteFailureKeepsTheFirstErrorAndWritesNothingMore) {

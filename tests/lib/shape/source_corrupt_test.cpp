@@ -121,7 +121,7 @@ TEST_F(SourceCorrupt, BrokenModelsFailWithTheirReport) {
       {"corner naming a missing point", written([](mlod::Model& m) { m.lods[0].faces[0].corners[2].point = 3; }),
        "Bad object.", true},
       {"string cut inside the texture name", triangle.substr(0, triangle.find("tri_co") + 3),
-       "shape(8070) : File read error", false},
+       "lib/shape/shape(8070) : File read error", false},
       {"tag block magic", written([](mlod::Model& m) { m.lods[0].tagMagic = "TAGX"; }), "Bad format", false},
       {"end before the tag block", triangle.substr(0, triangle.find("TAGG")), "Error loading tag", true},
       {"tag list without its end",

@@ -44,7 +44,7 @@ TEST_F(SourceReader, ReadsEachContainerAndRecordsItsVersion) {
       EXPECT_TRUE(messages.lines.empty()) << messages.Text();
     } else {
       EXPECT_EQ(CountLines(messages, "Warning: preNLOD format in object test.p3d"), 1) << messages.Text();
-      EXPECT_EQ(CountLines(messages, "shape(8154) : Very old object loaded."), 1) << messages.Text();
+      EXPECT_EQ(CountLines(messages, "lib/shape/shape(8154) : Very old object loaded."), 1) << messages.Text();
     }
   }
 }

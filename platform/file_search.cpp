@@ -163,7 +163,7 @@ bool FileSearch::Next(FileSearchEntry& entry) {
 FolderWriteTimes::FolderWriteTimes(std::string_view engineFolder)
     : folder_(engineFolder),
       // O_PATH: a look-up below the folder needs no right to read it, so neither does this.
-      fd_(::open(ToHostPath(engineFolder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+      fd_(::open(HostPathForWrite(engineFolder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
 
 FolderWriteTimes::~FolderWriteTimes() {
   if (fd_ >= 0) ::close(fd_);

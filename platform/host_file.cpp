@@ -91,4 +91,12 @@ std::string HostPathOf(std::string_view enginePath) {
   return host;
 }
 
+std::string HostPathForWrite(std::string_view enginePath) {
+  std::string host = ToHostPath(enginePath);
+  if (host.size() < 2 || host[0] != '/' || host[1] == '/') return host;
+  const size_t topEnd = host.find('/', 1);
+  if (HostExists(topEnd == std::string::npos ? host : host.substr(0, topEnd))) return host;
+  return WorkDriveRoot() + host;
+}
+
 bool EngineFileExists(std::string_view enginePath) { return HostExists(HostPathOf(enginePath)); }

@@ -18,5 +18,10 @@ std::string WorkDriveRoot();
 // fails with the name the user wrote).
 std::string HostPathOf(std::string_view enginePath);
 
+// The host path where `enginePath` is written or created: its exact spelling, except that
+// a path beginning with '\' whose top folder does not exist on the host is taken below the
+// work drive. Letter case is not searched for.
+std::string HostPathForWrite(std::string_view enginePath);
+
 // True when `enginePath` names an existing file or folder after the rules above.
 bool EngineFileExists(std::string_view enginePath);

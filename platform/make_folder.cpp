@@ -2,8 +2,8 @@
 
 #include <sys/stat.h>
 
-#include "platform/engine_path.h"
+#include "platform/host_file.h"
 
 bool MakeFolder(std::string_view enginePath) {
-  return ::mkdir(ToHostPath(enginePath).c_str(), 0777) == 0;
+  return ::mkdir(HostPathForWrite(enginePath).c_str(), 0777) == 0;
 }

@@ -28,8 +28,9 @@ std::string_view GetExtension(std::string_view path) {
 }
 
 void CreateDestinationFolders(std::string_view filePath) {
-  size_t colon = filePath.find(':');
-  size_t start = colon != std::string_view::npos ? colon + 1 : 1;
+  // After a drive colon ("C:\..."), or after the first character; a ':' elsewhere is
+  // part of a name.
+  size_t start = filePath.size() >= 2 && filePath[1] == ':' ? 2 : 1;
   for (size_t pos = filePath.find('\\', start); pos != std::string_view::npos; pos = filePath.find('\\', pos + 1)) {
     MakeFolder(std::string(filePath.substr(0, pos)));
   }

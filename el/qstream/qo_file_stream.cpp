@@ -12,7 +12,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/engine_path.h"
+#include "platform/host_file.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ QOFStream::~QOFStream() {
 
 bool QOFStream::Open(const std::string& path) {
   Close();
-  path_ = ToHostPath(path);
+  path_ = HostPathForWrite(path);
   fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd_ < 0) SetFailed(errno);
   return fd_ >= 0;
@@ -76,7 +76,7 @@ bool QOFStream::Open(const std::string& path) {
 
 bool QOFStream::OpenAtomic(const std::string& path) {
   Close();
-  path_ = ToHostPath(path);
+  path_ = HostPathForWrite(path);
   // A link to a file is followed: the file it leads to is replaced and the link stays. A
   // destination that is no file and no folder (a device, a pipe) cannot be renamed over:
   // the bytes gather in a temporary file elsewhere and are copied into it on Close.

@@ -40,6 +40,14 @@ TEST(HostPathOf, RootedEnginePathsLiveBelowTheWorkDrive) {
   EXPECT_EQ(HostPathOf("\\x\\missing.hpp"), "/x/missing.hpp");
 }
 
+TEST(HostPathForWrite, RootedPathsWhoseTopFolderIsMissingGoBelowTheWorkDrive) {
+  TempTree tree;
+  WorkDrive drive(tree.Root().string());
+  EXPECT_EQ(HostPathForWrite("\\kln_no_such_top\\out\\a.p3d"), tree.Root().string() + "/kln_no_such_top/out/a.p3d");
+  EXPECT_EQ(HostPathForWrite("\\tmp\\kln_new\\a.p3d"), "/tmp/kln_new/a.p3d");
+  EXPECT_EQ(HostPathForWrite("out\\Sub\\a.p3d"), "out/Sub/a.p3d");
+}
+
 TEST(WorkDriveRoot, DefaultsToTheCurrentFolder) {
   ::unsetenv("KILNIFY_WORK_DRIVE");
   char cwd[4096];

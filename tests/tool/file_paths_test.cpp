@@ -27,6 +27,9 @@ TEST(CreateDestinationFolders, CreatesEveryParentFolder) {
   // Existing folders are no error.
   CreateDestinationFolders(root + "\\out\\models\\deeper\\car.p3d");
   EXPECT_TRUE(tree.Exists("out/models/deeper"));
+  // A ':' that is no drive colon is part of a folder name.
+  CreateDestinationFolders(root + "\\out2\\a:b\\car.p3d");
+  EXPECT_TRUE(tree.Exists("out2/a:b"));
 }
 
 TEST(IsUpToDate, ComparesWithTheDestinationTimeStamp) {

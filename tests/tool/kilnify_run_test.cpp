@@ -49,6 +49,19 @@ TEST(KilnifyRun, BannerCommandLineAndWalk) {
   EXPECT_NE(always.out.find("Convert model src\\a.p3d"), std::string::npos);
 }
 
+TEST(KilnifyRun, RootedFoldersLiveBelowTheWorkDrive) {
+  TempTree tree;
+  mlod::Model model;
+  model.lods.push_back(mlod::MakeGridLod(2, 2, 1.0f));
+  ASSERT_TRUE(mlod::WriteModelFile(model, tree / "kln_rooted_src/sub/a.p3d"));
+  ProgramOptions options{.environment = {"KILNIFY_WORK_DRIVE=" + tree.Root().string()}};
+  ProgramResult result = Kilnify({"\\kln_rooted_src", "\\kln_rooted_dst"}, options);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(tree.Read("kln_rooted_dst/sub/a.p3d").substr(0, 4), "ODOL") << result.err;
+  ProgramResult again = Kilnify({"\\kln_rooted_src", "\\kln_rooted_dst"}, options);
+  EXPECT_EQ(again.out.find("Convert model"), std::string::npos) << again.out;
+}
+
 TEST(KilnifyRun, StreamsKeepTheOrderOfPrinting) {
   TempTree tree;
   tree.Write("src/a.p3d");

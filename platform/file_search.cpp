@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/ascii.h"
 #include "platform/engine_path.h"
@@ -169,12 +170,41 @@ FolderWriteTimes::~FolderWriteTimes() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-std::optional<int64_t> FolderWriteTimes::Of(std::string_view name) const {
+FolderWriteTimes::Entry FolderWriteTimes::Find(std::string_view name) const {
+  Entry entry{std::string(name), std::nullopt};
   // A '\' in a host name separates folders once the whole path is in host form; a folder
   // that could not be opened is left to the whole path as well.
-  if (fd_ < 0 || name.find('\\') != std::string_view::npos) return FileWriteTime(folder_ + std::string(name));
-  std::string hostName(name);
+  if (fd_ < 0 || name.find('\\') != std::string_view::npos) {
+    entry.time = FileWriteTime(folder_ + entry.name);
+    return entry;
+  }
   struct stat st;
-  if (::fstatat(fd_, hostName.c_str(), &st, 0) != 0) return std::nullopt;
-  return static_cast<int64_t>(st.st_mtime);
+  if (::fstatat(fd_, entry.name.c_str(), &st, 0) != 0) {
+    if (errno != ENOENT) return entry;
+    if (!listed_) ListNamesIgnoringCase();
+    const auto other = byLowerName_.find(AsciiLowerCopy(name));
+    if (other == byLowerName_.end() || ::fstatat(fd_, other->second.c_str(), &st, 0) != 0) return entry;
+    entry.name = other->second;
+  }
+  entry.time = static_cast<int64_t>(st.st_mtime);
+  return entry;
+}
+
+void FolderWriteTimes::ListNamesIgnoringCase() const {
+  listed_ = true;
+  const int listFd = ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listFd < 0) return;
+  DIR* dir = ::fdopendir(listFd);
+  if (!dir) {
+    ::close(listFd);
+    return;
+  }
+  // Of names that differ only in case, the first in byte order stands for them all.
+  while (const dirent* d = ::readdir(dir)) {
+    std::string_view name(d->d_name);
+    if (name == "." || name == "..") continue;
+    auto [at, added] = byLowerName_.try_emplace(AsciiLowerCopy(name), name);
+    if (!added && name < at->second) at->second = name;
+  }
+  ::closedir(dir);
 }

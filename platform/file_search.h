@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct FileSearchEntry {
@@ -70,11 +71,24 @@ class FolderWriteTimes {
 
   // The last-write time of `engineFolder` + `name`, as FileWriteTime() gives it for that
   // path; nothing when the entry cannot be reached.
-  std::optional<int64_t> Of(std::string_view name) const;
+  std::optional<int64_t> Of(std::string_view name) const { return Find(name).time; }
+
+  // The entry that `name` stands for, as on Windows: the name as spelled when it exists,
+  // else an entry of the folder that differs from it only in ASCII case (the folder is
+  // listed once, at the first such look-up); `name` itself when there is neither.
+  struct Entry {
+    std::string name;
+    std::optional<int64_t> time;
+  };
+  Entry Find(std::string_view name) const;
 
  private:
+  void ListNamesIgnoringCase() const;
+
   std::string folder_;  // engine form, for the look-ups by whole path
   int fd_ = -1;         // the open folder; -1 when it could not be opened
+  mutable bool listed_ = false;
+  mutable std::unordered_map<std::string, std::string> byLowerName_;
 };
 
 // True when `name` fits the wildcard pattern ('*', '?'), ignoring ASCII case.

@@ -49,8 +49,7 @@ bool Excluded(const RunSettings& settings, const std::string& name, const RStrin
 // last-write time as an unsigned 32-bit value, 0 when the file cannot be reached. The
 // converter mounts no file banks, so the stamp is the disk's, looked up relative to the
 // folder rather than through the whole path of every file.
-int64_t DestinationStamp(const FolderWriteTimes& destination, std::string_view name) {
-  const std::optional<int64_t> time = destination.Of(name);
+int64_t DestinationStamp(const std::optional<int64_t>& time) {
   return time ? static_cast<int64_t>(static_cast<uint32_t>(*time)) : 0;
 }
 
@@ -80,14 +79,16 @@ void WalkFolder(RunSettings& settings, const RString& source, const RString& des
     if (found.attrib & FileSearchEntry::kFolder) {
       if (found.name == "." || found.name == ".." || settings.noRecursion) continue;
       if (Excluded(settings, found.name, s)) continue;
-      WalkFolder(settings, s + found.name, d + found.name);
+      // An existing destination folder or file is met whatever its letter case, as on
+      // Windows, so that no second copy in another case appears beside it.
+      WalkFolder(settings, s + found.name, d + destinationTimes.Find(found.name).name);
       continue;
     }
     if (ShrinkModels() && !AsciiEqualIgnoreCase(GetExtension(s + found.name), ".p3d")) continue;
     if (Excluded(settings, found.name, s)) continue;
     // Up to date: the source was written no later than the destination's stamp (IsUpToDate).
-    if (settings.always || found.writeTime > DestinationStamp(destinationTimes, found.name))
-      queue.push_back({s + found.name, d + found.name});
+    const FolderWriteTimes::Entry target = destinationTimes.Find(found.name);
+    if (settings.always || found.writeTime > DestinationStamp(target.time)) queue.push_back({s + found.name, d + target.name});
   }
 
   for (const ConversionEntry& entry : queue) {

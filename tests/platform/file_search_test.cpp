@@ -162,6 +162,26 @@ TEST(FolderWriteTimes, AgreesWithTheWholePath) {
   EXPECT_EQ(times.Of("missing.p3d"), std::nullopt);
 }
 
+TEST(FolderWriteTimes, FindsEntriesThatDifferOnlyInCase) {
+  TempTree tree;
+  tree.Write("dst/Model.P3D");
+  tree.SetWriteTime("dst/Model.P3D", 2000);
+  tree.MakeFolder("dst/Sub");
+  tree.Write("dst/a.p3d");
+  tree.Write("dst/A.P3D");
+  const FolderWriteTimes times(ToEnginePath((tree / "dst").string()) + "\\");
+  const FolderWriteTimes::Entry model = times.Find("model.p3d");
+  EXPECT_EQ(model.name, "Model.P3D");
+  EXPECT_EQ(model.time, std::optional<int64_t>(2000));
+  EXPECT_EQ(times.Find("SUB").name, "Sub");
+  // The exact spelling wins; otherwise the first name in byte order.
+  EXPECT_EQ(times.Find("a.p3d").name, "a.p3d");
+  EXPECT_EQ(times.Find("A.p3d").name, "A.P3D");
+  const FolderWriteTimes::Entry missing = times.Find("Missing.p3d");
+  EXPECT_EQ(missing.name, "Missing.p3d");
+  EXPECT_EQ(missing.time, std::nullopt);
+}
+
 TEST(FolderWriteTimes, AFolderMadeLaterIsSeen) {
   TempTree tree;
   const std::string folder = ToEnginePath((tree / "later").string()) + "\\";

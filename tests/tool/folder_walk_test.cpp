@@ -109,6 +109,22 @@ TEST_F(FolderWalk, UpToDateDestinationsAreSkippedUnlessAlways) {
   EXPECT_EQ(Walk(), (Paths{"src\\new.p3d", "src\\old.p3d", "src\\same.p3d"}));
 }
 
+TEST_F(FolderWalk, DestinationsAreMetWhateverTheirLetterCase) {
+  tree.Write("src/Sub/old.p3d");
+  tree.Write("dst/sub/OLD.P3D");
+  tree.SetWriteTime("src/Sub/old.p3d", 1000);
+  tree.SetWriteTime("dst/sub/OLD.P3D", 2000);
+  tree.Write("src/New.p3d");
+  tree.Write("dst/new.P3D");
+  tree.SetWriteTime("src/New.p3d", 3000);
+  tree.SetWriteTime("dst/new.P3D", 2000);
+  EXPECT_EQ(Walk(), (Paths{"src\\New.p3d"}));
+  // The newer source replaces the destination under the name it already has.
+  EXPECT_NE(std::find(messages.begin(), messages.end(),
+                      "log: Convert model " + Src() + "\\New.p3d -> " + Dst() + "\\new.P3D"),
+            messages.end());
+}
+
 TEST_F(FolderWalk, DestinationStampsFollowLinksAndWrapAt32Bits) {
   tree.Write("src/linked.p3d");
   tree.Write("store/linked.p3d");

@@ -3,7 +3,7 @@
 #include <iterator>
 #include <vector>
 
-#include "el/appframe/app_frame.h"
+#include "el/qstream/stream_report.h"
 #include "platform/child_process.h"
 
 namespace kln {
@@ -40,8 +40,7 @@ void ChildProcessList::Throttle() {
     for (const Entry& entry : children_) pids.push_back(entry.pid);
     int ended = WaitForAnyProcess(pids);
     if (ended < 0 || ended >= Count()) {
-      ErrorMessage("%s(%d) : %s", "lib/engdummy", 197,
-                   "Error: strange value was returned while calling WaitForMultipleObjects");
+      ReportAtSource("lib/engdummy", 197, "Error: strange value was returned while calling WaitForMultipleObjects");
       return;
     }
     children_.erase(std::next(children_.begin(), ended));

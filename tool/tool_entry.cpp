@@ -5,6 +5,7 @@
 
 #include "el/appframe/app_frame.h"
 #include "platform/command_line.h"
+#include "tool/child_process_list.h"
 #include "tool/conversion_run.h"
 #include "tool/kilnify_frame_functions.h"
 
@@ -37,6 +38,9 @@ int ToolEntry(const std::vector<std::string>& args) {
   static KilnifyFrameFunctions sink;
   SetAppFrameFunctions(&sink);
   int result = RunConversion(static_cast<int>(split.size()), argv.data());
+  // Children still running are waited for while the run's message rules (-noLogs, the cut
+  // of long lines) still hold for what the wait may report.
+  ChildProcesses().WaitForAll();
   SetAppFrameFunctions(nullptr);
   return result;
 }

@@ -69,8 +69,8 @@ class FolderWriteTimes {
   FolderWriteTimes(const FolderWriteTimes&) = delete;
   FolderWriteTimes& operator=(const FolderWriteTimes&) = delete;
 
-  // The last-write time of `engineFolder` + `name`, as FileWriteTime() gives it for that
-  // path; nothing when the entry cannot be reached.
+  // The last-write time of the entry Find() gives for `name` (for a name spelled as it
+  // exists, what FileWriteTime() gives for the whole path); nothing when there is none.
   std::optional<int64_t> Of(std::string_view name) const { return Find(name).time; }
 
   // The entry that `name` stands for, as on Windows: the name as spelled when it exists,

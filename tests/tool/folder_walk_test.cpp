@@ -32,6 +32,11 @@ class FolderWalk : public ::testing::Test {
     }
     return converted;
   }
+  // Writes a file of the tree with the write time `time`.
+  void WriteAt(const std::string& path, int64_t time) {
+    tree.Write(path);
+    tree.SetWriteTime(path, time);
+  }
   std::string Root() const { return ToEnginePath(tree.Root().string()); }
   RString Src() const { return Root() + "\\src"; }
   RString Dst() const { return Root() + "\\dst"; }
@@ -92,32 +97,22 @@ TEST_F(FolderWalk, ExclusionPatterns) {
 }
 
 TEST_F(FolderWalk, UpToDateDestinationsAreSkippedUnlessAlways) {
-  tree.Write("src/old.p3d");
-  tree.Write("src/new.p3d");
-  tree.Write("src/same.p3d");
-  tree.Write("dst/old.p3d");
-  tree.Write("dst/new.p3d");
-  tree.Write("dst/same.p3d");
-  tree.SetWriteTime("src/old.p3d", 1000);
-  tree.SetWriteTime("dst/old.p3d", 2000);
-  tree.SetWriteTime("src/new.p3d", 3000);
-  tree.SetWriteTime("dst/new.p3d", 2000);
-  tree.SetWriteTime("src/same.p3d", 2000);
-  tree.SetWriteTime("dst/same.p3d", 2000);
+  WriteAt("src/old.p3d", 1000);
+  WriteAt("dst/old.p3d", 2000);
+  WriteAt("src/new.p3d", 3000);
+  WriteAt("dst/new.p3d", 2000);
+  WriteAt("src/same.p3d", 2000);
+  WriteAt("dst/same.p3d", 2000);
   EXPECT_EQ(Walk(), (Paths{"src\\new.p3d"}));
   settings.always = true;
   EXPECT_EQ(Walk(), (Paths{"src\\new.p3d", "src\\old.p3d", "src\\same.p3d"}));
 }
 
 TEST_F(FolderWalk, DestinationsAreMetWhateverTheirLetterCase) {
-  tree.Write("src/Sub/old.p3d");
-  tree.Write("dst/sub/OLD.P3D");
-  tree.SetWriteTime("src/Sub/old.p3d", 1000);
-  tree.SetWriteTime("dst/sub/OLD.P3D", 2000);
-  tree.Write("src/New.p3d");
-  tree.Write("dst/new.P3D");
-  tree.SetWriteTime("src/New.p3d", 3000);
-  tree.SetWriteTime("dst/new.P3D", 2000);
+  WriteAt("src/Sub/old.p3d", 1000);
+  WriteAt("dst/sub/OLD.P3D", 2000);
+  WriteAt("src/New.p3d", 3000);
+  WriteAt("dst/new.P3D", 2000);
   EXPECT_EQ(Walk(), (Paths{"src\\New.p3d"}));
   // The newer source replaces the destination under the name it already has.
   EXPECT_NE(std::find(messages.begin(), messages.end(),
@@ -126,29 +121,21 @@ TEST_F(FolderWalk, DestinationsAreMetWhateverTheirLetterCase) {
 }
 
 TEST_F(FolderWalk, DestinationStampsFollowLinksAndWrapAt32Bits) {
-  tree.Write("src/linked.p3d");
-  tree.Write("store/linked.p3d");
-  tree.SetWriteTime("src/linked.p3d", 1000);
-  tree.SetWriteTime("store/linked.p3d", 2000);
+  WriteAt("src/linked.p3d", 1000);
+  WriteAt("store/linked.p3d", 2000);
   tree.MakeFolder("dst");
   std::filesystem::create_symlink(tree / "store/linked.p3d", tree / "dst/linked.p3d");
   // A destination folder reached through a link.
-  tree.Write("src/sub/inner.p3d");
-  tree.Write("store/sub/inner.p3d");
-  tree.SetWriteTime("src/sub/inner.p3d", 1000);
-  tree.SetWriteTime("store/sub/inner.p3d", 2000);
+  WriteAt("src/sub/inner.p3d", 1000);
+  WriteAt("store/sub/inner.p3d", 2000);
   std::filesystem::create_directory_symlink(tree / "store/sub", tree / "dst/sub");
   // The stamp is the time as an unsigned 32-bit value: a later time wraps below its source.
   const int64_t far = (int64_t{1} << 32) + 100;
-  tree.Write("src/far.p3d");
-  tree.Write("dst/far.p3d");
-  tree.SetWriteTime("src/far.p3d", far);
-  tree.SetWriteTime("dst/far.p3d", far);
+  WriteAt("src/far.p3d", far);
+  WriteAt("dst/far.p3d", far);
   // A name that holds a '\' is looked up as the path it makes.
-  tree.Write("src/a\\b.p3d");
-  tree.Write("dst/a/b.p3d");
-  tree.SetWriteTime("src/a\\b.p3d", 1000);
-  tree.SetWriteTime("dst/a/b.p3d", 2000);
+  WriteAt("src/a\\b.p3d", 1000);
+  WriteAt("dst/a/b.p3d", 2000);
   EXPECT_EQ(Walk(), (Paths{"src\\far.p3d"}));
 }
 

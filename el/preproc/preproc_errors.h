@@ -16,4 +16,5 @@ enum PreprocError : int {
   // Limits that keep any input from exhausting the stack or running without end.
   kPreprocTooDeep = 13,   // includes, conditionals or macro expansions nested too deep
   kPreprocTooLarge = 14,  // a source, the output or the expansion work beyond its limit
+  kPreprocBadExpression = 15,  // a #if or #elif expression that is malformed or divides by zero
 };

@@ -97,6 +97,8 @@ TEST(PreprocConditionals, IfExpressionsFollowTheRulesOfC) {
       {"1 /* a comment */ + 0 // and another", "yes"},
   };
   for (const auto& [condition, expected] : cases) EXPECT_EQ(Truth(condition), expected) << condition;
+  // Nesting up to the limit is followed.
+  EXPECT_EQ(Truth(std::string(100, '(') + "-1" + std::string(100, ')') + " < " + std::string(100, '~') + "0"), "yes");
 }
 
 TEST(PreprocConditionals, IfExpandsMacrosAndTakesDefinedFirst) {

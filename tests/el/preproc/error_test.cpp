@@ -16,6 +16,9 @@ TEST(PreprocErrors, EveryCodeNamesItsLine) {
   for (int i = 0; i < 300; ++i) deepArguments += "F(";
   std::string deepConditionals;
   for (int i = 0; i < 300; ++i) deepConditionals += "#ifndef X\n";
+  // Expressions nested beyond what is followed down the stack.
+  const std::string deepParentheses = "#if " + std::string(300, '(') + "1" + std::string(300, ')') + "\n#endif\n";
+  const std::string deepNots = "#if " + std::string(300, '!') + "1\n#endif\n";
   const ErrorCase cases[] = {
       // 2: #include without '"' or '<', or a name not closed on its line.
       {2, 2, "x\n#include inc.h\n"},
@@ -82,6 +85,9 @@ TEST(PreprocErrors, EveryCodeNamesItsLine) {
       {15, 1, "#if 08\n#endif\n"},
       {15, 1, "#if 1 = 1\n#endif\n"},
       {15, 2, "#define ZERO 0\n#if 1 / ZERO\n#endif\n"},
+      {15, 1, deepParentheses},
+      {15, 1, deepNots},
+      {15, 1, "#if 99999999999999999999\n#endif\n"},
   };
   for (const ErrorCase& c : cases) {
     CapturedMessages messages;

@@ -1,29 +1,11 @@
-// Blocks of text, directives and conditional blocks.
+// Blocks of text and directives.
 #include <array>
 #include <string>
 
-#include "el/appframe/app_frame.h"
 #include "el/preproc/plain_block.h"
 #include "el/preproc/preproc_core.h"
 
-namespace {
-
-// Keeps a nesting counter raised for the lifetime of a scope.
-class DepthGuard {
- public:
-  explicit DepthGuard(int& depth) : depth_(++depth) {}
-  ~DepthGuard() { --depth_; }
-  DepthGuard(const DepthGuard&) = delete;
-  DepthGuard& operator=(const DepthGuard&) = delete;
-  int Depth() const { return depth_; }
-
- private:
-  int& depth_;
-};
-
-}  // namespace
-
-// Processes tokens until the end of the input or an #else or #endif. With the output off
+// Processes tokens until the end of the input or an #elif, #else or #endif. With the output off
 // (a dropped branch) only line feeds are written, so that line numbers stay right.
 Preproc::BlockEnd Preproc::ProcessBlock(PreprocTokenizer& in, bool outputOn) {
   bool inString = false;
@@ -307,82 +289,6 @@ Preproc::BlockEnd Preproc::Directive(PreprocTokenizer& in, bool outputOn) {
       return OtherDirective(token, in, outputOn);
   }
   return error_ ? BlockEnd::Failed : BlockEnd::None;
-}
-
-// These words are no tokens of their own: as ordinary words they stay off the paths that
-// copy plain text, and only here, after '#', do they mean a directive.
-Preproc::BlockEnd Preproc::OtherDirective(const PreprocToken& word, PreprocTokenizer& in, bool outputOn) {
-  if (word.id == PreprocTokenId::Identifier) {
-    if (word.text == "elif") return BlockEnd::Elif;
-    if (word.text == "if") {
-      Conditional(in, outputOn, ConditionKind::If);
-      return error_ ? BlockEnd::Failed : BlockEnd::None;
-    }
-    if (word.text == "pragma") {
-      // Pragmas are meant for other tools: the line (joined lines too) is dropped.
-      ReadDirectiveText(in, nullptr);
-      return error_ ? BlockEnd::Failed : BlockEnd::None;
-    }
-  }
-  in.PushBack(word);
-  SetError(kPreprocUnknownDirective);
-  return BlockEnd::Failed;
-}
-
-// #ifdef, #ifndef or #if opens the conditional; each #elif adds a branch and #else a last
-// one. The first branch whose condition holds is kept, or the #else branch when none
-// does. Inside a dropped branch the conditional is still followed, with every branch
-// dropped and no condition evaluated, so that its #elif, #else and #endif do not end the
-// outer branch.
-void Preproc::Conditional(PreprocTokenizer& in, bool outputOn, ConditionKind kind) {
-  DepthGuard depth(conditionalDepth_);
-  if (depth.Depth() > limits_.maxConditionalDepth) {
-    ErrorMessage("Conditional blocks nested deeper than %d in %s", limits_.maxConditionalDepth, CurrentFile().c_str());
-    SetError(kPreprocTooDeep);
-    return;
-  }
-  bool keep = false;
-  if (kind == ConditionKind::If) {
-    if (outputOn) {
-      keep = IfCondition(in, "#if");
-    } else {
-      ReadDirectiveText(in, nullptr);
-    }
-  } else {
-    bool defined = false;
-    if (!ConditionName(in, outputOn, defined)) return;
-    keep = defined != (kind == ConditionKind::Ifndef);
-  }
-  if (error_) return;
-  bool taken = keep;
-  BlockEnd end = ProcessBlock(in, outputOn && keep);
-  while (end == BlockEnd::Elif) {
-    bool branch = false;
-    if (outputOn && !taken) {
-      branch = IfCondition(in, "#elif");
-      if (error_) return;
-    } else {
-      ReadDirectiveText(in, nullptr);
-    }
-    taken = taken || branch;
-    end = ProcessBlock(in, outputOn && branch);
-  }
-  if (end == BlockEnd::Else) end = ProcessBlock(in, outputOn && !taken);
-  if (end == BlockEnd::Failed) return;
-  // Also an #elif or a second #else after #else.
-  if (end != BlockEnd::Endif) SetError(kPreprocMissingEndif);
-}
-
-bool Preproc::ConditionName(PreprocTokenizer& in, bool outputOn, bool& defined) {
-  PreprocToken name = NextNonBlank(in);
-  if (IsWordToken(name.id)) {
-    defined = macros_.Contains(name.text);
-    return true;
-  }
-  in.PushBack(name);
-  if (!outputOn) return true;
-  SetError(kPreprocMissingName);
-  return false;
 }
 
 void Preproc::IncludeDirective(PreprocTokenizer& in) {

@@ -132,23 +132,23 @@ class Preproc {
     return work_ + work <= limits_.maxWork + workAllowance_ && written_ + bytes <= limits_.maxOutputSize;
   }
   BlockEnd Directive(PreprocTokenizer& in, bool outputOn);
+  void IncludeDirective(PreprocTokenizer& in);
+
+  // Conditional blocks, #if and #elif expressions, #pragma (preproc_condition.cpp).
   // A directive word that the token table does not hold (if, elif, pragma); anything
   // else is an unknown directive.
   BlockEnd OtherDirective(const PreprocToken& word, PreprocTokenizer& in, bool outputOn);
   void Conditional(PreprocTokenizer& in, bool outputOn, ConditionKind kind);
   // The name after #ifdef or #ifndef; false (error set when the output is on) without one.
   bool ConditionName(PreprocTokenizer& in, bool outputOn, bool& defined);
-
-  // #if and #elif expressions (preproc_condition.cpp).
   // Reads the rest of the directive line and evaluates it: `defined` and __has_include
   // first, then macros, then the expression. False also on failure (then error_ is set).
   bool IfCondition(PreprocTokenizer& in, std::string_view directive);
-  // The directive text with `defined`, __has_include and macros replaced; false (error
-  // set) when a `defined` or __has_include is malformed.
+  // The directive text with `defined`, __has_include and macros replaced into `dst`;
+  // false, with `problem` saying why, when a `defined` or __has_include is malformed.
   bool ExpandCondition(std::string_view text, std::string& dst, std::string& problem);
   bool DefinedOperand(PreprocTokenizer& in, bool& defined);
   bool HasIncludeOperand(PreprocTokenizer& in, bool& exists);
-  void IncludeDirective(PreprocTokenizer& in);
 
   // #define and #undef (preproc_define.cpp).
   void DefineDirective(PreprocTokenizer& in);

@@ -2,10 +2,17 @@
 
 #include <algorithm>
 
+#include "el/qstream/huge_pages.h"
+
 namespace param_pool {
 namespace {
 
 constexpr size_t kSlabSize = 64 * 1024;
+// Once a thread's pool holds this much, its new slabs are cut from regions of this size,
+// whose pages the kernel may give as huge pages: a large tree takes far fewer page
+// faults. A small tree stays on slabs of the general allocator.
+constexpr size_t kRegionSize = size_t{4} << 20;
+static_assert(kRegionSize % kSlabSize == 0);
 
 // Given memory not cut into yet; the header lies at the start of the block itself.
 struct SpareBlock {
@@ -15,6 +22,21 @@ struct SpareBlock {
 thread_local SpareBlock* tSpare = nullptr;
 thread_local size_t tSpareBytes = 0;
 thread_local size_t tHeldBytes = 0;
+thread_local char* tRegionNext = nullptr;
+thread_local char* tRegionEnd = nullptr;
+
+// A new slab of kSlabSize bytes, uninitialised.
+char* NewSlab() {
+  if (static_cast<size_t>(tRegionEnd - tRegionNext) < kSlabSize) {
+    if (tHeldBytes < kRegionSize) return new char[kSlabSize];
+    tRegionNext = new char[kRegionSize];
+    tRegionEnd = tRegionNext + kRegionSize;
+    AdviseHugePages(tRegionNext, kRegionSize);
+  }
+  char* slab = tRegionNext;
+  tRegionNext += kSlabSize;
+  return slab;
+}
 
 }  // namespace
 
@@ -51,7 +73,7 @@ void* AllocateFromNewSlab(size_t rounded) {
     lists.next = reinterpret_cast<char*>(spare);
     lists.end = lists.next + spare->size;
   } else {
-    lists.next = new char[kSlabSize];
+    lists.next = NewSlab();
     lists.end = lists.next + kSlabSize;
     tHeldBytes += kSlabSize;
   }

@@ -13,6 +13,10 @@ std::unique_ptr<QIStream> FilePreprocessor::OpenInclude(const RString& name, RSt
   return stream;
 }
 
+bool FilePreprocessor::IncludeExists(const RString& name) {
+  return OpenSource(IncludePath(CurrentFile(), name)) != nullptr;
+}
+
 std::unique_ptr<QIStream> FilePreprocessor::OpenSource(const RString& path) {
   auto stream = std::make_unique<QIFStream>();
   if (!stream->Open(HostPathOf(path))) return nullptr;

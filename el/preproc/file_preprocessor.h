@@ -13,6 +13,7 @@ class FilePreprocessor : public Preproc {
   // file (or below the work drive root for a name that begins with '\'). A file that
   // cannot be opened is logged as "Include file %s not found.".
   std::unique_ptr<QIStream> OpenInclude(const RString& name, RString& path) override;
+  bool IncludeExists(const RString& name) override;
   // Opens the file at the engine path `path`; null when that fails.
   virtual std::unique_ptr<QIStream> OpenSource(const RString& path);
 };

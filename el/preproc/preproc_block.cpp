@@ -1,29 +1,11 @@
-// Blocks of text, directives and conditional blocks.
+// Blocks of text and directives.
 #include <array>
 #include <string>
 
-#include "el/appframe/app_frame.h"
 #include "el/preproc/plain_block.h"
 #include "el/preproc/preproc_core.h"
 
-namespace {
-
-// Keeps a nesting counter raised for the lifetime of a scope.
-class DepthGuard {
- public:
-  explicit DepthGuard(int& depth) : depth_(++depth) {}
-  ~DepthGuard() { --depth_; }
-  DepthGuard(const DepthGuard&) = delete;
-  DepthGuard& operator=(const DepthGuard&) = delete;
-  int Depth() const { return depth_; }
-
- private:
-  int& depth_;
-};
-
-}  // namespace
-
-// Processes tokens until the end of the input or an #else or #endif. With the output off
+// Processes tokens until the end of the input or an #elif, #else or #endif. With the output off
 // (a dropped branch) only line feeds are written, so that line numbers stay right.
 Preproc::BlockEnd Preproc::ProcessBlock(PreprocTokenizer& in, bool outputOn) {
   bool inString = false;
@@ -298,43 +280,15 @@ Preproc::BlockEnd Preproc::Directive(PreprocTokenizer& in, bool outputOn) {
       }
       break;
     case PreprocTokenId::Ifdef:
+      Conditional(in, outputOn, ConditionKind::Ifdef);
+      break;
     case PreprocTokenId::Ifndef:
-      Conditional(in, outputOn, token.id == PreprocTokenId::Ifndef);
+      Conditional(in, outputOn, ConditionKind::Ifndef);
       break;
     default:
-      in.PushBack(token);
-      SetError(kPreprocUnknownDirective);
-      break;
+      return OtherDirective(token, in, outputOn);
   }
   return error_ ? BlockEnd::Failed : BlockEnd::None;
-}
-
-// #ifdef / #ifndef: the first branch is kept when the condition holds, the branch after
-// #else when it does not. Inside a dropped branch the conditional is still followed, with
-// both branches dropped, so that its #else and #endif do not end the outer branch.
-void Preproc::Conditional(PreprocTokenizer& in, bool outputOn, bool negate) {
-  DepthGuard depth(conditionalDepth_);
-  if (depth.Depth() > limits_.maxConditionalDepth) {
-    ErrorMessage("Conditional blocks nested deeper than %d in %s", limits_.maxConditionalDepth, CurrentFile().c_str());
-    SetError(kPreprocTooDeep);
-    return;
-  }
-  PreprocToken name = NextNonBlank(in);
-  bool defined = false;
-  if (IsWordToken(name.id)) {
-    defined = macros_.Contains(name.text);
-  } else if (outputOn) {
-    in.PushBack(name);
-    SetError(kPreprocMissingName);
-    return;
-  } else {
-    in.PushBack(name);
-  }
-  bool keep = defined != negate;
-  BlockEnd end = ProcessBlock(in, outputOn && keep);
-  if (end == BlockEnd::Else) end = ProcessBlock(in, outputOn && !keep);
-  if (end == BlockEnd::Failed) return;
-  if (end != BlockEnd::Endif) SetError(kPreprocMissingEndif);
 }
 
 void Preproc::IncludeDirective(PreprocTokenizer& in) {

@@ -1,5 +1,6 @@
 #pragma once
-// The configuration preprocessor: comments, #include, macros and conditional blocks.
+// The configuration preprocessor: comments, #include, macros, conditional blocks (#ifdef,
+// #ifndef, #if and #elif with expressions) and #pragma lines, which are ignored.
 //
 // One Preproc lives for one top-level call. Each source is read as text and processed
 // into the output stream as plain text whose line count equals the input's: every line
@@ -58,21 +59,21 @@ class Preproc {
   virtual std::unique_ptr<QIStream> OpenInclude(const RString& name, RString& path) = 0;
   // Ends the use of a stream from OpenInclude once its text has been read.
   virtual void CloseInclude(std::unique_ptr<QIStream> stream) {}
+  // True when `#include name` in CurrentFile() would find its file (for __has_include);
+  // nothing is reported either way.
+  virtual bool IncludeExists(const RString& name) = 0;
 
   // The engine path of the file being processed; empty before the top file is open.
   const RString& CurrentFile() const;
   int CurrentLine() const;
 
  private:
-  enum class BlockEnd { None, EndOfInput, Else, Endif, Failed };
+  enum class BlockEnd { None, EndOfInput, Elif, Else, Endif, Failed };
+  enum class ConditionKind { Ifdef, Ifndef, If };
   // Where a token comes from: a file, or the body of a macro (with its arguments).
   struct Scope {
     const MacTableList* args = nullptr;
     bool body = false;
-  };
-  // The state of `##` in the text being expanded.
-  struct PasteState {
-    size_t floor = 0;  // blanks before `##` are removed down to this length only
   };
   struct OpenFile {
     RString path;
@@ -131,8 +132,23 @@ class Preproc {
     return work_ + work <= limits_.maxWork + workAllowance_ && written_ + bytes <= limits_.maxOutputSize;
   }
   BlockEnd Directive(PreprocTokenizer& in, bool outputOn);
-  void Conditional(PreprocTokenizer& in, bool outputOn, bool negate);
   void IncludeDirective(PreprocTokenizer& in);
+
+  // Conditional blocks, #if and #elif expressions, #pragma (preproc_condition.cpp).
+  // A directive word that the token table does not hold (if, elif, pragma); anything
+  // else is an unknown directive.
+  BlockEnd OtherDirective(const PreprocToken& word, PreprocTokenizer& in, bool outputOn);
+  void Conditional(PreprocTokenizer& in, bool outputOn, ConditionKind kind);
+  // The name after #ifdef or #ifndef; false (error set when the output is on) without one.
+  bool ConditionName(PreprocTokenizer& in, bool outputOn, bool& defined);
+  // Reads the rest of the directive line and evaluates it: `defined` and __has_include
+  // first, then macros, then the expression. False also on failure (then error_ is set).
+  bool IfCondition(PreprocTokenizer& in, std::string_view directive);
+  // The directive text with `defined`, __has_include and macros replaced into `dst`;
+  // false, with `problem` saying why, when a `defined` or __has_include is malformed.
+  bool ExpandCondition(std::string_view text, std::string& dst, std::string& problem);
+  bool DefinedOperand(PreprocTokenizer& in, bool& defined);
+  bool HasIncludeOperand(PreprocTokenizer& in, bool& exists);
 
   // #define and #undef (preproc_define.cpp).
   void DefineDirective(PreprocTokenizer& in);
@@ -143,8 +159,7 @@ class Preproc {
   void SkipLineComment(PreprocTokenizer& in);
 
   // Expansion (preproc_expand.cpp).
-  bool EmitWordOrOperator(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst,
-                          const PasteState& paste);
+  bool EmitWordOrOperator(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst);
   void EmitWord(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst);
   void ExpandMacro(const DefineSymb& macro, PreprocTokenizer& in, const Scope& scope, std::string& dst);
   bool ReadArguments(PreprocTokenizer& in, const Scope& scope, AutoArray<RString>& values);

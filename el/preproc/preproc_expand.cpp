@@ -19,8 +19,8 @@ RString TrimBlanks(const RString& text) {
 }  // namespace
 
 // Words, and inside a macro body `#` and `##`. Returns false for any other token.
-bool Preproc::EmitWordOrOperator(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope, std::string& dst,
-                                 const PasteState& paste) {
+bool Preproc::EmitWordOrOperator(const PreprocToken& token, PreprocTokenizer& in, const Scope& scope,
+                                 std::string& dst) {
   if (IsWordToken(token.id)) {
     EmitWord(token, in, scope, dst);
     return true;
@@ -39,9 +39,8 @@ bool Preproc::EmitWordOrOperator(const PreprocToken& token, PreprocTokenizer& in
     return true;
   }
   if (token.id == PreprocTokenId::Paste) {
-    // `##` is not written; the tokens on either side meet without the blanks between.
-    while (dst.size() > paste.floor && IsBlankChar(dst.back())) dst.pop_back();
-    in.PushBack(NextNonBlank(in));
+    // `##` is not written, so the tokens on either side meet. A blank is a token of its
+    // own and stays: "class ##name" keeps its blank, as addon configurations expect.
     return true;
   }
   return false;
@@ -119,7 +118,6 @@ bool Preproc::ReadArguments(PreprocTokenizer& in, const Scope& scope, AutoArray<
   int depth = 0;
   bool inString = false;
   RString current;
-  const PasteState paste;
   for (;;) {
     PreprocToken token = Next(in);
     if (error_) return false;
@@ -171,7 +169,7 @@ bool Preproc::ReadArguments(PreprocTokenizer& in, const Scope& scope, AutoArray<
         if (!scope.body) ++pendingLineFeeds_;
         break;
       default:
-        if (!EmitWordOrOperator(token, in, scope, current, paste)) Append(current, token.text);
+        if (!EmitWordOrOperator(token, in, scope, current)) Append(current, token.text);
         break;
     }
   }
@@ -181,7 +179,6 @@ bool Preproc::ReadArguments(PreprocTokenizer& in, const Scope& scope, AutoArray<
 void Preproc::ProcessBody(const DefineSymb& macro, const MacTableList* args, std::string& dst) {
   PreprocTokenizer in(macro.body, false);
   Scope scope{args, true};
-  const PasteState paste{dst.size()};
   bool inString = false;
   for (;;) {
     if (!runsOff_ && !error_ && in.AtCursor()) AppendPlainBodyRun(in, scope, dst, inString);
@@ -193,7 +190,7 @@ void Preproc::ProcessBody(const DefineSymb& macro, const MacTableList* args, std
       continue;
     }
     if (token.id == PreprocTokenId::Quote) inString = true;
-    if (!EmitWordOrOperator(token, in, scope, dst, paste)) Append(dst, token.text);
+    if (!EmitWordOrOperator(token, in, scope, dst)) Append(dst, token.text);
   }
 }
 

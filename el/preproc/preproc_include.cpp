@@ -96,8 +96,8 @@ void Preproc::ProcessSource(const RString& path, std::string_view text) {
   PreprocTokenizer tokenizer(text, true);
   files_.push_back({path, &tokenizer});
   BlockEnd end = ProcessBlock(tokenizer, true);
-  // An #else or #endif that no conditional opened.
-  if (end == BlockEnd::Else || end == BlockEnd::Endif) SetError(kPreprocBlockEnded);
+  // An #elif, #else or #endif that no conditional opened.
+  if (end == BlockEnd::Elif || end == BlockEnd::Else || end == BlockEnd::Endif) SetError(kPreprocBlockEnded);
   files_.pop_back();
 }
 

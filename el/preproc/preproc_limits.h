@@ -3,7 +3,7 @@
 
 struct PreprocLimits {
   int maxIncludeDepth = 32;               // open files, the top file included
-  int maxConditionalDepth = 256;          // nested #ifdef/#ifndef blocks
+  int maxConditionalDepth = 256;          // nested #ifdef/#ifndef/#if blocks
   int maxMacroDepth = 128;                // macro expansions inside each other
   long long maxSourceSize = 256ll << 20;  // bytes of one file
   long long maxOutputSize = 256ll << 20;  // bytes written to the output

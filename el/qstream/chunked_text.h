@@ -7,7 +7,9 @@
 #include "el/qstream/basic_types.h"
 
 struct QChunkedText {
-  static constexpr QFileSize kChunkSize = 1 << 20;
+  // Large enough that most of a chunk lies in whole 2 MiB pages (see huge_pages.h), small
+  // enough that a reader freeing chunks as it goes keeps little read text in memory.
+  static constexpr QFileSize kChunkSize = 4 << 20;
 
   // Every chunk holds kChunkSize bytes except the last, which holds the rest of `size`.
   std::vector<std::unique_ptr<char[]>> chunks;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "el/qstream/huge_pages.h"
 #include "el/qstream/large_block.h"
 #include "platform/engine_path.h"
 
@@ -63,6 +64,7 @@ PosQIStreamBuffer QIFStream::ReadBuffer(QFileSize pos) {
   QFileSize start = pos - pos % bufferSize_;
   QFileSize length = std::min(bufferSize_, size_ - start);
   std::unique_ptr<char[]> bytes(new char[static_cast<size_t>(length)]);
+  AdviseHugePages(bytes.get(), static_cast<size_t>(length));
   QFileSize done = 0;
   while (done < length) {
     ssize_t got = ::pread(fd_, bytes.get() + done, static_cast<size_t>(length - done), start + done);

@@ -4,6 +4,21 @@
 #include <cerrno>
 #include <new>
 
+#include "el/qstream/huge_pages.h"
+
+namespace {
+
+// A new chunk, uninitialised, or null without memory. Its pages are asked for as huge
+// pages: the text is written straight through them.
+std::unique_ptr<char[]> NewChunk() {
+  constexpr size_t kChunk = static_cast<size_t>(QChunkedText::kChunkSize);
+  std::unique_ptr<char[]> chunk(new (std::nothrow) char[kChunk]);
+  if (chunk) AdviseHugePages(chunk.get(), kChunk);
+  return chunk;
+}
+
+}  // namespace
+
 void QOChunkStream::Flush() {
   constexpr QFileSize kChunk = QChunkedText::kChunkSize;
   if (direct_) {
@@ -27,7 +42,7 @@ void QOChunkStream::Flush() {
     size_t index = static_cast<size_t>(pos / kChunk);
     size_t at = static_cast<size_t>(pos % kChunk);
     while (text_.chunks.size() <= index) {
-      std::unique_ptr<char[]> chunk(new (std::nothrow) char[kChunk]);
+      std::unique_ptr<char[]> chunk = NewChunk();
       if (!chunk) {
         SetFailed(ENOMEM);
         break;
@@ -61,7 +76,7 @@ bool QOChunkStream::MakeRoom(size_t size) {
       chunk = std::move(text_.chunks[index]);
       valid = static_cast<size_t>(std::min(kChunk, text_.size - static_cast<QFileSize>(index) * kChunk));
     } else {
-      chunk.reset(new (std::nothrow) char[kChunk]);
+      chunk = NewChunk();
       if (!chunk) {
         SetFailed(ENOMEM);
         return false;

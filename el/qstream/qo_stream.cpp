@@ -5,6 +5,8 @@
 #include <limits>
 #include <new>
 
+#include "el/qstream/huge_pages.h"
+
 void QOStream::WriteSlow(const void* data, size_t size) {
   if (failed_) return;
   if (size > capacity_ - offset_ && !MakeRoom(size)) return;
@@ -37,6 +39,7 @@ bool QOStream::Grow(size_t size) {
     SetFailed(ENOMEM);
     return false;
   }
+  AdviseHugePages(bigger.get(), capacity);
   if (used_) std::memcpy(bigger.get(), buffer_.get(), used_);
   buffer_ = std::move(bigger);
   capacity_ = capacity;

@@ -37,6 +37,19 @@ std::vector<PreprocFuzzInput> SampleInputs() {
        "#define SIZE 10 \\\n  * 2\n  #define F(a, b) {a, b}\narr[] = F(f(1,2), \"x,y\");\r\n", true});
   inputs.push_back(
       {"#define A(x) x x\n#define B(x) A(A(x))\nB(1)\n#include \"inc.h\"\n", "#include \"inc.h\"\n", true});
+  // Token pasting beside blanks, as proxy classes are written.
+  inputs.push_back(
+      {"#define PROXY(weapon) class ##weapon; class my_##weapon: ##weapon { reload = 0.5; }\n"
+       "#define PAIR(a, b) PROXY(a) class b ## _x: a##b {};\nPROXY(HMG_Static);\nPAIR(Gun, Cannon);\n",
+       "", false});
+  // Conditional expressions, defined, __has_include and pragmas.
+  inputs.push_back(
+      {"#pragma once\n#define VERSION 0x0105\n#define TWICE(x) ((x) * 2)\n"
+       "#if VERSION >= 0x0100 && defined(TWICE) && !defined UNKNOWN\nclass A {};\n"
+       "#elif (TWICE(3) << 2) % 5 == 4 ? -1 : ~0\nclass B {};\n#else\nclass C {};\n#endif\n"
+       "#if __has_include(\"inc.h\") || __has_include(<\\other\\missing.h>)\n#include \"INC.H\"\n#endif\n"
+       "#ifdef NO\n#if 1 / 0\n#pragma warning(disable: 1) \\\n  continued\n#endif\n#endif\n",
+       "#if 010 != 8 || 1 ? 0 : 1 / 0\nwrong = 1;\n#endif\nvalue = TWICE(VERSION);\n", true});
   return inputs;
 }
 

@@ -17,6 +17,9 @@ QChunkedText Chunked(const std::string& text) {
 }
 
 // Lines of "line N", some of them markers, over several chunks.
+// Lines enough for more than two chunks (ManyLines gives at least 6 bytes a line).
+int LinesOverTwoChunks() { return static_cast<int>(QChunkedText::kChunkSize / 3); }
+
 std::string ManyLines(int count, int markerEvery) {
   std::string text;
   for (int i = 0; i < count; ++i) {
@@ -115,10 +118,11 @@ TEST(QIPreprocessedStream, ReadsAnotherStreamInPieces) {
 TEST(QIPreprocessedStream, ChunkedTextCountsLinesOverFreedChunks) {
   // Asked often, rarely, and only at the end; with markers now and then, or only one near
   // the start, so that freed chunks lie between the marker and the question.
-  ExpectSameLines(ManyLines(400000, 0), 0);
-  ExpectSameLines(ManyLines(400000, 0), 1 << 19);
-  ExpectSameLines(ManyLines(400000, 400000), 3 << 20);
-  ExpectSameLines(ManyLines(400000, 90000), 100000);
+  const int many = 2 * LinesOverTwoChunks();
+  ExpectSameLines(ManyLines(many, 0), 0);
+  ExpectSameLines(ManyLines(many, 0), 1 << 19);
+  ExpectSameLines(ManyLines(many, many), 3 << 20);
+  ExpectSameLines(ManyLines(many, many / 4), 100000);
   ExpectSameLines(ManyLines(200000, 7), 4096);
 }
 
@@ -134,7 +138,7 @@ TEST(QIPreprocessedStream, ChunkedTextCountsRunsOfLineFeeds) {
 }
 
 TEST(QIPreprocessedStream, ChunkedTextIsReadForward) {
-  std::string text = ManyLines(300000, 0);
+  std::string text = ManyLines(LinesOverTwoChunks(), 0);
   ASSERT_GT(text.size(), static_cast<size_t>(2 * QChunkedText::kChunkSize));
   QIPreprocessedStream in(Chunked(text), "top.cpp");
   // Back and forth inside the chunk being read works as usual.
@@ -161,7 +165,7 @@ TEST(QIPreprocessedStream, ChunksReadPastGoToTheThreadsReceiver) {
     std::vector<std::string> texts;
   } receiver;
   ScopedLargeBlockReceiver scope(receiver);
-  std::string text = ManyLines(300000, 0);
+  std::string text = ManyLines(LinesOverTwoChunks(), 0);
   const size_t chunk = static_cast<size_t>(QChunkedText::kChunkSize);
   ASSERT_GT(text.size(), 2 * chunk);
   QIPreprocessedStream in(Chunked(text), "top.cpp");

@@ -22,6 +22,31 @@ TEST(ParamTree, NamesCompareWithoutLetterCase) {
   }
 }
 
+TEST(ParamTree, NamesInOtherLetterCasesAreFoundAfterParseLoadAndMerge) {
+  const std::string text =
+      "class CfgSkeletons { class Body { skeletonBones[] = {\"a\", \"\"}; }; };\n"
+      "class CfgModels { class Default { sections[] = {\"x\"}; }; class Box: default { skeletonName = \"body\"; }; };\n";
+  ParamFile parsed;
+  ASSERT_EQ(ParseString(parsed, text), 0);
+  ParamFile loaded;
+  ASSERT_EQ(LoadBinString(loaded, SaveBinString(parsed)), 0);
+  CapturedMessages messages;
+  ParamFile merged("global");
+  merged.Update(loaded, true, false);
+  ParamFile later;
+  ASSERT_EQ(ParseString(later, "class cfgmodels { class DEFAULT {}; class BOX: default { SKELETONNAME = \"other\"; }; };\n"), 0);
+  merged.Update(later, true, false);
+  for (const ParamFile* file : {&parsed, &loaded, &merged}) {
+    EXPECT_EQ((*file >> "cfgskeletons" >> "BODY" >> "SkeletonBones").GetSize(), 2);
+    ParamFindResult sections = (*file >> "CFGMODELS" >> "box").GetClass()->Find("SECTIONS", false, true);
+    ASSERT_TRUE(sections);  // through the base, named in another case at parse time
+    EXPECT_EQ(ParamEntryVal(sections).GetSize(), 1);
+  }
+  // The merge found the classes it updates whatever their case.
+  EXPECT_EQ((merged >> "CfgModels" >> "Box" >> "skeletonName").GetValue(), "other");
+  EXPECT_EQ(merged.GetEntryCount(), 2);
+}
+
 TEST(ParamTree, NameComparisonFoldsAsciiLettersOnly) {
   // Every length up to a few words (names are compared and hashed eight characters at a
   // time), with the difference in each position, against a character-by-character rule.

@@ -16,6 +16,9 @@ TEST(PreprocErrors, EveryCodeNamesItsLine) {
   for (int i = 0; i < 300; ++i) deepArguments += "F(";
   std::string deepConditionals;
   for (int i = 0; i < 300; ++i) deepConditionals += "#ifndef X\n";
+  // Expressions nested beyond what is followed down the stack.
+  const std::string deepParentheses = "#if " + std::string(300, '(') + "1" + std::string(300, ')') + "\n#endif\n";
+  const std::string deepNots = "#if " + std::string(300, '!') + "1\n#endif\n";
   const ErrorCase cases[] = {
       // 2: #include without '"' or '<', or a name not closed on its line.
       {2, 2, "x\n#include inc.h\n"},
@@ -29,12 +32,15 @@ TEST(PreprocErrors, EveryCodeNamesItsLine) {
       // 6: #else or #endif without a conditional.
       {6, 2, "a\n#endif\n"},
       {6, 1, "#else\n"},
+      {6, 2, "x\n#elif 1\n#endif\n"},
       // 7: unknown directives, also inside a dropped branch.
-      {7, 1, "#pragma once\n"},
+      {7, 1, "#pragmas once\n"},
+      {7, 1, "#If 1\n#endif\n"},
       {7, 2, "x\n#\n"},
       {7, 1, "# define A\n"},
       {7, 1, "#line 5 \"x\"\n"},
-      {7, 2, "#ifdef NO\n#if 1\n#endif\n"},
+      {7, 2, "#ifdef NO\n#elseif 1\n#endif\n"},
+      {7, 3, "#if 0\n#pragma x\n#warning x\n#endif\n"},
       // 8: an argument list not closed; in a body it must close inside the body.
       {8, 3, "#define F(a) a\nF(1,\n"},
       {8, 2, "#define F(a) a\nF((1)"},
@@ -56,12 +62,32 @@ TEST(PreprocErrors, EveryCodeNamesItsLine) {
       {12, 3, "#ifdef A\nx\n"},
       {12, 4, "#ifndef A\nx\n#else\ny"},
       {12, 3, "#ifdef A\n#else\n#else\n#endif\n"},
+      {12, 3, "#if 1\nx\n"},
+      {12, 3, "#if 0\n#else\n#elif 1\n#endif\n"},
+      {12, 3, "#if 0\n#elif 1\n"},
       // 13: self reference and nesting beyond the limits.
       {13, 2, "#define A A\nA\n"},
       {13, 3, "#define A B\n#define B A\nx A\n"},
       {13, 2, "#define F(a) F(a)\nF(1)\n"},
       {13, 2, deepArguments},
       {13, 257, deepConditionals},
+      // 15: a malformed #if or #elif expression, or one that divides by zero.
+      {15, 1, "#if\n#endif\n"},
+      {15, 2, "x\n#if 1 +\n#endif\n"},
+      {15, 1, "#if 1/0\n#endif\n"},
+      {15, 1, "#if 5 % (2 - 2)\n#endif\n"},
+      {15, 2, "#if 0\n#elif (1\n#endif\n"},
+      {15, 1, "#if defined\n#endif\n"},
+      {15, 1, "#if defined(A\n#endif\n"},
+      {15, 1, "#if __has_include(inc.h)\n#endif\n"},
+      {15, 1, "#if __has_include(\"inc.h\"\n#endif\n"},
+      {15, 1, "#if \"text\"\n#endif\n"},
+      {15, 1, "#if 08\n#endif\n"},
+      {15, 1, "#if 1 = 1\n#endif\n"},
+      {15, 2, "#define ZERO 0\n#if 1 / ZERO\n#endif\n"},
+      {15, 1, deepParentheses},
+      {15, 1, deepNots},
+      {15, 1, "#if 99999999999999999999\n#endif\n"},
   };
   for (const ErrorCase& c : cases) {
     CapturedMessages messages;
@@ -85,6 +111,23 @@ TEST(PreprocErrors, MessagesOfIncludes) {
   EXPECT_FALSE(RunText("#include \"inc.h\"\n", {{"inc.h", "x\n#include \"inc.h\"\n"}}).ok);
   EXPECT_TRUE(messages.Errored("Includes nested deeper than 32 files at inc.h"));
   EXPECT_TRUE(messages.Errored("Preprocessor failed on file main.cpp - error 13 (source inc.h, line 2)."));
+}
+
+TEST(PreprocErrors, ExpressionMessagesNameTheFileLineAndExpression) {
+  CapturedMessages messages;
+  EXPECT_FALSE(RunText("x\n#if 4 / (2 - 2) // why\n#endif\n").ok);
+  EXPECT_TRUE(messages.Errored("File main.cpp, line 2: #if 4 / (2 - 2): division by zero")) << messages.All();
+  EXPECT_TRUE(messages.Errored("Preprocessor failed on file main.cpp - error 15 (source main.cpp, line 2)."));
+  // The expression after expansion is shown as well.
+  EXPECT_FALSE(RunText("#define N 0\n#if 0\n#elif 7 % N\n#endif\n").ok);
+  EXPECT_TRUE(messages.Errored("File main.cpp, line 3: #elif 7 % N (expanded: 7 % 0): division by zero"))
+      << messages.All();
+  EXPECT_FALSE(RunText("#if (1 +\n#endif\n", {{"inc.h", ""}}).ok);
+  EXPECT_TRUE(messages.Errored("File main.cpp, line 1: #if (1 +: a value expected at the end")) << messages.All();
+  // In an included file, that file is named.
+  EXPECT_FALSE(RunText("#include \"inc.h\"\n", {{"inc.h", "\n\n#if 1 2\n#endif\n"}}).ok);
+  EXPECT_TRUE(messages.Errored("File inc.h, line 3: #if 1 2: unexpected '2'")) << messages.All();
+  EXPECT_TRUE(messages.Errored("Preprocessor failed on file main.cpp - error 15 (source inc.h, line 3)."));
 }
 
 TEST(PreprocErrors, ProcessingStopsAtTheFirstError) {

@@ -138,4 +138,28 @@ TEST_F(PreprocIncludeTree, AFolderIsNoIncludableFile) {
   EXPECT_TRUE(messages_.Logged("Include file \\addon\\sub not found."));
 }
 
+
+TEST_F(PreprocIncludeTree, HasIncludeFindsWhatIncludeWouldFind) {
+  tree_.Write("addon/Config.cpp",
+              "#if __has_include(\"sub\\part.h\")\nrelative\n#endif\n"
+              "#if __has_include(<SUB/PART.H>)\nother case and brackets\n#endif\n"
+              "#if __has_include(\"..\\Common\\Base.h\")\nparent\n#endif\n"
+              "#if __has_include(\"\\shared\\ROOT.h\")\nrooted\n#endif\n"
+              "#if __has_include(\"missing.h\") || __has_include(<\\shared\\missing.h>)\nwrong\n#endif\n"
+              "#if !__has_include(\"sub\")\nno folder\n#endif\n"
+              "#if __has_include( \"\" )\nwrong\n#endif\n"
+              "#include \"sub\\part.h\"\n");
+  tree_.Write("addon/sub/part.h", "#if __has_include(\"..\\config.cpp\") && __has_include(\"PART.h\")\nfrom part\n#endif\n");
+  tree_.Write("common/base.h", "");
+  tree_.Write("shared/root.h", "");
+  PreprocResult result = RunFile("\\addon\\config.cpp", false);
+  ASSERT_TRUE(result.ok) << messages_.All();
+  std::string kept;
+  for (char c : result.text)
+    if (c != '\n' || (!kept.empty() && kept.back() != '|')) kept += c == '\n' ? '|' : c;
+  EXPECT_EQ(kept, "relative|other case and brackets|parent|rooted|no folder|from part|");
+  // Looking does not count as a failed include.
+  EXPECT_TRUE(messages_.logLines.empty()) << messages_.All();
+}
+
 }  // namespace

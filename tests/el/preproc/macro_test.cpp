@@ -53,12 +53,30 @@ TEST(PreprocMacros, HashQuotesAndDoubleHashJoins) {
        "\n\n\"abc\"\n"},
       {"# before anything but a parameter is copied", "#define S(a) #b #1\nS(x)\n", "\n#b #1\n"},
       {"## joins", "#define P(a,b) a##b\nP(x,y)\n", "\nxy\n"},
-      {"## drops blanks", "#define P(a,b) a ## b\nP(x,y)\n", "\nxy\n"},
+      {"blanks beside ## are tokens and stay", "#define P(a,b) a ## b\nP(x,y)\n", "\nx  y\n"},
       {"## inside a word", "#define C(n) class n##_base {};\nC(car)\n", "\nclass car_base {};\n"},
-      {"## without parameters", "#define AB a ## b\nAB\n", "\nab\n"},
+      {"## without parameters", "#define AB a##b\nAB\n", "\nab\n"},
       {"words beside ## are expanded too", "#define x 0\n#define y 9\n#define P(a) x##a##y\nP(1)\n", "\n\n\n019\n"},
       {"a prefix macro joined to arguments", "#define PREFIX abc\n#define G(v) PREFIX##_##v\n#define R(v) v##PREFIX\nG(x) R(y)\n",
        "\n\n\nabc_x yabc\n"},
+  });
+}
+
+TEST(PreprocMacros, BlanksBesideDoubleHashAreKept) {
+  ExpectExpansions({
+      {"blank before ##", "#define C(w) class ##w;\nC(Gun)\n", "\nclass Gun;\n"},
+      {"blank after ##", "#define C(w) w## _x\nC(Gun)\n", "\nGun _x\n"},
+      {"blanks on both sides", "#define C(w) a ## w ## b\nC(Gun)\n", "\na  Gun  b\n"},
+      {"tabs are blanks too", "#define C(w) class\t##w\nC(Gun)\n", "\nclass\tGun\n"},
+      {"a proxy class as addons write it",
+       "#define PROXY(weapon) class ##weapon; class my_##weapon: ##weapon { reload = 0.5; }\nPROXY(HMG_Static);\n",
+       "\nclass HMG_Static; class my_HMG_Static: HMG_Static { reload = 0.5; };\n"},
+      {"inside nested macros",
+       "#define BASE(w) class ##w {};\n#define PAIR(a, b) BASE(a) class my_##b: ##a {};\nPAIR(Gun, Cannon)\n",
+       "\n\nclass Gun {}; class my_Cannon: Gun {};\n"},
+      {"a macro beside ## and a blank is expanded", "#define KIND vehicle\n#define C(w) KIND ##w\nC(_car)\n",
+       "\n\nvehicle _car\n"},
+      {"## at the ends of a body", "#define E(w) ##w##\n[E(x)]\n", "\n[x]\n"},
   });
 }
 

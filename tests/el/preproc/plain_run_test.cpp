@@ -18,7 +18,7 @@ TEST(PreprocPlainRuns, RunsGiveWhatTokensGave) {
        "a\n  \t b\n\n2 ## 2\n\nyes\n\n"},
       {"body text with a quoted comma and a comment", "#define W w[] = {\"a,b\", \"c\"}; // not a comment\nW\n",
        "\nw[] = {\"a,b\", \"c\"}; \n"},
-      {"body text with # and ##", "#define P(a) a x ## y #a \"a\" b  ## c\nP(1)\n", "\n1 xy \"1\" \"a\" bc\n"},
+      {"body text with # and ##", "#define P(a) a x ## y #a \"a\" b  ## c\nP(1)\n", "\n1 x  y \"1\" \"a\" b   c\n"},
   });
 }
 

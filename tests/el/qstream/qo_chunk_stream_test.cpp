@@ -22,9 +22,9 @@ std::string Joined(const QChunkedText& text) {
 
 TEST(QOChunkStream, KeepsEveryByteOverManyChunks) {
   QOChunkStream out;
-  std::vector<uint8_t> noise = MakeNoiseBytes(3 * (1 << 20) + 12345);
-  for (size_t i = 0; i < noise.size(); i += 70001)
-    out.write(noise.data() + i, std::min<size_t>(70001, noise.size() - i));
+  std::vector<uint8_t> noise = MakeNoiseBytes(3 * static_cast<size_t>(QChunkedText::kChunkSize) + 12345);
+  for (size_t i = 0; i < noise.size(); i += 270001)
+    out.write(noise.data() + i, std::min<size_t>(270001, noise.size() - i));
   EXPECT_EQ(out.TellP(), static_cast<QFileSize>(noise.size()));
   EXPECT_EQ(out.GetDataSize(), static_cast<QFileSize>(noise.size()));
   QChunkedText text = out.TakeText();

@@ -114,6 +114,38 @@ TEST_F(PrepareConfigTest, InheritedBonesComeFirstAndBonesAreOrderedDepthFirst) {
   EXPECT_EQ(ordered->ParentIndex(3), 0);
 }
 
+TEST_F(PrepareConfigTest, KeysAndClassesInOtherLetterCasesAreFound) {
+  SkeletonRef derived =
+      SkeletonOf(tree,
+                 "class BASE { SKELETONBONES[] = {\"A\", \"\", \"b\", \"a\"}; IsDiscrete = 1; };\n"
+                 "class Derived { SkeletonInherit = \"base\"; skeletonbones[] = {\"C\", \"\"}; "
+                 "boneGroups[] = {{\"a\", \"C\"}, {\"B\"}}; PIVOTSMODEL = \"pivots\"; };",
+                 "DERIVED");
+  EXPECT_EQ(BoneNames(*derived), (AutoArray<RString>{"a", "b", "c"}));
+  EXPECT_TRUE(derived->IsDiscrete());
+  EXPECT_EQ(derived->BoneGroups().size(), 2u);
+
+  tree.Write("m/model.cfg",
+             "class cfgSKELETONS { class body { SkeletonBones[] = {\"spine\", \"\"}; }; };\n"
+             "class cfgmodels { class DEFAULT { HTMIN = 2; }; class MAN: default { SKELETONNAME = \"Body\"; "
+             "htmax = 5; TBody = 7; RemoveSelections[] = {\"GONE\"}; }; };\n");
+  mlod::Lod lod = shape_test::TriangleLod();
+  lod.AddSelectionOf("spine", {0, 1, 2}, {0});
+  lod.AddSelectionOf("gone", {0}, {});
+  std::string path = prepare_test::WriteModel(tree, "m/Man.p3d", shape_test::ModelOf({lod}));
+  LODShape model;
+  ASSERT_TRUE(model.Load(path));
+  const ModelConfigValues& config = model.Config();
+  ASSERT_NE(config.modelClass, nullptr);
+  EXPECT_FLOAT_EQ(config.htMin, 2.0f);
+  EXPECT_FLOAT_EQ(config.htMax, 5.0f);
+  EXPECT_FLOAT_EQ(config.tBody, 7.0f);
+  ASSERT_TRUE(config.skeleton);
+  EXPECT_EQ(BoneNames(*config.skeleton), AutoArray<RString>{"spine"});
+  EXPECT_LT(model.Lod(0)->FindSelection("gone"), 0);
+  EXPECT_FALSE(HasLine(messages, "Obsolete CfgSkeletons"));
+}
+
 TEST_F(PrepareConfigTest, BadSkeletonEntriesAreReportedAndLeftOut) {
   SkeletonRef skeleton = SkeletonOf(tree,
                                     "class Self { skeletonInherit = \"self\"; skeletonBones[] = {\"x\", \"\"}; };\n"

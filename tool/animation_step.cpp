@@ -19,8 +19,7 @@ void ConvertAnimation(RunSettings& settings, const ConversionEntry& entry) {
   if (skeleton->NBones() == 0) {
     ErrorMessage("Animation %s: the skeleton %s has no bones", entry.source.c_str(), name.c_str());
   } else {
-    animation.Load(entry.source, skeleton, false);
-    if (!animation.CompleteLoad()) {
+    if (!animation.LoadComplete(entry.source, skeleton, false)) {
       ErrorMessage("Loading of animation %s failed", entry.source.c_str());
     } else if (animation.BoneNames().empty()) {
       ErrorMessage("Animation %s: none of its bones is in the skeleton %s", entry.source.c_str(), name.c_str());

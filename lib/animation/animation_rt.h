@@ -37,6 +37,9 @@ class AnimationRT {
   // The same for a stream already open (a memory buffer, a file); `name` is used in
   // messages and by CompleteLoad, which reopens it.
   void Load(QIStream& in, const RString& name, SkeletonRef skeleton, bool turnAround, bool phaseLimit = false);
+  // Load and CompleteLoad of the file `name` in one pass over it, for a caller that needs
+  // every phase at once (a conversion). Returns IsComplete().
+  bool LoadComplete(const RString& name, SkeletonRef skeleton, bool turnAround);
   // Reads the phases the first read left out, from the file of Name() or from `in` (the
   // stream the animation was read from). Returns true when every phase is in memory.
   bool CompleteLoad();

@@ -1,5 +1,6 @@
 #include "lib/animation/bone_transform.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -30,13 +31,14 @@ float FastInverseSqrt(float value) {
   return 0.5f * r * (3.0f - value * r * r);
 }
 
-// Rounded to the nearest integer and kept inside the int16 range (not a number gives 0).
-int16_t ToInt16(float value) {
-  if (!(value == value)) return 0;
-  float rounded = std::round(value);
-  if (rounded > 32767.0f) return 32767;
-  if (rounded < -32768.0f) return -32768;
-  return static_cast<int16_t>(rounded);
+// Rounded to the nearest integer, halves away from zero, and kept inside the int16 range
+// (not a number gives 0). The fraction left after the integer part is exact in float.
+inline int16_t ToInt16(float value) {
+  if (!(value > -32768.5f && value < 32767.5f)) return value == value ? (value > 0.0f ? 32767 : -32768) : 0;
+  int whole = static_cast<int>(value);
+  float fraction = value - static_cast<float>(whole);
+  whole += (fraction >= 0.5f) - (fraction <= -0.5f);
+  return static_cast<int16_t>(std::clamp(whole, -32768, 32767));
 }
 
 }  // namespace

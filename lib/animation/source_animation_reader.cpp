@@ -125,19 +125,27 @@ class SourceAnimationReader {
       if (in_.read(field, kNameSize) != kNameSize) break;
       BoneName name(field);
       int bone = FindBone(name.View());
-      fileBones_.push_back({RString(name.View()), bone});
+      fileBones_.push_back({RString(name.View()), bone, {}});
+      std::memcpy(fileBones_.back().field, field, kNameSize);
       if (bone < 0) continue;
       a_.boneMap_[static_cast<size_t>(bone)] = matched++;
       a_.boneNames_.emplace_back(name.View());
     }
   }
 
-  // The skeleton bone of the `index`-th bone record of a phase named `name`: the header's
-  // answer when the record names the header's bone of that position (as the format
-  // requires), a search otherwise.
-  int PhaseBone(size_t index, std::string_view name) const {
-    if (index < fileBones_.size() && fileBones_[index].name == name) return fileBones_[index].skeletonBone;
-    return FindBone(name);
+  // The skeleton bone of the `index`-th bone record of a phase, whose name field is
+  // `field`: the header's answer when the record names the header's bone of that position
+  // (as the format requires), a search otherwise.
+  int PhaseBone(size_t index, const char* field) const {
+    if (index < fileBones_.size()) {
+      const FileBone& header = fileBones_[index];
+      // The same 32 bytes as the header's field name the same bone.
+      if (std::memcmp(field, header.field, kNameSize - 1) == 0) return header.skeletonBone;
+      BoneName name(field);
+      if (header.name == name.View()) return header.skeletonBone;
+      return FindBone(name.View());
+    }
+    return FindBone(BoneName(field).View());
   }
 
   void ReadPhase() {
@@ -151,8 +159,7 @@ class SourceAnimationReader {
     bool cut = false;
     for (size_t i = 0; i < fileBones_.size() && !cut; ++i) {
       cut = in_.read(record, kBoneRecordSize) != kBoneRecordSize;
-      BoneName name(record);
-      if (PhaseBone(i, name.View()) < 0) continue;
+      if (PhaseBone(i, record) < 0) continue;
       Matrix4 matrix;
       std::memcpy(&matrix, record + kNameSize, sizeof matrix);
       if (a_.turnAround_) {
@@ -190,24 +197,40 @@ class SourceAnimationReader {
   // bones in depth-first order); a bone the file lacks hands its parent's matrix on.
   void ToParentRelative(AnimationRTPhase& phase) {
     const int n = NSkeletonBones();
+    // Each bone's model-space matrix, and its inverse once a child has asked for it; -1
+    // stands for the identity (the virtual root, and bones below it that the file lacks).
     world_.resize(static_cast<size_t>(n));
+    inverse_.resize(static_cast<size_t>(n));
+    inverted_.assign(static_cast<size_t>(n), 0);
+    source_.resize(static_cast<size_t>(n));
     for (int s = 0; s < n; ++s) {
       const int parent = a_.skeleton_->ParentIndex(s);
-      const Matrix4 parentWorld = parent >= 0 && parent < s ? world_[static_cast<size_t>(parent)] : Matrix4::Identity();
+      // The bone whose matrix the parent passes on (-1: the identity).
+      const int from = parent >= 0 && parent < s ? source_[static_cast<size_t>(parent)] : -1;
       const int k = a_.boneMap_[static_cast<size_t>(s)];
       if (k < 0 || static_cast<size_t>(k) >= scratch_.size()) {
-        world_[static_cast<size_t>(s)] = parentWorld;
+        source_[static_cast<size_t>(s)] = from;
         continue;
       }
       const Matrix4& model = scratch_[static_cast<size_t>(k)];
-      phase.transforms[static_cast<size_t>(k)] = PackBoneMatrix(MultiplyMatrices(InverseMatrix(parentWorld), model));
+      source_[static_cast<size_t>(s)] = s;
       world_[static_cast<size_t>(s)] = model;
+      if (from < 0) {
+        phase.transforms[static_cast<size_t>(k)] = PackBoneMatrix(model);
+        continue;
+      }
+      if (!inverted_[static_cast<size_t>(from)]) {
+        inverse_[static_cast<size_t>(from)] = InverseMatrix(world_[static_cast<size_t>(from)]);
+        inverted_[static_cast<size_t>(from)] = 1;
+      }
+      phase.transforms[static_cast<size_t>(k)] = PackBoneMatrix(MultiplyMatrices(inverse_[static_cast<size_t>(from)], model));
     }
   }
 
   struct FileBone {
-    RString name;      // lower case, at most 31 characters
-    int skeletonBone;  // -1 when the skeleton lacks it
+    RString name;            // lower case, at most 31 characters
+    int skeletonBone;        // -1 when the skeleton lacks it
+    char field[kNameSize];   // the name field as stored
   };
 
   AnimationRT& a_;
@@ -215,6 +238,9 @@ class SourceAnimationReader {
   AutoArray<FileBone> fileBones_;
   AutoArray<Matrix4> scratch_;
   AutoArray<Matrix4> world_;
+  AutoArray<Matrix4> inverse_;
+  AutoArray<uint8_t> inverted_;
+  AutoArray<int> source_;
 };
 
 void AnimationRT::Load(QIStream& in, const RString& name, SkeletonRef skeleton, bool turnAround, bool phaseLimit) {
@@ -236,6 +262,18 @@ void AnimationRT::Load(const RString& name, SkeletonRef skeleton, bool turnAroun
     return;
   }
   Load(in, name, std::move(skeleton), turnAround, phaseLimit);
+}
+
+bool AnimationRT::LoadComplete(const RString& name, SkeletonRef skeleton, bool turnAround) {
+  QIFStreamB in;
+  if (!OpenEngineFile(in, name)) {
+    Load(name, std::move(skeleton), turnAround);
+    return false;
+  }
+  // Read in pieces: the file is read once, front to back, and never held whole.
+  in.SetBufferSize(QIFStream::kBufferSize);
+  Load(in, name, std::move(skeleton), turnAround);
+  return CompleteLoad(in);
 }
 
 bool AnimationRT::CompleteLoad(QIStream& in) {

@@ -107,8 +107,7 @@ int RunRtmToBmtr(const std::vector<std::string>& args) {
     return 1;
   }
   AnimationRT animation;
-  animation.Load(input, skeleton, parsed.turnAround);
-  if (!animation.CompleteLoad()) {
+  if (!animation.LoadComplete(input, skeleton, parsed.turnAround)) {
     std::fprintf(stderr, "%s: %s is no readable animation\n", kName, parsed.files[0].c_str());
     return 1;
   }

@@ -98,13 +98,9 @@ PackedBoneTransform PackBoneMatrix(const Matrix4& matrix) {
   }
   // The scale goes back in as the quaternion's length: its square is the scale.
   const float scale = (1.0f / kQuaternionUnit) * std::sqrt(inv * s2) * kQuaternionUnit;
-  PackedBoneTransform packed;
-  int16_t* components[4] = {&packed.x, &packed.y, &packed.z, &packed.w};
-  for (int c = 0; c < 4; ++c) *components[c] = ToInt16(static_cast<float>(ToInt16(q[c])) * scale);
-  packed.tx = EncodeHalfFloat(m[9]);
-  packed.ty = EncodeHalfFloat(m[10]);
-  packed.tz = EncodeHalfFloat(m[11]);
-  return packed;
+  auto component = [scale](float value) { return ToInt16(static_cast<float>(ToInt16(value)) * scale); };
+  return {component(q[0]), component(q[1]), component(q[2]), component(q[3]),
+          EncodeHalfFloat(m[9]),   EncodeHalfFloat(m[10]), EncodeHalfFloat(m[11])};
 }
 
 Matrix4 UnpackBoneMatrix(const PackedBoneTransform& t) {

@@ -108,6 +108,14 @@ TEST(AnimationRun, KilnifyConvertsAnimationsOnlyWhenAsked) {
   EXPECT_FALSE(Contains(again.out, "Convert animation src\\anims\\walk.rtm")) << again.out;
   ProgramResult always = Kilnify({"-animations", "-always", "-skeleton=Man", "src", "dst"}, tree);
   EXPECT_TRUE(Contains(always.out, "Convert animation src\\anims\\walk.rtm")) << always.out;
+
+  // A runtime animation in the source tree is written again as it is.
+  const std::string converted = tree.Read("dst/anims/walk.rtm");
+  tree.Write("src2/model.cfg", kSkeletons);
+  tree.Write("src2/walk.rtm", converted);
+  ProgramResult runtime = Kilnify({"-animations", "-skeleton=Man", "src2", "dst2"}, tree);
+  EXPECT_EQ(runtime.exitCode, 0);
+  EXPECT_EQ(tree.Read("dst2/walk.rtm"), converted) << runtime.err;
 }
 
 TEST(AnimationRun, KilnifyTakesASkeletonOfTheStartUpConfigurations) {

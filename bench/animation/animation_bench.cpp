@@ -57,7 +57,8 @@ rtm::Animation SourceAnimation() {
     phase.bones.reserve(kBones);
     for (int b = 0; b < kBones; ++b) {
       float angle = 0.001f * static_cast<float>(p * (b + 1));
-      phase.bones.push_back({BoneName(b), rtm::Transform(0.01f * b + std::sin(angle), 0.02f * b, std::cos(angle), angle)});
+      phase.bones.push_back(
+          {BoneName(b), rtm::Transform(0.01f * b + std::sin(angle), 0.02f * b, std::cos(angle), angle)});
     }
     animation.phases.push_back(std::move(phase));
   }
@@ -102,8 +103,12 @@ double FloorPass(const fs::path& source, const fs::path& target, size_t outputSi
 
 // Runs kiln rtm2bmtr; returns its elapsed and processor time and peak resident memory.
 bool Convert(const fs::path& kiln, const fs::path& root, double& seconds, double& processor, long& peakKilobytes) {
-  std::vector<std::string> args = {kiln.string(), "rtm2bmtr", "-config=" + (root / "model.cfg").string(),
-                                   "-skeleton=Bench", (root / "walk.rtm").string(), (root / "out" / "walk.rtm").string()};
+  std::vector<std::string> args = {kiln.string(),
+                                   "rtm2bmtr",
+                                   "-config=" + (root / "model.cfg").string(),
+                                   "-skeleton=Bench",
+                                   (root / "walk.rtm").string(),
+                                   (root / "out" / "walk.rtm").string()};
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -128,7 +133,8 @@ bool Convert(const fs::path& kiln, const fs::path& root, double& seconds, double
 
 int main(int argc, char** argv) {
   if (lzo_init() != LZO_E_OK) return 1;
-  fs::path kiln = argc > 1 ? fs::path(argv[1]) : fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "kiln";
+  fs::path kiln =
+      argc > 1 ? fs::path(argv[1]) : fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "kiln";
   fs::path root = fs::temp_directory_path() / "kilnify-animation-bench";
   fs::remove_all(root);
   fs::create_directories(root / "out");

@@ -16,13 +16,9 @@ struct Floats {
   float m[12];
 };
 
-Floats ToFloats(const Matrix4& matrix) {
-  return std::bit_cast<Floats>(matrix);
-}
+Floats ToFloats(const Matrix4& matrix) { return std::bit_cast<Floats>(matrix); }
 
-Matrix4 FromFloats(const Floats& floats) {
-  return std::bit_cast<Matrix4>(floats);
-}
+Matrix4 FromFloats(const Floats& floats) { return std::bit_cast<Matrix4>(floats); }
 
 // The reciprocal square root the runtime expects: an estimate refined by one Newton step
 // (the estimate is the single-precision quotient, as close as the processor's own).
@@ -99,8 +95,8 @@ PackedBoneTransform PackBoneMatrix(const Matrix4& matrix) {
   // The scale goes back in as the quaternion's length: its square is the scale.
   const float scale = (1.0f / kQuaternionUnit) * std::sqrt(inv * s2) * kQuaternionUnit;
   auto component = [scale](float value) { return ToInt16(static_cast<float>(ToInt16(value)) * scale); };
-  return {component(q[0]), component(q[1]), component(q[2]), component(q[3]),
-          EncodeHalfFloat(m[9]),   EncodeHalfFloat(m[10]), EncodeHalfFloat(m[11])};
+  return {component(q[0]),       component(q[1]),        component(q[2]),       component(q[3]),
+          EncodeHalfFloat(m[9]), EncodeHalfFloat(m[10]), EncodeHalfFloat(m[11])};
 }
 
 Matrix4 UnpackBoneMatrix(const PackedBoneTransform& t) {

@@ -223,14 +223,15 @@ class SourceAnimationReader {
         inverse_[static_cast<size_t>(from)] = InverseMatrix(world_[static_cast<size_t>(from)]);
         inverted_[static_cast<size_t>(from)] = 1;
       }
-      phase.transforms[static_cast<size_t>(k)] = PackBoneMatrix(MultiplyMatrices(inverse_[static_cast<size_t>(from)], model));
+      phase.transforms[static_cast<size_t>(k)] =
+          PackBoneMatrix(MultiplyMatrices(inverse_[static_cast<size_t>(from)], model));
     }
   }
 
   struct FileBone {
-    RString name;            // lower case, at most 31 characters
-    int skeletonBone;        // -1 when the skeleton lacks it
-    char field[kNameSize];   // the name field as stored
+    RString name;           // lower case, at most 31 characters
+    int skeletonBone;       // -1 when the skeleton lacks it
+    char field[kNameSize];  // the name field as stored
   };
 
   AnimationRT& a_;

@@ -44,7 +44,8 @@ void LoadSkeletonPivots(Skeleton& skeleton) {
   if (skeleton.PivotsModel().empty()) return;
   LODShape model;
   const Shape* memory = nullptr;
-  if (model.Load(skeleton.PivotsModel()) && model.Special().memory >= 0) memory = model.Lod(model.Special().memory).get();
+  if (model.Load(skeleton.PivotsModel()) && model.Special().memory >= 0)
+    memory = model.Lod(model.Special().memory).get();
   if (!memory) {
     ErrorMessage("Missing Memory level in skeleton pivots file %s.", skeleton.PivotsModel().c_str());
     skeleton.SetPivots({});

@@ -49,7 +49,8 @@ std::string WriteAnimation(const Animation& animation) {
   } else {
     for (float value : animation.step) Put(out, value);
   }
-  int32_t phases = animation.declaredPhases >= 0 ? animation.declaredPhases : static_cast<int32_t>(animation.phases.size());
+  int32_t phases =
+      animation.declaredPhases >= 0 ? animation.declaredPhases : static_cast<int32_t>(animation.phases.size());
   Put(out, phases);
   Put(out, static_cast<int32_t>(animation.boneNames.size()));
   for (const std::string& name : animation.boneNames) PutName(out, name);

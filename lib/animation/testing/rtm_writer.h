@@ -26,11 +26,11 @@ struct Phase {
 };
 
 struct Animation {
-  bool older = false;                  // "RTM_0100": only the step's z is stored
+  bool older = false;  // "RTM_0100": only the step's z is stored
   std::array<float, 3> step{};
   std::vector<std::string> boneNames;  // the header's names
   std::vector<Phase> phases;
-  int declaredPhases = -1;             // the stored phase count; -1: phases.size()
+  int declaredPhases = -1;  // the stored phase count; -1: phases.size()
 };
 
 // `boneNames` with the same matrices for every phase, `phaseCount` phases at times i/10,

@@ -1,9 +1,10 @@
 // Packing matrices into bone transforms: quaternion with the scale folded in, half floats.
+#include "lib/animation/bone_transform.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "lib/animation/bone_transform.h"
 #include "tests/support/captured_messages.h"
 
 namespace {
@@ -44,10 +45,9 @@ TEST(BoneTransform, IdentityAndUniformScalePack) {
 TEST(BoneTransform, TurnsInEveryBranchOfTheQuaternionComeBack) {
   // Small turns take the trace branch; half turns about x, y and z each take one of the
   // three other branches.
-  const Matrix4 cases[] = {
-      Turned(0, 1, 0, 0.3f, 1.0f, {1, 2, 3}),      Turned(1, 0, 0, 3.14159265f, 1.0f, {0, 0, 0}),
-      Turned(0, 1, 0, 3.14159265f, 1.5f, {-1, 0, 4}), Turned(0, 0, 1, 3.0f, 0.5f, {0, 8, 0}),
-      Turned(0.6f, 0.0f, 0.8f, 2.0f, 3.0f, {0.25f, 0, 0})};
+  const Matrix4 cases[] = {Turned(0, 1, 0, 0.3f, 1.0f, {1, 2, 3}), Turned(1, 0, 0, 3.14159265f, 1.0f, {0, 0, 0}),
+                           Turned(0, 1, 0, 3.14159265f, 1.5f, {-1, 0, 4}), Turned(0, 0, 1, 3.0f, 0.5f, {0, 8, 0}),
+                           Turned(0.6f, 0.0f, 0.8f, 2.0f, 3.0f, {0.25f, 0, 0})};
   for (const Matrix4& m : cases) ExpectNear(UnpackBoneMatrix(PackBoneMatrix(m)), m, 4e-3f * 3.0f);
 }
 

@@ -1,9 +1,10 @@
 // The shared skeletons: one per name, the global fallback, pivots from a pivots model.
+#include "lib/shape/skeleton_bank.h"
+
 #include <gtest/gtest.h>
 
 #include "el/paramfile/param_file.h"
 #include "engine/global_config.h"
-#include "lib/shape/skeleton_bank.h"
 #include "lib/shape/testing/mlod_writer.h"
 #include "tests/support/captured_messages.h"
 #include "tests/support/temp_tree.h"
@@ -26,7 +27,8 @@ class SkeletonBankTest : public ::testing::Test {
 };
 
 TEST_F(SkeletonBankTest, OneSkeletonPerNameWhateverTheCase) {
-  ParamFile& config = Config("class CfgSkeletons { class Man { skeletonBones[] = {\"pelvis\", \"\", \"head\", \"pelvis\"}; }; };");
+  ParamFile& config =
+      Config("class CfgSkeletons { class Man { skeletonBones[] = {\"pelvis\", \"\", \"head\", \"pelvis\"}; }; };");
   SkeletonRef first = Skeletons().Get("Man", &config);
   ASSERT_EQ(first->NBones(), 2);
   EXPECT_EQ(Skeletons().Get("MAN", nullptr), first);
@@ -66,8 +68,8 @@ TEST_F(SkeletonBankTest, PivotsComeFromTheMemoryLevelThenFromTheParent) {
   ASSERT_TRUE(mlod::WriteModelFile(noMemory, tree / "flat.p3d"));
   ParamFile& config = Config("class CfgSkeletons { class Piv { pivotsModel = \"" + (tree / "pivots.p3d").string() +
                              "\"; skeletonBones[] = {\"pelvis\", \"\", \"spine\", \"pelvis\", \"head\", \"spine\", "
-                             "\"arm\", \"\"}; };\n class Flat : Piv { pivotsModel = \"" + (tree / "flat.p3d").string() +
-                             "\"; }; };");
+                             "\"arm\", \"\"}; };\n class Flat : Piv { pivotsModel = \"" +
+                             (tree / "flat.p3d").string() + "\"; }; };");
   SkeletonRef skeleton = Skeletons().Get("piv", &config);
   const AutoArray<Vector3>& pivots = skeleton->Pivots();
   ASSERT_EQ(pivots.size(), 4u);

@@ -112,7 +112,8 @@ TEST(SourceAnimation, MatricesBecomeParentRelativeThroughMissingBones) {
   // The file lacks "spine": "head" is taken relative to "pelvis".
   rtm::Animation source;
   source.boneNames = {"head", "pelvis"};
-  source.phases.push_back({0.0f, {{"head", rtm::Transform(1, 5, 0, 0.5f, 2.0f)}, {"pelvis", rtm::Transform(1, 2, 0, 0.5f)}}});
+  source.phases.push_back(
+      {0.0f, {{"head", rtm::Transform(1, 5, 0, 0.5f, 2.0f)}, {"pelvis", rtm::Transform(1, 2, 0, 0.5f)}}});
   AnimationRT a = Read(rtm::WriteAnimation(source), Chain());
   const PackedBoneTransform* head = a.Transform(0, 2);
   ASSERT_NE(head, nullptr);
@@ -148,7 +149,8 @@ TEST(SourceAnimation, MissingEmptyAndForeignFilesLeaveAValidObject) {
   TempTree tree;
   AnimationRT missing;
   missing.Load((tree / "nothing.rtm").string(), Chain(), false);
-  EXPECT_TRUE(messages.Errored("Animation " + (tree / "nothing.rtm").string() + " not found or empty")) << messages.Text();
+  EXPECT_TRUE(messages.Errored("Animation " + (tree / "nothing.rtm").string() + " not found or empty"))
+      << messages.Text();
   EXPECT_EQ(missing.NPhases(), 1);
   EXPECT_EQ(missing.PhaseTimes(), AutoArray<float>{0.0f});
   EXPECT_EQ(missing.BoneMap(), (AutoArray<int>{-1, -1, -1}));

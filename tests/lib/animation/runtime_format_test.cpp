@@ -175,8 +175,9 @@ TEST(RuntimeAnimation, Version2LoadsItsBlocksWithLzss) {
   std::string relabelled = bytes;
   relabelled[4] = 3;
   AnimationRT wrong;
-  if (LoadRuntime(relabelled, wrong, skeleton) == 0 && wrong.NLoadedPhases() == 2)
+  if (LoadRuntime(relabelled, wrong, skeleton) == 0 && wrong.NLoadedPhases() == 2) {
     EXPECT_NE(wrong.Phase(1)->transforms, phase);
+  }
 }
 
 TEST(RuntimeAnimation, BoneMapFollowsTheFileOrderAgainstTheSkeleton) {

@@ -1,8 +1,10 @@
 #include "sample/sample_models.h"
 
+#include <cmath>
 #include <fstream>
 #include <string>
 
+#include "lib/animation/testing/rtm_writer.h"
 #include "lib/shape/testing/mlod_writer.h"
 #include "sample/sample_texts.h"
 #include "sample/tga_writer.h"
@@ -122,6 +124,27 @@ mlod::Model Figure() {
   return model;
 }
 
+// A walk of the figure's skeleton: the pelvis bobs and moves forward along y, the spine
+// sways and the head looks from side to side; 12 phases cover one step of 0.8.
+rtm::Animation FigureWalk() {
+  constexpr int kPhases = 12;
+  constexpr float kTurn = 6.2831853f;
+  rtm::Animation walk;
+  walk.step = {0.0f, 0.8f, 0.0f};
+  walk.boneNames = {"pelvis", "spine", "head"};
+  for (int p = 0; p < kPhases; ++p) {
+    float t = static_cast<float>(p) / kPhases;
+    float bob = 0.05f * std::cos(2 * kTurn * t);
+    rtm::Phase phase;
+    phase.time = t;
+    phase.bones.push_back({"pelvis", rtm::Transform(0.0f, 0.8f * t, bob)});
+    phase.bones.push_back({"spine", rtm::Transform(0.0f, 0.8f * t, 1.0f + bob, 0.1f * std::sin(kTurn * t))});
+    phase.bones.push_back({"head", rtm::Transform(0.0f, 0.8f * t, 2.0f + bob, 0.4f * std::sin(kTurn * t))});
+    walk.phases.push_back(std::move(phase));
+  }
+  return walk;
+}
+
 }  // namespace
 
 bool WriteSampleAddon(const std::filesystem::path& root) {
@@ -135,6 +158,7 @@ bool WriteSampleAddon(const std::filesystem::path& root) {
          mlod::WriteModelFile(Crate(), addon / "models" / "crate.p3d") &&
          mlod::WriteModelFile(Barrel(), addon / "models" / "props" / "barrel.p3d") &&
          mlod::WriteModelFile(Figure(), addon / "models" / "figure.p3d") &&
+         rtm::WriteAnimationFile(FigureWalk(), addon / "models" / "anims" / "figure_walk.rtm") &&
          WriteSampleTga(addon / "data" / "crate_co.tga", 64, 64, false) &&
          WriteSampleTga(addon / "data" / "barrel_co.tga", 32, 64, false) &&
          WriteSampleTga(addon / "data" / "figure_co.tga", 64, 32, true) &&

@@ -8,6 +8,8 @@
 #include "engine/shape_bank.h"
 #include "platform/ascii.h"
 #include "platform/file_search.h"
+#include "lib/shape/skeleton_bank.h"
+#include "tool/animation_step.h"
 #include "tool/conversion_entry.h"
 #include "tool/file_paths.h"
 #include "tool/match_pattern.h"
@@ -30,6 +32,8 @@ void Dispatch(RunSettings& settings, const ConversionEntry& entry, const RString
     ConvertModel(settings, entry);
   } else if (AsciiEqualIgnoreCase(extension, ".wrp")) {
     ConvertWorld(settings, entry);
+  } else if (settings.convertAnimations && AsciiEqualIgnoreCase(extension, ".rtm")) {
+    ConvertAnimation(settings, entry);
   } else if (AsciiEqualIgnoreCase(extension, ".lst")) {
     if (settings.copyTextures && AsciiEqualIgnoreCase(entry.source, sourceFolder + "textures.lst")) {
       ErrorMessage("Found %s, inserting textures not linked by .p3d-s...", entry.source.c_str());
@@ -53,10 +57,11 @@ int64_t DestinationStamp(const std::optional<int64_t>& time) {
   return time ? static_cast<int64_t>(static_cast<uint32_t>(*time)) : 0;
 }
 
-// Every file is converted against an empty shape bank and material cache.
+// Every file is converted against an empty shape bank, material cache and skeleton cache.
 void EmptyCaches() {
   Shapes().ClearAll();
   Materials().DeleteAll();
+  Skeletons().Clear();
 }
 
 }  // namespace

@@ -44,6 +44,7 @@ const Option kOptions[] = {
     {"-always", [](RunSettings& s, const char*) { s.always = true; }},
     {"-targetBonesInterval=", [](RunSettings& s, const char* v) { s.bonesInterval = std::atoi(v); }},
     {"-skeleton=", [](RunSettings& s, const char* v) { s.skeleton = v; }},
+    {"-animations", [](RunSettings& s, const char*) { s.convertAnimations = true; }},
     {"-maxProcesses=", [](RunSettings&, const char* v) { ChildProcesses().SetMaxProcesses(std::atoi(v)); }},
 };
 

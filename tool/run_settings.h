@@ -22,6 +22,7 @@ struct RunSettings {
   int bonesInterval = 55;             // bones allowed in one model section
   RString defaultSkeleton = "KTR2_ManSkeleton";
   RString skeleton;                   // skeleton chosen on the command line
+  bool convertAnimations = false;     // the walk converts source animations (.rtm) too
   bool textureHeadersOnly = false;    // write the texture headers file instead of converting
   RString binPath = "kilnify\\";      // folder holding bin\ with the main configuration
   RString addonFolder;                // configurations loaded before the conversion

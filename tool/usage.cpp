@@ -21,6 +21,7 @@ void PrintUsage() {
   LogMessage(
       "\t-targetBonesInterval=<n> how many bones are allowed in one section when kilnifying p3d file (default: 55)\n"
       "\t-skeleton=<name> which skeleton should be used for rtm kilnification (default: KTR2_ManSkeleton)\n"
+      "\t-animations also kilnify *.rtm animations, bound to the -skeleton= skeleton\n"
       "\t-texheader only creates texture headers from source dir, file is placed in destination dir\n"
       "\t-shrinkP3D reduce models LODs. Affects only *.p3d files");
   LogMessage("\n\nKilnify asset compiler, written by the Kilnify developers, 2026");

@@ -1,8 +1,10 @@
 #pragma once
-// The ordered bone list with parents that a model binds its vertices to.
+// The ordered bone list with parents that a model binds its vertices to and that
+// animations bind their bones to.
 #include <memory>
 
 #include "el/qstream/basic_types.h"
+#include "el/qstream/vector3.h"
 
 struct SkeletonBone {
   RString name;    // lower case
@@ -42,6 +44,14 @@ class Skeleton {
   // True when `ancestor` is `bone`'s parent, grandparent, ...
   bool IsAncestor(int ancestor, int bone) const;
 
+  // One pivot point per bone, from the memory level of the pivots model; empty for a
+  // skeleton without one.
+  const AutoArray<Vector3>& Pivots() const { return pivots_; }
+  void SetPivots(AutoArray<Vector3> pivots) { pivots_ = std::move(pivots); }
+  // The bone whose translation the pivot adjustment of animations leaves alone (-1: none).
+  int ExcludedBone() const { return excludedBone_; }
+  void SetExcludedBone(int bone) { excludedBone_ = bone; }
+
   // Groups of bones that are always kept in one section together ("BoneGroups").
   const AutoArray<AutoArray<int>>& BoneGroups() const { return boneGroups_; }
   AutoArray<AutoArray<int>>& BoneGroups() { return boneGroups_; }
@@ -54,6 +64,8 @@ class Skeleton {
   AutoArray<uint8_t> hierarchy_;
   AutoArray<AutoArray<int>> boneGroups_;
   RString pivotsModel_;
+  AutoArray<Vector3> pivots_;
+  int excludedBone_ = -1;
 };
 
 using SkeletonRef = std::shared_ptr<Skeleton>;

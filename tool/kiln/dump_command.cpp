@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "lib/animation/animation_dump.h"
 #include "lib/shape/runtime_model_dump.h"
 #include "lib/shape/source_model_dump.h"
 #include "lib/texture/texture_dump.h"
@@ -27,7 +28,8 @@ const FileKind kKinds[] = {
     {"MLOD", "source model", DumpSourceModel}, {"NLOD", "source model", DumpSourceModel},
     {"P3DM", "source model", DumpSourceModel}, {"SP3X", "source model", DumpSourceModel},
     {"SP3D", "source model", DumpSourceModel}, {"ODOL", "runtime model", DumpRuntimeModel},
-    {"0DHT", "texture headers file", DumpTextureFile},
+    {"0DHT", "texture headers file", DumpTextureFile}, {"RTM_", "source animation", DumpAnimation},
+    {"BMTR", "runtime animation", DumpAnimation},
 };
 
 // Textures have no magic of their own: they are known by their extension.

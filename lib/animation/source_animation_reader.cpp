@@ -1,0 +1,296 @@
+// Reading source animations ("RTM_0101", and the older "RTM_0100" whose step is only z).
+//
+// Layout: the 8-byte magic, the step, int32 phase count, int32 bone count, one 32-byte
+// name per bone, then per phase a float time and per bone its 32-byte name and a 12-float
+// model-space matrix. Each phase lists the bones in the order of the header.
+#include <algorithm>
+#include <cstring>
+
+#include "el/appframe/app_frame.h"
+#include "el/qstream/qi_file_stream.h"
+#include "el/qstream/serialize_bin_stream.h"
+#include "engine/engine_file.h"
+#include "lib/animation/animation_rt.h"
+
+namespace {
+
+constexpr char kMagicCurrent[] = "RTM_0101";
+constexpr char kMagicOlder[] = "RTM_0100";
+constexpr int kNameSize = 32;
+constexpr QFileSize kMagicAndStepSize = 8 + 12;
+constexpr QFileSize kBoneRecordSize = kNameSize + static_cast<QFileSize>(sizeof(Matrix4));
+
+// A 32-byte name field: byte 31 forced to 0, A-Z as a-z, ending at the first 0.
+struct BoneName {
+  char text[kNameSize];
+  size_t length;
+
+  explicit BoneName(const char* field) {
+    std::memcpy(text, field, kNameSize);
+    text[kNameSize - 1] = 0;
+    length = std::strlen(text);
+    for (size_t i = 0; i < length; ++i)
+      if (text[i] >= 'A' && text[i] <= 'Z') text[i] = static_cast<char>(text[i] - 'A' + 'a');
+  }
+  std::string_view View() const { return {text, length}; }
+};
+
+}  // namespace
+
+class SourceAnimationReader {
+ public:
+  SourceAnimationReader(AnimationRT& animation, QIStream& in) : a_(animation), in_(in) {}
+
+  // Reads the file from its magic on; the animation has been reset.
+  void Read(bool phaseLimit) {
+    const QFileSize start = in_.TellG();
+    char magic[8] = {};
+    in_.read(magic, sizeof magic);
+    if (std::memcmp(magic, kMagicOlder, 8) == 0) {
+      in_.read(&a_.step_.z, sizeof(float));
+      WarningMessage("Old format used in animation %s", a_.name_.c_str());
+      a_.oldFormat_ = true;
+    } else if (std::memcmp(magic, kMagicCurrent, 8) == 0) {
+      in_.read(&a_.step_, sizeof(Vector3));
+    } else {
+      in_.SeekG(start);
+      SerializeBinStream f(&in_);
+      const RString name = a_.name_;
+      a_.SerializeBin(f, a_.skeleton_, phaseLimit);
+      if (f.Ok()) return;
+      a_.Reset(name, a_.skeleton_, a_.turnAround_);
+      ErrorMessage("Bad animation file format in file '%s'.", name.c_str());
+      return;
+    }
+    int32_t boneCount = 0;
+    in_.read(&a_.nPhases_, sizeof(int32_t));
+    in_.read(&boneCount, sizeof(int32_t));
+    a_.boneMap_.assign(static_cast<size_t>(NSkeletonBones()), -1);
+    ReadBoneNames(boneCount);
+    if (a_.nPhases_ < 0) {
+      ErrorMessage("Broken animation file");
+      a_.nPhases_ = 0;
+      a_.broken_ = true;
+      return;
+    }
+    const bool readAll = a_.completeLoad_ > 0 || a_.nPhases_ < 4 || a_.oldFormat_;
+    const int toRead = readAll ? a_.nPhases_ : 1;
+    for (int i = 0; i < toRead && !a_.broken_; ++i) ReadPhase();
+    if (readAll && !a_.broken_) {
+      a_.complete_ = true;
+      a_.completeLoad_ = std::max(a_.completeLoad_, 1);
+    }
+    a_.deferred_ = !readAll && !a_.broken_;
+  }
+
+  // Reads phases 1 to n-1 of a file whose first read kept phase 0 only.
+  bool Complete() {
+    in_.SeekG(kMagicAndStepSize);
+    int32_t phaseCount = 0, boneCount = 0;
+    in_.read(&phaseCount, sizeof(int32_t));
+    in_.read(&boneCount, sizeof(int32_t));
+    if (phaseCount != a_.nPhases_) {
+      // The file is not the one read first.
+      Broken();
+      return false;
+    }
+    // The names again, for the look-up of the phases' bones (the bone map stays).
+    AutoArray<int> boneMap = a_.boneMap_;
+    AutoArray<RString> boneNames = std::move(a_.boneNames_);
+    a_.boneNames_.clear();
+    ReadBoneNames(boneCount);
+    a_.boneMap_ = std::move(boneMap);
+    a_.boneNames_ = std::move(boneNames);
+    in_.SeekG(in_.TellG() + 4 + static_cast<QFileSize>(fileBones_.size()) * kBoneRecordSize);
+    for (int i = 1; i < a_.nPhases_ && !a_.broken_; ++i) ReadPhase();
+    if (a_.broken_) return false;
+    a_.deferred_ = false;
+    a_.complete_ = true;
+    a_.completeLoad_ = std::max(a_.completeLoad_, 1);
+    return true;
+  }
+
+ private:
+  int NSkeletonBones() const { return a_.skeleton_ ? a_.skeleton_->NBones() : 0; }
+
+  int FindBone(std::string_view name) const { return a_.skeleton_ ? a_.skeleton_->FindBone(name) : -1; }
+
+  // The header's names: bones the skeleton knows are listed and mapped; the others are
+  // skipped. Reading stops at the end of the input, whatever the count says.
+  void ReadBoneNames(int32_t count) {
+    fileBones_.clear();
+    int matched = 0;
+    char field[kNameSize];
+    for (int32_t i = 0; i < count; ++i) {
+      if (in_.read(field, kNameSize) != kNameSize) break;
+      BoneName name(field);
+      int bone = FindBone(name.View());
+      fileBones_.push_back({RString(name.View()), bone, {}});
+      std::memcpy(fileBones_.back().field, field, kNameSize);
+      if (bone < 0) continue;
+      a_.boneMap_[static_cast<size_t>(bone)] = matched++;
+      a_.boneNames_.emplace_back(name.View());
+    }
+  }
+
+  // The skeleton bone of the `index`-th bone record of a phase, whose name field is
+  // `field`: the header's answer when the record names the header's bone of that position
+  // (as the format requires), a search otherwise.
+  int PhaseBone(size_t index, const char* field) const {
+    if (index < fileBones_.size()) {
+      const FileBone& header = fileBones_[index];
+      // The same 32 bytes as the header's field name the same bone.
+      if (std::memcmp(field, header.field, kNameSize - 1) == 0) return header.skeletonBone;
+      BoneName name(field);
+      if (header.name == name.View()) return header.skeletonBone;
+      return FindBone(name.View());
+    }
+    return FindBone(BoneName(field).View());
+  }
+
+  void ReadPhase() {
+    float time = 0.0f;
+    if (in_.read(&time, sizeof(float)) != sizeof(float)) {
+      Broken();
+      return;
+    }
+    scratch_.clear();
+    char record[kBoneRecordSize];
+    bool cut = false;
+    for (size_t i = 0; i < fileBones_.size() && !cut; ++i) {
+      cut = in_.read(record, kBoneRecordSize) != kBoneRecordSize;
+      if (PhaseBone(i, record) < 0) continue;
+      Matrix4 matrix;
+      std::memcpy(&matrix, record + kNameSize, sizeof matrix);
+      if (a_.turnAround_) {
+        // Half a turn about y on both sides: the x and z rows of y, and x and z elsewhere.
+        matrix.axisX.y = -matrix.axisX.y;
+        matrix.axisY.x = -matrix.axisY.x;
+        matrix.axisY.z = -matrix.axisY.z;
+        matrix.axisZ.y = -matrix.axisZ.y;
+        matrix.position.x = -matrix.position.x;
+        matrix.position.z = -matrix.position.z;
+      }
+      scratch_.push_back(matrix);
+    }
+    if (cut) {
+      Broken();
+      return;
+    }
+    AnimationRTPhase phase;
+    phase.transforms.resize(scratch_.size());
+    ToParentRelative(phase);
+    a_.ApplyPivots(phase);
+    a_.phaseTimes_.push_back(time);
+    a_.AddPhase(std::move(phase));
+  }
+
+  // A phase that cannot be read stays without transforms and ends the reading.
+  void Broken() {
+    ErrorMessage("Broken animation file");
+    a_.phaseTimes_.push_back(0.0f);
+    a_.AddPhase({});
+    a_.broken_ = true;
+  }
+
+  // Each bound bone's matrix relative to its parent's, parents first (the skeleton lists
+  // bones in depth-first order); a bone the file lacks hands its parent's matrix on.
+  void ToParentRelative(AnimationRTPhase& phase) {
+    const int n = NSkeletonBones();
+    // Each bone's model-space matrix, and its inverse once a child has asked for it; -1
+    // stands for the identity (the virtual root, and bones below it that the file lacks).
+    world_.resize(static_cast<size_t>(n));
+    inverse_.resize(static_cast<size_t>(n));
+    inverted_.assign(static_cast<size_t>(n), 0);
+    source_.resize(static_cast<size_t>(n));
+    for (int s = 0; s < n; ++s) {
+      const int parent = a_.skeleton_->ParentIndex(s);
+      // The bone whose matrix the parent passes on (-1: the identity).
+      const int from = parent >= 0 && parent < s ? source_[static_cast<size_t>(parent)] : -1;
+      const int k = a_.boneMap_[static_cast<size_t>(s)];
+      if (k < 0 || static_cast<size_t>(k) >= scratch_.size()) {
+        source_[static_cast<size_t>(s)] = from;
+        continue;
+      }
+      const Matrix4& model = scratch_[static_cast<size_t>(k)];
+      source_[static_cast<size_t>(s)] = s;
+      world_[static_cast<size_t>(s)] = model;
+      if (from < 0) {
+        phase.transforms[static_cast<size_t>(k)] = PackBoneMatrix(model);
+        continue;
+      }
+      if (!inverted_[static_cast<size_t>(from)]) {
+        inverse_[static_cast<size_t>(from)] = InverseMatrix(world_[static_cast<size_t>(from)]);
+        inverted_[static_cast<size_t>(from)] = 1;
+      }
+      phase.transforms[static_cast<size_t>(k)] =
+          PackBoneMatrix(MultiplyMatrices(inverse_[static_cast<size_t>(from)], model));
+    }
+  }
+
+  struct FileBone {
+    RString name;           // lower case, at most 31 characters
+    int skeletonBone;       // -1 when the skeleton lacks it
+    char field[kNameSize];  // the name field as stored
+  };
+
+  AnimationRT& a_;
+  QIStream& in_;
+  AutoArray<FileBone> fileBones_;
+  AutoArray<Matrix4> scratch_;
+  AutoArray<Matrix4> world_;
+  AutoArray<Matrix4> inverse_;
+  AutoArray<uint8_t> inverted_;
+  AutoArray<int> source_;
+};
+
+void AnimationRT::Load(QIStream& in, const RString& name, SkeletonRef skeleton, bool turnAround, bool phaseLimit) {
+  Reset(name, std::move(skeleton), turnAround);
+  if (in.GetDataSize() <= 0) {
+    WarningMessage("Animation %s not found or empty", name.c_str());
+    MakeEmpty();
+    return;
+  }
+  SourceAnimationReader(*this, in).Read(phaseLimit);
+}
+
+void AnimationRT::Load(const RString& name, SkeletonRef skeleton, bool turnAround, bool phaseLimit) {
+  QIFStreamB in;
+  if (!OpenEngineFile(in, name)) {
+    Reset(name, std::move(skeleton), turnAround);
+    WarningMessage("Animation %s not found or empty", name.c_str());
+    MakeEmpty();
+    return;
+  }
+  Load(in, name, std::move(skeleton), turnAround, phaseLimit);
+}
+
+bool AnimationRT::LoadComplete(const RString& name, SkeletonRef skeleton, bool turnAround) {
+  QIFStreamB in;
+  if (!OpenEngineFile(in, name)) {
+    Load(name, std::move(skeleton), turnAround);
+    return false;
+  }
+  // Read in pieces: the file is read once, front to back, and never held whole.
+  in.SetBufferSize(QIFStream::kBufferSize);
+  Load(in, name, std::move(skeleton), turnAround);
+  return CompleteLoad(in);
+}
+
+bool AnimationRT::CompleteLoad(QIStream& in) {
+  if (complete_) return true;
+  if (broken_ || !hasPhase0_) return false;
+  if (partlyLoaded_) return CompleteRuntimeLoad(in);
+  if (!deferred_) return false;
+  return SourceAnimationReader(*this, in).Complete();
+}
+
+bool AnimationRT::CompleteLoad() {
+  if (complete_) return true;
+  QIFStreamB in;
+  if (!OpenEngineFile(in, name_)) {
+    WarningMessage("Animation %s not found or empty", name_.c_str());
+    return false;
+  }
+  return CompleteLoad(in);
+}

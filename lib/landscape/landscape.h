@@ -82,6 +82,9 @@ struct LandscapeObject {
   int32_t recordProperty = 2;    // the last int32 of the 60-byte static record
   RString configClass;           // entity entry: configuration class named by the model
   RString propertyClass;         // entity entry: the model's property class
+  // The model names `configClass` but the configuration holds no such class: the object is
+  // no entity entry, and saving reports "%s: %s, config class '%s' missing".
+  bool configClassMissing = false;
   uint64_t entityValue = 0;      // entity entry: 64-bit value of the object
   AutoArray<Vector3> roadPoints;  // road pieces: connection points in world metres
 };

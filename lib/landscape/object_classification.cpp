@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "el/paramfile/param_file.h"
 #include "lib/shape/lod_shape.h"
 #include "lib/shape/prepare_properties.h"
 #include "platform/ascii.h"
@@ -165,7 +166,7 @@ Vector3 ToWorld(const Matrix4& m, const Vector3& p) {
 
 }  // namespace
 
-ModelClassification ClassifyModel(const LODShape& model) {
+ModelClassification ClassifyModel(const LODShape& model, const ParamClass* configClasses) {
   const MapRow& row = RowOf(model.PropertyValues().mapType);
   const Shape* geometry = model.GeometryLod();
   ModelClassification c;
@@ -194,6 +195,13 @@ ModelClassification ClassifyModel(const LODShape& model) {
   c.hasCellProperty = model.PropertyValues().canOcclude;
   c.recordProperty = !geometry ? kNoGeometry : model.Bounds().mass > 0 ? kSolid : kMasslessGeometry;
   if (geometry) c.configClass = geometry->PropertyValue("configclass");
+  if (!c.configClass.empty()) {
+    const bool exists = configClasses && configClasses->Find(c.configClass, false, true).entry &&
+                        configClasses->Find(c.configClass, false, true).entry->IsClass();
+    c.configClassMissing = !exists;
+    // A missing class is worth a word only when the model has a property class to go with it.
+    if (!exists && c.propertyClass.empty()) c.configClass.clear();
+  }
   if (c.kind == ObjectKind::kNetwork) c.roadPoints = RoadPoints(model);
   return c;
 }
@@ -212,6 +220,7 @@ void ApplyClassification(const ModelClassification& c, LandscapeObject& object) 
   object.recordProperty = c.recordProperty;
   object.configClass = c.configClass;
   object.propertyClass = c.propertyClass;
+  object.configClassMissing = c.configClassMissing;
   object.entityValue = static_cast<uint64_t>(static_cast<uint32_t>(object.id));
   object.roadPoints.clear();
   for (const Vector3& p : c.roadPoints) object.roadPoints.push_back(ToWorld(m, p));

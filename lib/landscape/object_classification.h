@@ -9,7 +9,8 @@
 //     "road", ...) can move the object to another kind (the class table);
 //   - its levels and bounds: a geometry level (the object collides), its mass, a roadway
 //     level (surfaces to walk on), "canocclude", the bounding box (footprint);
-//   - the "configclass" named property names the configuration class of an entity entry;
+//   - the "configclass" named property names the configuration class of an entity entry,
+//     looked up among the classes of CfgVehicles;
 //   - the memory level's points in the selections "connect1" to "connect4" are the
 //     connection points of a road piece.
 // The derivations and the runtime format only read the fields this fills.
@@ -20,6 +21,7 @@
 #include "lib/landscape/landscape.h"
 
 class LODShape;
+class ParamClass;
 
 // The classification of one model; object-independent.
 struct ModelClassification {
@@ -34,11 +36,13 @@ struct ModelClassification {
   int32_t recordProperty = 2;
   RString configClass;
   RString propertyClass;
+  bool configClassMissing = false;
   AutoArray<Vector3> roadPoints;  // model space
 };
 
-// Classifies `model` by the tables of object_classification.cpp.
-ModelClassification ClassifyModel(const LODShape& model);
+// Classifies `model` by the tables of object_classification.cpp. `configClasses` holds
+// the configuration classes an entity entry may name (CfgVehicles; null: none exist).
+ModelClassification ClassifyModel(const LODShape& model, const ParamClass* configClasses);
 
 // Sets the classification fields of `object` (placed at its transform): the footprint
 // grows with the transform's horizontal scale, road points move into world space, and

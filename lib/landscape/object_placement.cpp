@@ -29,17 +29,19 @@ std::shared_ptr<LODShape> LoadBankModel(const RString& file, int bonesInterval) 
   return model;
 }
 
-ModelObjectPlacer::ModelObjectPlacer(int bonesInterval) : bonesInterval_(bonesInterval) {}
+ModelObjectPlacer::ModelObjectPlacer(int bonesInterval, const ParamClass* configClasses)
+    : bonesInterval_(bonesInterval), configClasses_(configClasses) {}
 
 const ModelObjectPlacer::Model& ModelObjectPlacer::ModelOf(const RString& modelFile) {
   const std::string key = AsciiLowerCopy(modelFile);
   auto found = models_.find(key);
   if (found != models_.end()) return found->second;
   Model entry;
-  if (std::shared_ptr<LODShape> shape = LoadBankModel(modelFile, bonesInterval_)) {
-    ++modelsLoaded_;
+  std::shared_ptr<LODShape> shape = Shapes().Find(modelFile);
+  if (!shape && (shape = LoadBankModel(modelFile, bonesInterval_))) ++modelsLoaded_;
+  if (shape) {
     entry.usable = true;
-    entry.classification = ClassifyModel(*shape);
+    entry.classification = ClassifyModel(*shape, configClasses_);
   }
   return models_.emplace(key, std::move(entry)).first->second;
 }

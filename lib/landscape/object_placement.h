@@ -16,7 +16,8 @@ class LODShape;
 
 class ModelObjectPlacer : public ObjectPlacer {
  public:
-  explicit ModelObjectPlacer(int bonesInterval);
+  // `configClasses`: the classes an entity entry may name (CfgVehicles), or null.
+  ModelObjectPlacer(int bonesInterval, const ParamClass* configClasses);
 
   bool PlaceObject(Landscape& land, int32_t id, const RString& modelName, const Matrix4& transform,
                    const RString& modelFile) override;
@@ -32,6 +33,7 @@ class ModelObjectPlacer : public ObjectPlacer {
   const Model& ModelOf(const RString& modelFile);
 
   int bonesInterval_;
+  const ParamClass* configClasses_;
   int modelsLoaded_ = 0;
   std::unordered_map<std::string, Model> models_;  // key: lower-case model file
 };

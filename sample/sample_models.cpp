@@ -5,6 +5,7 @@
 
 #include "lib/shape/testing/mlod_writer.h"
 #include "sample/sample_texts.h"
+#include "sample/sample_world.h"
 #include "sample/tga_writer.h"
 
 namespace {
@@ -138,5 +139,5 @@ bool WriteSampleAddon(const std::filesystem::path& root) {
          WriteSampleTga(addon / "data" / "crate_co.tga", 64, 64, false) &&
          WriteSampleTga(addon / "data" / "barrel_co.tga", 32, 64, false) &&
          WriteSampleTga(addon / "data" / "figure_co.tga", 64, 32, true) &&
-         WriteSampleTga(addon / "data" / "extra_co.tga", 16, 16, true);
+         WriteSampleTga(addon / "data" / "extra_co.tga", 16, 16, true) && WriteSampleWorld(addon);
 }

@@ -39,6 +39,7 @@ bool TransferRuntimeWorld(SerializeBinStream& f, Landscape& land, const RString&
     return false;
   }
   f.SetLzoCompression(f.GetVersion() >= kFirstLzoVersion);
+  if (auto* info = f.Context<RuntimeWorldInfo>()) info->version = f.GetVersion();
   if (f.GetVersion() == kOldRuntimeWorldVersion) return TransferOldWorld(f, land, worldName);
   return TransferWorldGrids(f, land) && TransferWorldObjects(f, land, worldName);
 }
@@ -68,12 +69,13 @@ bool SaveRuntimeWorld(Landscape& land, const RString& path, bool oldFormat) {
   return true;
 }
 
-int LoadRuntimeWorld(Landscape& land, QIStream& in, const RString& worldName) {
+int LoadRuntimeWorld(Landscape& land, QIStream& in, const RString& worldName, RuntimeWorldInfo* info) {
   // Version 3 stores no cell size: the landscape's own is kept.
   const float cellSize = land.cellSize;
   land.Resize(0, 0, cellSize);
   land.textures.clear();
   SerializeBinStream f(&in);
+  f.SetContext(info);
   if (!TransferRuntimeWorld(f, land, worldName)) {
     const int error = f.GetError() != SerializeBinStream::EOK ? f.GetError() : SerializeBinStream::EFileStructure;
     land.Resize(0, 0, cellSize);

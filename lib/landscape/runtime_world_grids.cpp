@@ -5,6 +5,7 @@
 #include "el/qstream/serialize_bin_stream.h"
 #include "lib/landscape/landscape.h"
 #include "lib/landscape/packed_quad_tree.h"
+#include "lib/landscape/runtime_world.h"
 #include "lib/landscape/runtime_world_parts.h"
 
 namespace {
@@ -14,11 +15,12 @@ constexpr int32_t kMaxGridWidth = 32768;
 
 // One grid as a packed quad tree of `Element`s (cells outside the grid hold 0).
 template <class Element>
-bool TransferGridTree(SerializeBinStream& f, AutoArray<Element>& grid, int width) {
+bool TransferGridTree(SerializeBinStream& f, AutoArray<Element>& grid, int width, size_t RuntimeWorldInfo::*bytes) {
   PackedQuadTree tree(width, width, sizeof(Element), 0);
   if (f.IsSaving()) tree.Build(grid.data(), 0);
   if (!tree.Transfer(f)) return false;
   if (f.IsLoading()) tree.Extract(grid.data());
+  if (auto* info = f.Context<RuntimeWorldInfo>()) info->*bytes = tree.SerializedSize();
   return true;
 }
 
@@ -82,13 +84,13 @@ bool TransferWorldGrids(SerializeBinStream& f, Landscape& land) {
     return false;
   if (!f.Ok()) return false;
 
-  if (!TransferGridTree(f, land.cellFlags, landWidth)) return false;
-  if (!TransferGridTree(f, land.soundMap, landWidth)) return false;
+  if (!TransferGridTree(f, land.cellFlags, landWidth, &RuntimeWorldInfo::cellFlagTreeBytes)) return false;
+  if (!TransferGridTree(f, land.soundMap, landWidth, &RuntimeWorldInfo::soundMapTreeBytes)) return false;
   // Highest first.
   if (f.IsSaving())
     std::stable_sort(land.peaks.begin(), land.peaks.end(), [](const Vector3& a, const Vector3& b) { return a.y > b.y; });
   f.TransferArray(land.peaks);
-  if (!TransferGridTree(f, land.textureIndices, landWidth)) return false;
+  if (!TransferGridTree(f, land.textureIndices, landWidth, &RuntimeWorldInfo::textureTreeBytes)) return false;
 
   const size_t samples = static_cast<size_t>(terrainWidth) * static_cast<size_t>(terrainWidth);
   if (version >= 18) f.TransferBinary(land.terrainByteMap.data(), samples, true);

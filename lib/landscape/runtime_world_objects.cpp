@@ -14,6 +14,7 @@
 #include "lib/landscape/landscape_surface.h"
 #include "lib/landscape/object_cell_data.h"
 #include "lib/landscape/packed_quad_tree.h"
+#include "lib/landscape/runtime_world.h"
 #include "lib/landscape/runtime_world_parts.h"
 
 namespace {
@@ -262,6 +263,19 @@ bool TransferWorldObjects(SerializeBinStream& f, Landscape& land, const RString&
   else
     records.resize(static_cast<size_t>(recordBytes) / sizeof(StaticRecord));
   f.TransferBinary(records.data(), records.size() * sizeof(StaticRecord), false);
+
+  if (auto* info = f.Context<RuntimeWorldInfo>()) {
+    info->modelNames = modelNames;
+    info->entityCount = entities.size();
+    info->firstRecordTreeBytes = recordTree.SerializedSize();
+    info->cellDataTreeBytes = cellDataTree.SerializedSize();
+    info->recordBytes = recordBytes;
+    info->cellDataBytes = cellDataSize;
+    info->maxObjectId = maxId;
+    info->firstRecords.clear();
+    for (size_t i = 0; i < records.size() && i < RuntimeWorldInfo::kFirstRecords; ++i)
+      info->firstRecords.push_back({records[i].id, records[i].modelIndex, records[i].transform.position, records[i].property});
+  }
 
   // 9. The cell data.
   std::string cellData;

@@ -12,6 +12,7 @@
 #include "el/qstream/serialize_bin_stream.h"
 #include "lib/landscape/landscape.h"
 #include "lib/landscape/landscape_derive.h"
+#include "lib/landscape/runtime_world.h"
 #include "lib/landscape/runtime_world_parts.h"
 
 namespace {
@@ -56,6 +57,15 @@ bool TransferObjectList(SerializeBinStream& f, Landscape& land) {
   }
   f.TransferArray(modelNames, [](SerializeBinStream& s, RString& name) { s.TransferString(name); });
   if (!f.Ok()) return false;
+  RuntimeWorldInfo* info = f.Context<RuntimeWorldInfo>();
+  auto note = [&](const LandscapeObject& object, int32_t model) {
+    if (info && info->firstRecords.size() < RuntimeWorldInfo::kFirstRecords)
+      info->firstRecords.push_back({object.id, model, object.transform.position, object.recordProperty});
+  };
+  if (info) {
+    info->modelNames = modelNames;
+    info->firstRecords.clear();
+  }
   if (f.IsSaving()) {
     for (int32_t index : order) {
       LandscapeObject& object = land.objects[index];
@@ -63,6 +73,7 @@ bool TransferObjectList(SerializeBinStream& f, Landscape& land) {
       f.Transfer(object.id);
       f.Transfer(model);
       f.TransferBinary(&object.transform, sizeof(object.transform), false);
+      note(object, model);
     }
     int32_t end = kEndOfObjects;
     f.Transfer(end);
@@ -87,6 +98,7 @@ bool TransferObjectList(SerializeBinStream& f, Landscape& land) {
     object.modelName = modelNames[model];
     object.kind = ObjectKind::kPrimary;  // the file keeps only static objects, not their kind
     maxId = std::max(maxId, id);
+    note(object, model);
     land.objects.push_back(std::move(object));
   }
   land.nextIdBase = maxId;

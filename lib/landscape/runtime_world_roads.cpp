@@ -9,6 +9,7 @@
 #include "el/qstream/qo_stream.h"
 #include "el/qstream/serialize_bin_stream.h"
 #include "lib/landscape/landscape.h"
+#include "lib/landscape/runtime_world.h"
 #include "lib/landscape/runtime_world_parts.h"
 
 namespace {
@@ -111,6 +112,7 @@ bool TransferWorldRoads(SerializeBinStream& f, Landscape& land) {
     }
     const std::string_view bytes = block.View();
     int32_t size = static_cast<int32_t>(bytes.size());
+    if (auto* info = f.Context<RuntimeWorldInfo>()) info->roadBlockBytes = size;
     f.Transfer(size);
     f.TransferBinary(const_cast<char*>(bytes.data()), bytes.size(), false);
     return f.Ok();
@@ -122,6 +124,7 @@ bool TransferWorldRoads(SerializeBinStream& f, Landscape& land) {
     f.SetError(SerializeBinStream::EFileStructure);
     return false;
   }
+  if (auto* info = f.Context<RuntimeWorldInfo>()) info->roadBlockBytes = size;
   std::string bytes(static_cast<size_t>(size), '\0');
   if (!f.TransferBinary(bytes.data(), bytes.size(), false)) return false;
   QIStrStream block(bytes.data(), size);

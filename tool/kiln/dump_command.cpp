@@ -5,6 +5,8 @@
 #include <fstream>
 #include <string>
 
+#include "lib/landscape/runtime_world_dump.h"
+#include "lib/landscape/source_world_dump.h"
 #include "lib/shape/runtime_model_dump.h"
 #include "lib/shape/source_model_dump.h"
 #include "lib/texture/texture_dump.h"
@@ -28,6 +30,10 @@ const FileKind kKinds[] = {
     {"P3DM", "source model", DumpSourceModel}, {"SP3X", "source model", DumpSourceModel},
     {"SP3D", "source model", DumpSourceModel}, {"ODOL", "runtime model", DumpRuntimeModel},
     {"0DHT", "texture headers file", DumpTextureFile},
+    {"OPRW", "runtime world", DumpRuntimeWorld},   {"8WVR", "source world", DumpSourceWorld},
+    {"7WVR", "source world", DumpSourceWorld},     {"6WVR", "source world", DumpSourceWorld},
+    {"5WVR", "source world", DumpSourceWorld},     {"4WVR", "source world", DumpSourceWorld},
+    {"3WVR", "source world", DumpSourceWorld},     {"2WVR", "source world", DumpSourceWorld},
 };
 
 // Textures have no magic of their own: they are known by their extension.

@@ -36,8 +36,8 @@ void WriteElement(void* grid, int elementSize, size_t index, uint32_t value) {
 }  // namespace
 
 void PackedQuadTree::Init(int width, int height, int elementSize, uint32_t fill) {
-  width_ = std::max(width, 1);
-  height_ = std::max(height, 1);
+  width_ = std::max(width, 0);
+  height_ = std::max(height, 0);
   elementSize_ = elementSize == 1 || elementSize == 2 ? elementSize : 4;
   const int bw = QuadTreeBits(width_), bh = QuadTreeBits(height_);
   switch (elementSize_) {

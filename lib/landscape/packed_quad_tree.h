@@ -26,7 +26,8 @@ class PackedQuadTree {
   // An empty 1x1 tree of 4-byte elements holding 0.
   PackedQuadTree() { Init(1, 1, 4, 0); }
   // Sizes the tree for a width x height grid of `elementSize`-byte elements (4, 2 or 1)
-  // and sets every element to `fill` (cut to the element size).
+  // and sets every element to `fill` (cut to the element size). An empty grid (0 wide or
+  // high) has the bit counts of a 1x1 grid and no cells to build or extract.
   PackedQuadTree(int width, int height, int elementSize, uint32_t fill) { Init(width, height, elementSize, fill); }
   void Init(int width, int height, int elementSize, uint32_t fill);
 

@@ -41,7 +41,8 @@ bool LoadedBlockFits(SerializeBinStream& f, uint64_t bytes, bool compressed) {
 bool SizeLoadedWorld(SerializeBinStream& f, Landscape& land, int32_t landWidth, int32_t landHeight,
                      int32_t terrainWidth, int32_t terrainHeight, float cellSize, uint64_t bytesPerLandCell) {
   if (!f.Ok()) return false;
-  if (landWidth != landHeight || terrainWidth != terrainHeight || landWidth <= 0 || terrainWidth <= 0 ||
+  // An empty world (a failed load saved as it stands) has grids of 0 cells.
+  if (landWidth != landHeight || terrainWidth != terrainHeight || landWidth < 0 || terrainWidth < 0 ||
       landWidth > kMaxGridWidth || terrainWidth > kMaxGridWidth || !std::isfinite(cellSize) || cellSize <= 0) {
     f.SetError(SerializeBinStream::EFileStructure);
     return false;

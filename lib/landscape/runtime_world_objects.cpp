@@ -175,7 +175,7 @@ bool TransferWorldObjects(SerializeBinStream& f, Landscape& land, const RString&
   const size_t cells = static_cast<size_t>(width) * static_cast<size_t>(width);
   if (f.IsSaving()) {
     EnsureCellObjects(land);
-    if (!IsPowerOfFour(width))
+    if (width > 0 && !IsPowerOfFour(width))
       WarningMessage("World %s: land grid %dx%d is not a power of 4; its cells are stored in the padded walk order",
                      worldName.c_str(), width, width);
   }

@@ -32,7 +32,7 @@ bool TransferOldWorld(SerializeBinStream& f, Landscape& land, const RString& wor
 // the stream uses) can be held by the rest of the stream; sets error 4 otherwise.
 bool LoadedBlockFits(SerializeBinStream& f, uint64_t bytes, bool compressed);
 
-// Load: checks the grid sizes a header gives (square, positive, at most 32768, the land
+// Load: checks the grid sizes a header gives (square, 0 to 32768 wide, the land
 // grid's cells times `bytesPerLandCell` (when not 0) within the stream, the terrain heights a block the
 // stream can hold) and sizes `land`; sets error 4 and returns false otherwise.
 bool SizeLoadedWorld(SerializeBinStream& f, Landscape& land, int32_t landWidth, int32_t landHeight,

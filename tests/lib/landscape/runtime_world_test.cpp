@@ -231,3 +231,20 @@ TEST(RuntimeWorld, EveryTruncationFailsCleanly) {
     }
   }
 }
+
+TEST(RuntimeWorld, AnEmptyWorldIsSavedAndLoadsBackEmpty) {
+  // What a world step saves after a failed load: a landscape never sized.
+  for (int version : {28, 3}) {
+    Landscape land;
+    const std::string bytes = SaveWorld(land, version);
+    Landscape loaded = MakeTestWorld(4, 1);
+    ASSERT_EQ(LoadWorld(bytes, loaded), 0) << version;
+    EXPECT_EQ(loaded.landWidth, 0);
+    EXPECT_EQ(loaded.terrainWidth, 0);
+    EXPECT_TRUE(loaded.objects.empty());
+    EXPECT_TRUE(loaded.heights.empty());
+    EXPECT_TRUE(loaded.textures.empty());
+    DeriveCellData(loaded);
+    EXPECT_EQ(SaveWorld(loaded, version), bytes);
+  }
+}

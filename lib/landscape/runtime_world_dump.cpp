@@ -95,7 +95,11 @@ class Record {
     }
     return Raw(key, j + "]", t);
   }
-  Record& Nested(const std::string& key, const std::string& record) { return Raw(key, record, "\n" + record); }
+  // A record inside this one: its lines follow the key's (text), or its JSON object.
+  Record& Nested(const std::string& key, const std::string& record) {
+    const bool endsLine = !record.empty() && record.back() == '\n';
+    return Raw(key, record, "\n" + record.substr(0, record.size() - (endsLine ? 1 : 0)));
+  }
   Record& List(const std::string& key, const std::vector<std::string>& items, const std::string& itemTitle) {
     if (json_) {
       std::string j = "[";

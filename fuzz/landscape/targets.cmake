@@ -6,3 +6,5 @@ kln_add_fuzzer(landscape_runtime_world SOURCES ${kln_landscape_fuzz_dir}/runtime
 kln_add_seeds(SOURCES ${kln_landscape_fuzz_dir}/runtime_world_seeds.cpp LIBS kln_landscape)
 
 # The source world reader: its target and seeds follow here.
+kln_add_fuzzer(landscape_source_world SOURCES ${kln_landscape_fuzz_dir}/source_world_fuzzer.cpp LIBS kln_landscape)
+kln_add_seeds(SOURCES ${kln_landscape_fuzz_dir}/source_world_seeds.cpp LIBS kln_source_world_writer)

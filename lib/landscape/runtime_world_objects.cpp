@@ -244,8 +244,16 @@ bool TransferWorldObjects(SerializeBinStream& f, Landscape& land, const RString&
   f.TransferBinary(cellObjectFlags.data(), cells, true);
   const size_t samples = static_cast<size_t>(land.terrainWidth) * static_cast<size_t>(land.terrainWidth);
   if (f.IsSaving()) {
-    AutoArray<uint8_t> unused(samples, 0);
-    f.TransferBinary(unused.data(), samples, true);
+    // The terrain byte map of a world read from the source format is all 0 already: its
+    // bytes serve without a second terrain-sized buffer.
+    AutoArray<uint8_t> zeros;
+    uint8_t* unused = land.terrainByteMap.data();
+    if (land.terrainByteMap.size() != samples ||
+        std::any_of(land.terrainByteMap.begin(), land.terrainByteMap.end(), [](uint8_t b) { return b != 0; })) {
+      zeros.assign(samples, 0);
+      unused = zeros.data();
+    }
+    f.TransferBinary(unused, samples, true);
   } else {
     f.SkipBinary(samples, true);
   }
@@ -278,14 +286,12 @@ bool TransferWorldObjects(SerializeBinStream& f, Landscape& land, const RString&
   }
 
   // 9. The cell data.
-  std::string cellData;
   if (f.IsSaving()) {
-    cellData.assign(cellOut.View());
-  } else {
-    cellData.resize(static_cast<size_t>(cellDataSize));
+    const std::string_view cellData = cellOut.View();
+    f.TransferBinary(const_cast<char*>(cellData.data()), cellData.size(), false);
+    return f.Ok();
   }
-  f.TransferBinary(cellData.data(), cellData.size(), false);
-  if (!f.Ok()) return false;
-  if (f.IsLoading()) return RebuildObjects(f, land, walk, firstRecord, cellDataOffset, records, modelNames, cellData);
-  return true;
+  std::string cellData(static_cast<size_t>(cellDataSize), '\0');
+  if (!f.TransferBinary(cellData.data(), cellData.size(), false)) return false;
+  return RebuildObjects(f, land, walk, firstRecord, cellDataOffset, records, modelNames, cellData);
 }

@@ -88,14 +88,17 @@ void TransferEntity(SerializeBinStream& f, EntityEntry& entry) {
   f.Transfer(entry.value);
 }
 
-// Save: the records and their bad-position reports.
-void CollectRecords(const Landscape& land, const AutoArray<int>& walk,
-                    const std::unordered_map<RString, int32_t>& modelIndex, AutoArray<StaticRecord>& records) {
+// Save: writes the records one by one (no second copy of them) with their bad-position
+// reports; the first ones are kept in `firstRecords` for the layout report.
+void SaveRecords(SerializeBinStream& f, const Landscape& land, const AutoArray<int>& walk,
+                 const std::unordered_map<RString, int32_t>& modelIndex, AutoArray<StaticRecord>& firstRecords) {
   for (int cell : walk) {
     for (int32_t index : land.cellObjects[cell]) {
       const LandscapeObject& object = land.objects[index];
       if (!IsStaticKind(object.kind)) continue;
-      records.push_back({object.id, modelIndex.at(object.modelName), object.transform, object.recordProperty});
+      StaticRecord record{object.id, modelIndex.at(object.modelName), object.transform, object.recordProperty};
+      f.TransferBinary(&record, sizeof(record), false);
+      if (firstRecords.size() < RuntimeWorldInfo::kFirstRecords) firstRecords.push_back(record);
       const Vector3& p = object.transform.position;
       const float surface = SurfaceHeight(land, p.x, p.z);
       if (p.y > surface + kHighAboveSurface || p.y < surface - kLowBelowSurface)
@@ -265,12 +268,13 @@ bool TransferWorldObjects(SerializeBinStream& f, Landscape& land, const RString&
   if (!TransferWorldRoads(f, land)) return false;
 
   // 8. The static records, cell by cell in walk order.
-  AutoArray<StaticRecord> records;
-  if (f.IsSaving())
-    CollectRecords(land, walk, modelIndex, records);
-  else
+  AutoArray<StaticRecord> records;  // save: the first records only
+  if (f.IsSaving()) {
+    SaveRecords(f, land, walk, modelIndex, records);
+  } else {
     records.resize(static_cast<size_t>(recordBytes) / sizeof(StaticRecord));
-  f.TransferBinary(records.data(), records.size() * sizeof(StaticRecord), false);
+    f.TransferBinary(records.data(), records.size() * sizeof(StaticRecord), false);
+  }
 
   if (auto* info = f.Context<RuntimeWorldInfo>()) {
     info->modelNames = modelNames;

@@ -23,9 +23,8 @@ constexpr int32_t kEndOfObjects = -1;
 uint32_t WidenCellFlags(uint16_t f) { return (f & 0xFu) | ((static_cast<uint32_t>(f) << 1) & ~0xFu); }
 uint16_t NarrowCellFlags(uint32_t v) { return static_cast<uint16_t>(((v >> 1) & 0x7FFFFFF8u) | (v & 7u)); }
 
-// Save: the heights at land-grid resolution.
+// Save: the heights resampled at land-grid resolution (for a finer terrain grid).
 AutoArray<float> HeightsAtLandGrid(const Landscape& land, const RString& worldName) {
-  if (land.terrainWidth == land.landWidth) return land.heights;
   WarningMessage("World %s: terrain grid %d differs from land grid %d; version 3 stores heights at land grid resolution",
                  worldName.c_str(), land.terrainWidth, land.landWidth);
   AutoArray<float> heights(static_cast<size_t>(land.landWidth) * land.landWidth, 0.0f);
@@ -138,7 +137,9 @@ bool TransferOldWorld(SerializeBinStream& f, Landscape& land, const RString& wor
   }
 
   if (f.IsSaving()) {
-    AutoArray<float> heights = HeightsAtLandGrid(land, worldName);
+    AutoArray<float> resampled;
+    if (land.terrainWidth != land.landWidth) resampled = HeightsAtLandGrid(land, worldName);
+    AutoArray<float>& heights = land.terrainWidth != land.landWidth ? resampled : land.heights;
     f.TransferBinary(heights.data(), heights.size() * sizeof(float), true);
   } else {
     f.TransferBinary(land.heights.data(), land.heights.size() * sizeof(float), true);

@@ -12,6 +12,8 @@
 // order; for powers of 4 this is the plain order above. The saver reports such worlds.
 #include <cstdint>
 
+#include "el/qstream/basic_types.h"
+
 #include "lib/landscape/packed_quad_tree.h"
 
 namespace landscape_detail {
@@ -38,4 +40,17 @@ void WalkLandCells(int width, Visit&& visit) {
   if (width <= 0) return;
   const int levels = (QuadTreeBits(width) + 1) / 2;
   landscape_detail::WalkBlock(width, 0, 0, 1 << (2 * levels), visit);
+}
+
+// Calls visit(x, z, cell) for the land cells whose list in `perCell` (rows outer) is not
+// empty, column index outer and row index inner. The emptiness is gathered row by row
+// first, so that a large grid is not read across its rows cell by cell.
+template <class List, class Visit>
+void VisitFilledCellsByColumn(int width, const AutoArray<List>& perCell, Visit&& visit) {
+  if (width <= 0 || perCell.size() != static_cast<size_t>(width) * static_cast<size_t>(width)) return;
+  AutoArray<uint8_t> filled(perCell.size());
+  for (size_t cell = 0; cell < perCell.size(); ++cell) filled[cell] = !perCell[cell].empty();
+  for (int x = 0; x < width; ++x)
+    for (int z = 0; z < width; ++z)
+      if (const int cell = z * width + x; filled[cell]) visit(x, z, cell);
 }

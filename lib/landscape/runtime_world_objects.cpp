@@ -57,28 +57,26 @@ void EnsureCellObjects(Landscape& land) {
 // static objects in first-seen order and their entity entries.
 void ClassifyStaticObjects(const Landscape& land, AutoArray<RString>& modelNames,
                            std::unordered_map<RString, int32_t>& modelIndex, AutoArray<EntityEntry>& entities) {
-  for (int x = 0; x < land.landWidth; ++x) {
-    for (int z = 0; z < land.landWidth; ++z) {
-      for (int32_t index : land.cellObjects[land.LandIndex(x, z)]) {
-        const LandscapeObject& object = land.objects[index];
-        if (!IsStaticKind(object.kind)) continue;
-        if (modelIndex.emplace(object.modelName, static_cast<int32_t>(modelNames.size())).second)
-          modelNames.push_back(object.modelName);
-        if (object.configClass.empty()) continue;
-        if (object.propertyClass.empty()) {
-          LogMessage("Class %s exists, but there is no property class in %s", object.configClass.c_str(),
-                     object.modelName.c_str());
-          continue;
-        }
-        if (object.configClassMissing) {
-          LogMessage("%s: %s, config class '%s' missing", object.modelName.c_str(), object.propertyClass.c_str(),
-                     object.configClass.c_str());
-          continue;
-        }
-        entities.push_back({object.configClass, object.modelName, object.transform.position, object.entityValue});
+  VisitFilledCellsByColumn(land.landWidth, land.cellObjects, [&](int, int, int cell) {
+    for (int32_t index : land.cellObjects[cell]) {
+      const LandscapeObject& object = land.objects[index];
+      if (!IsStaticKind(object.kind)) continue;
+      if (modelIndex.emplace(object.modelName, static_cast<int32_t>(modelNames.size())).second)
+        modelNames.push_back(object.modelName);
+      if (object.configClass.empty()) continue;
+      if (object.propertyClass.empty()) {
+        LogMessage("Class %s exists, but there is no property class in %s", object.configClass.c_str(),
+                   object.modelName.c_str());
+        continue;
       }
+      if (object.configClassMissing) {
+        LogMessage("%s: %s, config class '%s' missing", object.modelName.c_str(), object.propertyClass.c_str(),
+                   object.configClass.c_str());
+        continue;
+      }
+      entities.push_back({object.configClass, object.modelName, object.transform.position, object.entityValue});
     }
-  }
+  });
 }
 
 void TransferEntity(SerializeBinStream& f, EntityEntry& entry) {

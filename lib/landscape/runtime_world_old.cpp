@@ -10,6 +10,7 @@
 
 #include "el/appframe/app_frame.h"
 #include "el/qstream/serialize_bin_stream.h"
+#include "lib/landscape/cell_walk.h"
 #include "lib/landscape/landscape.h"
 #include "lib/landscape/landscape_derive.h"
 #include "lib/landscape/runtime_world.h"
@@ -42,17 +43,15 @@ bool TransferObjectList(SerializeBinStream& f, Landscape& land) {
   AutoArray<int32_t> order;  // save: the static objects, column outer and row inner
   if (f.IsSaving()) {
     if (land.cellObjects.size() != land.textureIndices.size()) BuildCellObjects(land);
-    for (int x = 0; x < land.landWidth; ++x) {
-      for (int z = 0; z < land.landWidth; ++z) {
-        for (int32_t index : land.cellObjects[land.LandIndex(x, z)]) {
-          const LandscapeObject& object = land.objects[index];
-          if (!IsStaticKind(object.kind)) continue;
-          if (modelIndex.emplace(object.modelName, static_cast<int32_t>(modelNames.size())).second)
-            modelNames.push_back(object.modelName);
-          order.push_back(index);
-        }
+    VisitFilledCellsByColumn(land.landWidth, land.cellObjects, [&](int, int, int cell) {
+      for (int32_t index : land.cellObjects[cell]) {
+        const LandscapeObject& object = land.objects[index];
+        if (!IsStaticKind(object.kind)) continue;
+        if (modelIndex.emplace(object.modelName, static_cast<int32_t>(modelNames.size())).second)
+          modelNames.push_back(object.modelName);
+        order.push_back(index);
       }
-    }
+    });
   }
   f.TransferArray(modelNames, [](SerializeBinStream& s, RString& name) { s.TransferString(name); });
   if (!f.Ok()) return false;

@@ -68,13 +68,21 @@ bool TransferRoadElement(SerializeBinStream& f, RoadElement& element) {
   return f.Ok();
 }
 
+// Cells without roads (most of them) are only a 0 count; the grid is read or written
+// only for the others.
 bool TransferRoadCells(SerializeBinStream& f, Landscape& land, const ObjectById& objects) {
-  for (int x = 0; x < land.landWidth; ++x) {
-    for (int z = 0; z < land.landWidth; ++z) {
-      AutoArray<RoadElement>& cell = land.roads[land.LandIndex(x, z)];
-      int32_t count = static_cast<int32_t>(cell.size());
+  const int width = land.landWidth;
+  AutoArray<uint8_t> filled(land.roads.size(), 0);
+  if (f.IsSaving())
+    for (size_t cell = 0; cell < land.roads.size(); ++cell) filled[cell] = !land.roads[cell].empty();
+  for (int x = 0; x < width; ++x) {
+    for (int z = 0; z < width; ++z) {
+      const int index = land.LandIndex(x, z);
+      int32_t count = filled[index] ? static_cast<int32_t>(land.roads[index].size()) : 0;
       f.Transfer(count);
       if (!f.Ok()) return false;
+      if (count == 0) continue;
+      AutoArray<RoadElement>& cell = land.roads[index];
       if (f.IsLoading()) {
         if (count < 0 || count > f.GetRest() / kMinRoadElementBytes) {
           f.SetError(SerializeBinStream::EFileStructure);

@@ -61,6 +61,9 @@ void ConvertWorld(RunSettings& settings, const ConversionEntry& entry) {
     source.worldClass = land->worldClass;
     source.texturesPrefix = settings.texturesFolder;
     source.placer = &placer;
+    // The geography initialisation below derives the cell data from the same objects and
+    // heights; deriving it in the reader as well would only repeat the work.
+    source.derive = false;
     // A world that fails to load is still written as far as it was read (the loader
     // has reported it).
     LoadWorldFile(*land, entry.source, source);

@@ -39,6 +39,10 @@ class ObjectListReader {
       : land_(land), in_(in), version_(version), settings_(settings), seen_(kTrackedIds, false) {}
 
   void Run() {
+    // Room for as many records as the rest of the data can hold, so that a large list is
+    // not copied while it grows.
+    const QFileSize smallestRecord = version_ == 2 ? 64 : version_ <= 5 ? 128 : 57;
+    land_.objects.reserve(land_.objects.size() + static_cast<size_t>(in_.GetRest() / smallestRecord));
     ObjectRecord record;
     while (Next(record)) {
       if (version_ >= 4 && record.id >= 0 && record.id < kTrackedIds) {
@@ -49,6 +53,7 @@ class ObjectListReader {
       Place(record);
       ++count_;
     }
+    land_.objects.shrink_to_fit();  // (names are longer than one byte: the room was ample)
     LogMessage("Total %d objects, max. id %d", count_, maxId_);
     land_.nextIdBase = maxId_;
   }

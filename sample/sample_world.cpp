@@ -40,7 +40,10 @@ struct Hill {
 };
 // Two hills and a range; a lake (a hollow below sea level) in the south-east.
 const Hill kHills[] = {
-    {1500, 3600, 180, 700}, {3700, 3300, 120, 500}, {2600, 4400, 90, 900}, {3600, 1400, -40, 450},
+    {1500, 3600, 180, 700},
+    {3700, 3300, 120, 500},
+    {2600, 4400, 90, 900},
+    {3600, 1400, -40, 450},
 };
 
 float HeightAt(float x, float z) {
@@ -90,7 +93,8 @@ void PlaceObjects(wrp::World& world) {
   };
   // A road from the west coast to the east, pieces end to end along x (turned a quarter).
   const float roadZ = 2400.0f;
-  for (float x = 400.0f; x < 4600.0f; x += kRoadPieceLength) place(std::string(kModels) + "road.p3d", x, roadZ, static_cast<float>(M_PI / 2));
+  for (float x = 400.0f; x < 4600.0f; x += kRoadPieceLength)
+    place(std::string(kModels) + "road.p3d", x, roadZ, static_cast<float>(M_PI / 2));
   // A village of houses along the road.
   for (int i = 0; i < 24; ++i) {
     const float x = 1800.0f + 40.0f * static_cast<float>(i / 2);
@@ -107,7 +111,8 @@ void PlaceObjects(wrp::World& world) {
     place(std::string(kModels) + "rock.p3d", kHills[0].x + r * std::cos(a), kHills[0].z + r * std::sin(a), a);
   }
   // Crates of the sample addon in the village square.
-  for (int i = 0; i < 6; ++i) place("kilnify_sample\\models\\crate.p3d", 2000.0f + 3.0f * static_cast<float>(i), roadZ + 8.0f, 0.0f);
+  for (int i = 0; i < 6; ++i)
+    place("kilnify_sample\\models\\crate.p3d", 2000.0f + 3.0f * static_cast<float>(i), roadZ + 8.0f, 0.0f);
 }
 
 wrp::World SampleIsland() {
@@ -123,8 +128,10 @@ wrp::World SampleIsland() {
   for (int z = 0; z < kLandWidth; ++z) {
     for (int x = 0; x < kLandWidth; ++x) {
       const float h = HeightAt((static_cast<float>(x) + 0.5f) * kCellSize, (static_cast<float>(z) + 0.5f) * kCellSize);
-      world.textureIndices[static_cast<size_t>(z) * kLandWidth + x] =
-          h < 2.0f ? kSand : h > 120.0f ? kRock : h > 60.0f ? kForestFloor : kGrass;
+      world.textureIndices[static_cast<size_t>(z) * kLandWidth + x] = h < 2.0f     ? kSand
+                                                                      : h > 120.0f ? kRock
+                                                                      : h > 60.0f  ? kForestFloor
+                                                                                   : kGrass;
     }
   }
   PlaceObjects(world);

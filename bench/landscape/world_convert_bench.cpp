@@ -68,11 +68,12 @@ wrp::World LargeWorld() {
       const float fx = static_cast<float>(x) * spacing, fz = static_cast<float>(z) * spacing;
       noise = noise * 1664525u + 1013904223u;
       world.heights[static_cast<size_t>(z) * kTerrainWidth + x] =
-          60.0f + 50.0f * std::sin(fx * 0.0007f) * std::cos(fz * 0.0009f) + 25.0f * std::sin(fx * 0.003f + fz * 0.002f) +
-          static_cast<float>(noise >> 24) * 0.01f;
+          60.0f + 50.0f * std::sin(fx * 0.0007f) * std::cos(fz * 0.0009f) +
+          25.0f * std::sin(fx * 0.003f + fz * 0.002f) + static_cast<float>(noise >> 24) * 0.01f;
     }
   }
-  for (size_t i = 0; i < world.textureIndices.size(); ++i) world.textureIndices[i] = static_cast<uint16_t>((i / 7 + i / 3000) % 4);
+  for (size_t i = 0; i < world.textureIndices.size(); ++i)
+    world.textureIndices[i] = static_cast<uint16_t>((i / 7 + i / 3000) % 4);
   world.objects.reserve(kObjects);
   const float size = kLandWidth * kCellSize;
   for (int i = 0; i < kObjects; ++i) {
@@ -99,15 +100,16 @@ double FloorPass(const fs::path& source, uintmax_t outputSize, const fs::path& t
   std::vector<unsigned char> input(outputSize);
   for (size_t done = 0; done < input.size() && !bytes.empty();) {
     const size_t n = std::min(bytes.size(), input.size() - done);
-    std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n), input.begin() + static_cast<std::ptrdiff_t>(done));
+    std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n),
+              input.begin() + static_cast<std::ptrdiff_t>(done));
     done += n;
   }
   std::vector<unsigned char> work(LZO1X_1_MEM_COMPRESS);
   std::vector<unsigned char> packed(input.size() + input.size() / 16 + 64 + 3);
   lzo_uint packedSize = 0;
   lzo1x_1_compress(input.data(), input.size(), packed.data(), &packedSize, work.data());
-  std::ofstream(target, std::ios::binary).write(reinterpret_cast<const char*>(packed.data()),
-                                                static_cast<std::streamsize>(packedSize));
+  std::ofstream(target, std::ios::binary)
+      .write(reinterpret_cast<const char*>(packed.data()), static_cast<std::streamsize>(packedSize));
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
@@ -143,8 +145,10 @@ int main(int argc, char** argv) {
   bool keep = false;
   fs::path converter = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "kilnify";
   for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--keep") keep = true;
-    else converter = fs::absolute(argv[i]);
+    if (std::string(argv[i]) == "--keep")
+      keep = true;
+    else
+      converter = fs::absolute(argv[i]);
   }
   const fs::path root = fs::temp_directory_path() / "kilnify-world-bench";
   fs::remove_all(root);

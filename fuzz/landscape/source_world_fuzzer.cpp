@@ -22,9 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A loaded world is square, sized as its header says, with every texture reference in
   // the table and the grids no larger than the input could fill.
   if (land.landWidth != land.landHeight || land.terrainWidth != land.terrainHeight) std::abort();
-  if (land.heights.size() != static_cast<size_t>(land.terrainWidth) * static_cast<size_t>(land.terrainHeight)) std::abort();
+  if (land.heights.size() != static_cast<size_t>(land.terrainWidth) * static_cast<size_t>(land.terrainHeight))
+    std::abort();
   if (land.heights.size() > size) std::abort();
-  if (land.textureIndices.size() != static_cast<size_t>(land.landWidth) * static_cast<size_t>(land.landHeight)) std::abort();
+  if (land.textureIndices.size() != static_cast<size_t>(land.landWidth) * static_cast<size_t>(land.landHeight))
+    std::abort();
   for (uint16_t index : land.textureIndices)
     if (index >= land.textures.size() && index != 0) std::abort();
   if (land.cellObjects.size() != land.textureIndices.size()) std::abort();

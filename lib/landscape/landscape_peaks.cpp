@@ -45,14 +45,16 @@ std::vector<float> WindowExtreme(const std::vector<float>& values, int n, int k,
   for (int z = 0; z < n; ++z) {
     for (int x = 0; x < n; ++x) {
       float e = values[static_cast<size_t>(z) * n + x];
-      for (int dx = std::max(0, x - k); dx <= std::min(n - 1, x + k); ++dx) e = better(e, values[static_cast<size_t>(z) * n + dx]);
+      for (int dx = std::max(0, x - k); dx <= std::min(n - 1, x + k); ++dx)
+        e = better(e, values[static_cast<size_t>(z) * n + dx]);
       rows[static_cast<size_t>(z) * n + x] = e;
     }
   }
   for (int z = 0; z < n; ++z) {
     for (int x = 0; x < n; ++x) {
       float e = rows[static_cast<size_t>(z) * n + x];
-      for (int dz = std::max(0, z - k); dz <= std::min(n - 1, z + k); ++dz) e = better(e, rows[static_cast<size_t>(dz) * n + x]);
+      for (int dz = std::max(0, z - k); dz <= std::min(n - 1, z + k); ++dz)
+        e = better(e, rows[static_cast<size_t>(dz) * n + x]);
       out[static_cast<size_t>(z) * n + x] = e;
     }
   }
@@ -76,7 +78,8 @@ bool FirstOfItsHeight(const CellHeights& cells, int n, int k, int cx, int cz) {
 void FindPeaks(Landscape& land) {
   land.peaks.clear();
   const int n = land.landWidth;
-  if (n <= 0 || land.terrainWidth < n || land.heights.size() < static_cast<size_t>(land.terrainWidth) * land.terrainHeight)
+  if (n <= 0 || land.terrainWidth < n ||
+      land.heights.size() < static_cast<size_t>(land.terrainWidth) * land.terrainHeight)
     return;
   const CellHeights cells = SummariseCells(land);
   const int k = std::max(1, static_cast<int>(std::lround(kPeakRadius / std::max(land.cellSize, 1.0f))));

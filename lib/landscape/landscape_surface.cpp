@@ -21,7 +21,9 @@ float SurfaceHeight(const Landscape& land, float x, float z) {
   const int x0 = std::min(static_cast<int>(fx), w - 1), z0 = std::min(static_cast<int>(fz), h - 1);
   const int x1 = std::min(x0 + 1, w - 1), z1 = std::min(z0 + 1, h - 1);
   const float tx = fx - static_cast<float>(x0), tz = fz - static_cast<float>(z0);
-  auto at = [&](int ix, int iz) { return land.heights[static_cast<size_t>(iz) * static_cast<size_t>(w) + static_cast<size_t>(ix)]; };
+  auto at = [&](int ix, int iz) {
+    return land.heights[static_cast<size_t>(iz) * static_cast<size_t>(w) + static_cast<size_t>(ix)];
+  };
   const float near = at(x0, z0) + (at(x1, z0) - at(x0, z0)) * tx;
   const float far = at(x0, z1) + (at(x1, z1) - at(x0, z1)) * tx;
   return near + (far - near) * tz;

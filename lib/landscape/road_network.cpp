@@ -20,7 +20,8 @@ int CellOf(float metres, const Landscape& land) {
 
 using GridKey = std::pair<int64_t, int64_t>;
 GridKey KeyOf(const Vector3& p) {
-  return {static_cast<int64_t>(std::floor(p.x / kRoadJoinDistance)), static_cast<int64_t>(std::floor(p.z / kRoadJoinDistance))};
+  return {static_cast<int64_t>(std::floor(p.x / kRoadJoinDistance)),
+          static_cast<int64_t>(std::floor(p.z / kRoadJoinDistance))};
 }
 
 float Distance2(const Vector3& a, const Vector3& b) {
@@ -39,7 +40,10 @@ void BuildRoadNetwork(Landscape& land) {
   land.roads.assign(cells, {});
   if (cells == 0 || !(land.cellSize > 0)) return;
   // Points of all elements on a grid of the join distance: (element cell, element, point).
-  struct PointRef { size_t cell, element, point; int64_t owner; };
+  struct PointRef {
+    size_t cell, element, point;
+    int64_t owner;
+  };
   std::multimap<GridKey, PointRef> grid;
   for (const LandscapeObject& object : land.objects) {
     if (object.kind != ObjectKind::kNetwork || object.roadPoints.empty()) continue;

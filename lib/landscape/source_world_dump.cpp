@@ -66,8 +66,8 @@ struct Summary {
   int version = 0;
   const Landscape* land = nullptr;
   std::vector<std::string> messages;
-  std::vector<size_t> textureCells;                 // cells per texture entry
-  std::map<RString, int> modelCounts;               // objects per model name
+  std::vector<size_t> textureCells;    // cells per texture entry
+  std::map<RString, int> modelCounts;  // objects per model name
 };
 
 std::string Json(const Summary& s) {
@@ -80,7 +80,8 @@ std::string Json(const Summary& s) {
   fields.push_back("\"magic\": " + Quote(std::to_string(s.version) + "WVR"));
   fields.push_back("\"version\": " + std::to_string(s.version));
   fields.push_back("\"landGrid\": [" + std::to_string(land.landWidth) + ", " + std::to_string(land.landHeight) + "]");
-  fields.push_back("\"terrainGrid\": [" + std::to_string(land.terrainWidth) + ", " + std::to_string(land.terrainHeight) + "]");
+  fields.push_back("\"terrainGrid\": [" + std::to_string(land.terrainWidth) + ", " +
+                   std::to_string(land.terrainHeight) + "]");
   fields.push_back("\"cellSize\": " + Number(land.cellSize));
   fields.push_back("\"heights\": {\"min\": " + Number(land.minHeight) + ", \"max\": " + Number(land.maxHeight) + "}");
   for (size_t i = 0; i < land.textures.size(); ++i) {
@@ -107,8 +108,8 @@ std::string Json(const Summary& s) {
 
 std::string Text(const Summary& s) {
   const Landscape& land = *s.land;
-  std::string out = "file: " + s.path + "\nmagic: " + std::to_string(s.version) + "WVR\nversion: " +
-                    std::to_string(s.version) + "\n";
+  std::string out =
+      "file: " + s.path + "\nmagic: " + std::to_string(s.version) + "WVR\nversion: " + std::to_string(s.version) + "\n";
   out += "land grid: " + std::to_string(land.landWidth) + " x " + std::to_string(land.landHeight) + "\n";
   out += "terrain grid: " + std::to_string(land.terrainWidth) + " x " + std::to_string(land.terrainHeight) + "\n";
   out += "cell size: " + Number(land.cellSize) + "\n";

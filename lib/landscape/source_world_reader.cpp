@@ -18,9 +18,9 @@ namespace {
 constexpr float kHeightStep = 0.044999998f;  // metres per int16 unit before version 8
 constexpr int kFixedTextureCount = 512;      // the texture table before version 6
 constexpr int kFixedTextureName = 32;
-constexpr int kHighestOldTexture = 512;      // indices above it are bad before version 6
+constexpr int kHighestOldTexture = 512;  // indices above it are bad before version 6
 constexpr float kDefaultCellSize = 50.0f;
-constexpr int kRowChunk = 1 << 16;           // samples converted per read
+constexpr int kRowChunk = 1 << 16;  // samples converted per read
 
 struct Header {
   int version = 0;
@@ -67,7 +67,8 @@ bool ReadHeader(QIStream& in, Header& header, const SourceWorldSettings& setting
 // (a width that is not positive, a terrain that does not split into the land cells, or
 // grids larger than the file).
 bool CheckGrids(const Header& h, QIStream& in) {
-  if (h.landWidth != h.landHeight) ErrorMessage("Landscape dimensions %dx%d not rectangular", h.landWidth, h.landHeight);
+  if (h.landWidth != h.landHeight)
+    ErrorMessage("Landscape dimensions %dx%d not rectangular", h.landWidth, h.landHeight);
   if (!IsPowerOfTwo(h.landWidth) || !IsPowerOfTwo(h.landHeight))
     ErrorMessage("Landscape dimensions %dx%d not power of 2", h.landWidth, h.landHeight);
   if (h.terrainWidth != h.terrainHeight)

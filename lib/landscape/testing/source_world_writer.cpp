@@ -36,7 +36,8 @@ void PutHeights(std::string& out, const World& world) {
   if (world.version >= 8) {
     size_t start = out.size();
     out.resize(start + world.heights.size() * sizeof(float));
-    if (!world.heights.empty()) std::memcpy(out.data() + start, world.heights.data(), world.heights.size() * sizeof(float));
+    if (!world.heights.empty())
+      std::memcpy(out.data() + start, world.heights.data(), world.heights.size() * sizeof(float));
   } else if (!world.rawHeights.empty()) {
     for (int16_t h : world.rawHeights) Put(out, h);
   } else {

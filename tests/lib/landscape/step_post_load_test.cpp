@@ -24,7 +24,8 @@ Landscape WorldOf(F height) {
   const float spacing = TerrainSpacing(land);
   for (int z = 0; z < 128; ++z)
     for (int x = 0; x < 128; ++x)
-      land.heights[static_cast<size_t>(land.TerrainIndex(x, z))] = height(static_cast<float>(x) * spacing, static_cast<float>(z) * spacing);
+      land.heights[static_cast<size_t>(land.TerrainIndex(x, z))] =
+          height(static_cast<float>(x) * spacing, static_cast<float>(z) * spacing);
   return land;
 }
 

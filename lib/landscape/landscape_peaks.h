@@ -10,8 +10,8 @@ class Landscape;
 // around; on equal heights the first cell in row order wins), and when it rises at least
 // kPeakRise metres above the lowest sample of that window, so that plains and gentle
 // swells give no peaks. The window maximum and minimum are computed separably (rows,
-// then columns): 2k+1 steps per cell and pass rather than (2k+1)^2. A peak is (x, height, z) of the summit sample in
-// world metres.
+// then columns): 2k+1 steps per cell and pass rather than (2k+1)^2. A peak is
+// (x, height, z) of the summit sample in world metres.
 void FindPeaks(Landscape& land);
 
 constexpr float kPeakRadius = 300.0f;

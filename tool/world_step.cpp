@@ -7,6 +7,7 @@
 #include "engine/engine_state.h"
 #include "engine/global_config.h"
 #include "engine/shape_bank.h"
+#include "engine/texture_registry.h"
 #include "engine/world.h"
 #include "lib/landscape/landscape.h"
 #include "lib/landscape/landscape_post_load.h"
@@ -76,7 +77,12 @@ void ConvertWorld(RunSettings& settings, const ConversionEntry& entry) {
     // Folders are made only now, just before the save.
     CreateDestinationFolders(entry.destination);
     SaveRuntimeWorld(*land, entry.destination, settings.olderWorldFormat);
-    if (settings.copyTextures) CollectUsedTextures(settings.usedTextures);
+    if (settings.copyTextures) {
+      // The ground textures of the world are used as well as those of its models.
+      for (const LandscapeTexture& texture : land->textures)
+        if (!texture.name.empty()) TextureNames().Register(texture.name);
+      CollectUsedTextures(settings.usedTextures);
+    }
   }
   Shapes().ClearAll();
   LogMessage("</world>");

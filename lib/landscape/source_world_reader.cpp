@@ -94,7 +94,6 @@ void ReadHeights(QIStream& in, const Header& h, Landscape& land) {
   const int64_t width = h.terrainWidth;
   const int sampleBytes = h.version >= 8 ? 4 : 2;
   std::vector<char> buffer;
-  bool first = true;
   for (int64_t row = 0; row < h.terrainHeight; ++row) {
     for (int64_t column = 0; column < width; column += kRowChunk) {
       const int64_t count = std::min<int64_t>(kRowChunk, width - column);
@@ -113,9 +112,9 @@ void ReadHeights(QIStream& in, const Header& h, Landscape& land) {
           value = static_cast<float>(raw) * kHeightStep;
         }
         target[i] = value;
-        if (first || value > land.maxHeight) land.maxHeight = value;
-        if (first || value < land.minHeight) land.minHeight = value;
-        first = false;
+        // The range starts at 0 (sea level) and grows with every stored sample.
+        if (value > land.maxHeight) land.maxHeight = value;
+        if (value < land.minHeight) land.minHeight = value;
       }
     }
   }

@@ -64,6 +64,11 @@ TEST(SourceWorldReader, Version7HeightOf100Is4Point5Metres) {
   EXPECT_FLOAT_EQ(land.heights[2], -0.9f);
   EXPECT_FLOAT_EQ(land.maxHeight, 4.5f);
   EXPECT_FLOAT_EQ(land.minHeight, -0.9f);
+  // The range starts at sea level: a terrain above it has the minimum 0.
+  world.rawHeights = {100, 200, 300, 400};
+  ASSERT_EQ(Load(land, wrp::WriteWorld(world)), 0);
+  EXPECT_EQ(land.minHeight, 0.0f);
+  EXPECT_FLOAT_EQ(land.maxHeight, 18.0f);
 }
 
 TEST(SourceWorldReader, Version4TakesCellSizeFromLandGridAndTerrainFromLand) {

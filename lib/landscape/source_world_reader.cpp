@@ -65,7 +65,7 @@ bool ReadHeader(QIStream& in, Header& header, const SourceWorldSettings& setting
 
 // Reports what is wrong with the grid sizes; false when the world cannot be sized at all
 // (a width that is not positive, a terrain that does not split into the land cells, or
-// grids larger than the file).
+// grids larger than the data left).
 bool CheckGrids(const Header& h, QIStream& in) {
   if (h.landWidth != h.landHeight)
     ErrorMessage("Landscape dimensions %dx%d not rectangular", h.landWidth, h.landHeight);
@@ -81,11 +81,16 @@ bool CheckGrids(const Header& h, QIStream& in) {
                  h.landWidth, h.landHeight);
     return false;
   }
-  // Widths are positive int32 values, so these products fit in 64 bits.
-  const int64_t heightBytes = int64_t{h.terrainWidth} * h.terrainHeight * (h.version >= 8 ? 4 : 2);
-  const int64_t indexBytes = int64_t{h.landWidth} * h.landHeight * 2;
+  // The grids as stored must be in the data left, and so must the squares of their widths
+  // that the world is sized to (a grid less high than wide fails here): nothing is
+  // allocated beyond what the file could fill. Widths are positive int32 values, so the
+  // sample counts fit in 64 bits; the byte sizes are compared by division.
+  const int64_t sampleBytes = h.version >= 8 ? 4 : 2;
+  const int64_t samples = std::max(int64_t{h.terrainWidth} * h.terrainHeight, int64_t{h.terrainWidth} * h.terrainWidth);
+  const int64_t cells = std::max(int64_t{h.landWidth} * h.landHeight, int64_t{h.landWidth} * h.landWidth);
   const int64_t rest = in.GetRest();
-  return heightBytes <= rest && indexBytes <= rest - heightBytes;
+  if (samples > rest / sampleBytes) return false;
+  return cells <= (rest - samples * sampleBytes) / 2;
 }
 
 // Heights, rows outer; samples outside the square of the terrain width are read and

@@ -162,24 +162,53 @@ TEST(SourceWorldReader, TextureTablesOfEachForm) {
 
 TEST(SourceWorldReader, GridChecksReportTheirSizes) {
   CapturedMessages messages;
-  wrp::World world = wrp::MakeFlatWorld(8, 4, 8, 10.0f);
-  world.landHeight = 2;
-  world.textureIndices.resize(4 * 2);
-  world.terrainWidth = 8;
-  world.terrainHeight = 4;
-  world.heights.resize(8 * 4);
+  // Higher than wide: the square of the width is kept, the rows beyond it are dropped.
+  wrp::World tall = wrp::MakeFlatWorld(8, 4, 8, 10.0f);
+  tall.landHeight = 8;
+  tall.textureIndices.assign(4 * 8, 0);
+  tall.textureIndices[4 * 3 + 1] = 1;
+  tall.textures.push_back({"data\\rock.paa", 1});
+  tall.terrainHeight = 16;
+  tall.heights.assign(8 * 16, 1.0f);
+  tall.heights[8 * 7 + 2] = 6.0f;
+  tall.heights[8 * 12] = 50.0f;  // beyond the square: not stored, not in the range
   Landscape land;
-  EXPECT_EQ(Load(land, wrp::WriteWorld(world)), 0);
-  EXPECT_TRUE(messages.Errored("Landscape dimensions 4x2 not rectangular"));
-  EXPECT_TRUE(messages.Errored("Terrain dimensions 8x4 not rectangular"));
+  EXPECT_EQ(Load(land, wrp::WriteWorld(tall)), 0);
+  EXPECT_TRUE(messages.Errored("Landscape dimensions 4x8 not rectangular"));
+  EXPECT_TRUE(messages.Errored("Terrain dimensions 8x16 not rectangular"));
   EXPECT_EQ(land.landWidth, 4);
   EXPECT_EQ(land.landHeight, 4);
+  EXPECT_EQ(land.terrainHeight, 8);
+  EXPECT_EQ(land.heights[static_cast<size_t>(land.TerrainIndex(2, 7))], 6.0f);
+  EXPECT_EQ(land.maxHeight, 6.0f);
+  EXPECT_EQ(land.textureIndices[static_cast<size_t>(land.LandIndex(1, 3))], 1);
+
+  // Wider than high: the square of the width is more than the file holds.
+  messages.Clear();
+  wrp::World flat = wrp::MakeFlatWorld(8, 4, 8, 10.0f);
+  flat.landHeight = 2;
+  flat.textureIndices.resize(4 * 2);
+  flat.terrainHeight = 4;
+  flat.heights.resize(8 * 4);
+  EXPECT_EQ(Load(land, wrp::WriteWorld(flat)), kSourceWorldFailed);
+  EXPECT_TRUE(messages.Errored("Landscape dimensions 4x2 not rectangular"));
+  EXPECT_TRUE(messages.Errored("Terrain dimensions 8x4 not rectangular"));
 
   messages.Clear();
   wrp::World odd = wrp::MakeFlatWorld(8, 3, 6, 10.0f);
   EXPECT_EQ(Load(land, wrp::WriteWorld(odd)), 0);
   EXPECT_TRUE(messages.Errored("Landscape dimensions 3x3 not power of 2"));
   EXPECT_TRUE(messages.Errored("Terrain dimensions 6x6 not power of 2"));
+}
+
+TEST(SourceWorldReader, SizesWhoseBytesOverflowFail) {
+  CapturedMessages messages;
+  wrp::World world = wrp::MakeFlatWorld(8, 4, 4, 10.0f);
+  world.terrainWidth = 0x60000000;
+  world.terrainHeight = 0x67000000;
+  Landscape land;
+  EXPECT_EQ(Load(land, wrp::WriteWorld(world)), kSourceWorldFailed);
+  EXPECT_TRUE(land.heights.empty());
 }
 
 TEST(SourceWorldReader, HugeOrNegativeGridsFailWithoutAllocating) {

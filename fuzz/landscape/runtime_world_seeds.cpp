@@ -24,7 +24,8 @@ Landscape SeedWorld(int landWidth, int ratio, int objectCount) {
     for (int x = 0; x < land.terrainWidth; ++x)
       land.heights[land.TerrainIndex(x, z)] = static_cast<float>((x * 5 + z * 3) % 13) - 4.0f;
   land.textures = {{"data\\grass.paa", 1}, {"", -1}, {"data\\rock.paa", 2}};
-  for (size_t i = 0; i < land.textureIndices.size(); ++i) land.textureIndices[i] = static_cast<uint16_t>(i % 3 == 1 ? 2 : 0);
+  for (size_t i = 0; i < land.textureIndices.size(); ++i)
+    land.textureIndices[i] = static_cast<uint16_t>(i % 3 == 1 ? 2 : 0);
   const ObjectKind kinds[] = {ObjectKind::kPrimary, ObjectKind::kNetwork, ObjectKind::kBuilding, ObjectKind::kTemporary,
                               ObjectKind::kVehicle};
   const float size = static_cast<float>(landWidth) * land.cellSize;

@@ -60,8 +60,9 @@ uint16_t TerrainFlags(const Landscape& land, int x, int z, int ratio, float inve
     for (int i = i0; i < i1; ++i) {
       const float h00 = land.heights[land.TerrainIndex(i, j)], h10 = land.heights[land.TerrainIndex(i + 1, j)];
       const float h01 = land.heights[land.TerrainIndex(i, j + 1)], h11 = land.heights[land.TerrainIndex(i + 1, j + 1)];
-      slope = std::max({slope, Steepest(std::fabs((h11 - h01) * inverseSpacing), std::fabs((h11 - h10) * inverseSpacing)),
-                        Steepest(std::fabs((h01 - h00) * inverseSpacing), std::fabs((h10 - h00) * inverseSpacing))});
+      slope =
+          std::max({slope, Steepest(std::fabs((h11 - h01) * inverseSpacing), std::fabs((h11 - h10) * inverseSpacing)),
+                    Steepest(std::fabs((h01 - h00) * inverseSpacing), std::fabs((h10 - h00) * inverseSpacing))});
     }
   }
   return static_cast<uint16_t>(flags | GradientClass(slope) << kGradientShift);
@@ -141,8 +142,10 @@ uint16_t ObjectFlags(const Landscape& land, int cell, uint16_t flags) {
   if (!marked) return flags;
   flags |= kMarkedCell;
   flags &= static_cast<uint16_t>(~kFullCoverage);
-  if (((flags >> kGradientShift) & 7) > 5) flags = static_cast<uint16_t>((flags & ~(7u << kGradientShift)) | 5u << kGradientShift);
-  if (((flags >> kCoverageShift) & 3) == 3) flags = static_cast<uint16_t>((flags & ~(3u << kCoverageShift)) | 2u << kCoverageShift);
+  if (((flags >> kGradientShift) & 7) > 5)
+    flags = static_cast<uint16_t>((flags & ~(7u << kGradientShift)) | 5u << kGradientShift);
+  if (((flags >> kCoverageShift) & 3) == 3)
+    flags = static_cast<uint16_t>((flags & ~(3u << kCoverageShift)) | 2u << kCoverageShift);
   return flags;
 }
 
@@ -153,7 +156,8 @@ void DeriveCellFlags(Landscape& land) {
   const size_t cells = static_cast<size_t>(width) * static_cast<size_t>(width);
   land.cellFlags.assign(cells, 0);
   if (cells == 0 || land.cellObjects.size() != cells) return;
-  const bool hasTerrain = land.terrainWidth > 0 && land.heights.size() == static_cast<size_t>(land.terrainWidth) * land.terrainWidth;
+  const bool hasTerrain =
+      land.terrainWidth > 0 && land.heights.size() == static_cast<size_t>(land.terrainWidth) * land.terrainWidth;
   const int ratio = std::max(1, land.terrainWidth / std::max(width, 1));
   const float inverseSpacing = 1.0f / TerrainSpacing(land);
   const float cellArea = land.cellSize * land.cellSize;

@@ -13,7 +13,6 @@
 #include <cstdint>
 
 #include "el/qstream/basic_types.h"
-
 #include "lib/landscape/packed_quad_tree.h"
 
 namespace landscape_detail {
@@ -25,7 +24,8 @@ void WalkBlock(int width, int x0, int z0, int span, Visit& visit) {
     return;
   }
   const int child = span / 4;
-  for (int entry = 0; entry < 16; ++entry) WalkBlock(width, x0 + (entry & 3) * child, z0 + (entry >> 2) * child, child, visit);
+  for (int entry = 0; entry < 16; ++entry)
+    WalkBlock(width, x0 + (entry & 3) * child, z0 + (entry >> 2) * child, child, visit);
 }
 }  // namespace landscape_detail
 

@@ -14,8 +14,7 @@ bool IsKnownKind(int32_t code) {
     case ObjectKind::kNetwork:
     case ObjectKind::kTemporary:
     case ObjectKind::kVehicle:
-    case ObjectKind::kBuilding:
-      return true;
+    case ObjectKind::kBuilding: return true;
   }
   return false;
 }

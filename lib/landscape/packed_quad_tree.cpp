@@ -157,7 +157,8 @@ void PackedQuadTree::Set(int x, int y, uint32_t value) {
   // Walk up, replacing nodes of 16 equal leaves by their leaf.
   for (int level = levels_ - 1; level >= 0; --level) {
     const Node& n = nodes_[path[level]];
-    if (n.mask != 0 || !std::all_of(std::begin(n.entry), std::end(n.entry), [&](uint32_t e) { return e == n.entry[0]; }))
+    if (n.mask != 0 ||
+        !std::all_of(std::begin(n.entry), std::end(n.entry), [&](uint32_t e) { return e == n.entry[0]; }))
       break;
     const uint32_t leaf = n.entry[0];
     if (level == 0) {
@@ -195,7 +196,8 @@ PackedQuadTree::Built PackedQuadTree::BuildLevel(const void* grid, int level, in
   Built children[16];
   bool uniform = true;
   for (int entry = 0; entry < 16; ++entry) {
-    children[entry] = BuildLevel(grid, level + 1, lx + (entry & 3) * childSpan, ly + (entry >> 2) * childSpan, fillLeaf);
+    children[entry] =
+        BuildLevel(grid, level + 1, lx + (entry & 3) * childSpan, ly + (entry >> 2) * childSpan, fillLeaf);
     uniform = uniform && !children[entry].isNode && children[entry].value == children[0].value;
   }
   if (uniform) return {false, children[0].value};

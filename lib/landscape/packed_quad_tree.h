@@ -67,7 +67,7 @@ class PackedQuadTree {
 
  private:
   struct Node {
-    uint16_t mask = 0;       // bit i: entry i is a child node (its index in nodes_)
+    uint16_t mask = 0;        // bit i: entry i is a child node (its index in nodes_)
     uint32_t entry[16] = {};  // child node index or 4-byte leaf
   };
   // Result of building a subtree: a leaf value, or a node index.
@@ -97,8 +97,8 @@ class PackedQuadTree {
   int elementSize_ = 4;
   int levels_ = 0;  // L
   int bitsX_ = 0, bitsY_ = 0;
-  uint32_t flatValue_ = 0;     // every leaf when the tree is flat
-  uint32_t root_ = kNoRoot;    // index of the root node in nodes_, kNoRoot when flat
-  AutoArray<Node> nodes_;      // children before parents after a Build; Set may leave
-                               // nodes that are no longer referenced
+  uint32_t flatValue_ = 0;   // every leaf when the tree is flat
+  uint32_t root_ = kNoRoot;  // index of the root node in nodes_, kNoRoot when flat
+  AutoArray<Node> nodes_;    // children before parents after a Build; Set may leave
+                             // nodes that are no longer referenced
 };

@@ -20,7 +20,8 @@ bool IsReadableVersion(int version) {
 }  // namespace
 
 bool TransferRuntimeWorld(SerializeBinStream& f, Landscape& land, const RString& worldName, int saveVersion) {
-  if (f.IsSaving() && saveVersion == kOldRuntimeWorldVersion) ReportAtSource("lib/landsave", __LINE__, "No longer supported");
+  if (f.IsSaving() && saveVersion == kOldRuntimeWorldVersion)
+    ReportAtSource("lib/landsave", __LINE__, "No longer supported");
   if (f.IsSaving() && !IsReadableVersion(saveVersion)) {
     f.SetError(SerializeBinStream::EGeneric);
     return false;

@@ -21,9 +21,9 @@ class QIStream;
 class QOStream;
 class SerializeBinStream;
 
-constexpr int kRuntimeWorldVersion = 28;    // what the converter writes
-constexpr int kOldRuntimeWorldVersion = 3;  // what it writes with -GX1
-constexpr int kMinRuntimeWorldVersion = 15; // the oldest version read besides 3
+constexpr int kRuntimeWorldVersion = 28;     // what the converter writes
+constexpr int kOldRuntimeWorldVersion = 3;   // what it writes with -GX1
+constexpr int kMinRuntimeWorldVersion = 15;  // the oldest version read besides 3
 
 // What a transfer found out about the file's layout (for the dump): attach one to the
 // SerializeBinStream with SetContext before the transfer; the parts fill it in both

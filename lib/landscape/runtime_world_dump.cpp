@@ -109,7 +109,8 @@ class Record {
     }
     out_ += std::string(static_cast<size_t>(indent_), ' ') + key + ": " + std::to_string(items.size()) + "\n";
     for (size_t i = 0; i < items.size(); ++i)
-      out_ += std::string(static_cast<size_t>(indent_) + 2, ' ') + itemTitle + " " + std::to_string(i) + ":\n" + items[i];
+      out_ +=
+          std::string(static_cast<size_t>(indent_) + 2, ' ') + itemTitle + " " + std::to_string(i) + ":\n" + items[i];
     return *this;
   }
   std::string Done() const { return json_ ? "{" + out_ + "}" : out_; }

@@ -89,7 +89,8 @@ bool TransferWorldGrids(SerializeBinStream& f, Landscape& land) {
   if (!TransferGridTree(f, land.soundMap, landWidth, &RuntimeWorldInfo::soundMapTreeBytes)) return false;
   // Highest first.
   if (f.IsSaving())
-    std::stable_sort(land.peaks.begin(), land.peaks.end(), [](const Vector3& a, const Vector3& b) { return a.y > b.y; });
+    std::stable_sort(land.peaks.begin(), land.peaks.end(),
+                     [](const Vector3& a, const Vector3& b) { return a.y > b.y; });
   f.TransferArray(land.peaks);
   if (!TransferGridTree(f, land.textureIndices, landWidth, &RuntimeWorldInfo::textureTreeBytes)) return false;
 

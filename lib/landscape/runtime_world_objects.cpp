@@ -236,8 +236,8 @@ bool TransferWorldObjects(SerializeBinStream& f, Landscape& land, const RString&
   f.Transfer(cellDataSize);
   if (!f.Ok()) return false;
   if (f.IsLoading()) {
-    if (recordBytes < 0 || recordBytes % static_cast<int32_t>(sizeof(StaticRecord)) != 0 ||
-        recordBytes > f.GetRest() || cellDataSize < 0 || cellDataSize > f.GetRest())
+    if (recordBytes < 0 || recordBytes % static_cast<int32_t>(sizeof(StaticRecord)) != 0 || recordBytes > f.GetRest() ||
+        cellDataSize < 0 || cellDataSize > f.GetRest())
       return Corrupt(f);
     recordTree.Extract(firstRecord.data());
     cellDataTree.Extract(cellDataOffset.data());
@@ -284,7 +284,8 @@ bool TransferWorldObjects(SerializeBinStream& f, Landscape& land, const RString&
     info->maxObjectId = maxId;
     info->firstRecords.clear();
     for (size_t i = 0; i < records.size() && i < RuntimeWorldInfo::kFirstRecords; ++i)
-      info->firstRecords.push_back({records[i].id, records[i].modelIndex, records[i].transform.position, records[i].property});
+      info->firstRecords.push_back(
+          {records[i].id, records[i].modelIndex, records[i].transform.position, records[i].property});
   }
 
   // 9. The cell data.

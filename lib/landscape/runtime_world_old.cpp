@@ -26,14 +26,16 @@ uint16_t NarrowCellFlags(uint32_t v) { return static_cast<uint16_t>(((v >> 1) & 
 
 // Save: the heights resampled at land-grid resolution (for a finer terrain grid).
 AutoArray<float> HeightsAtLandGrid(const Landscape& land, const RString& worldName) {
-  WarningMessage("World %s: terrain grid %d differs from land grid %d; version 3 stores heights at land grid resolution",
-                 worldName.c_str(), land.terrainWidth, land.landWidth);
+  WarningMessage(
+      "World %s: terrain grid %d differs from land grid %d; version 3 stores heights at land grid resolution",
+      worldName.c_str(), land.terrainWidth, land.landWidth);
   AutoArray<float> heights(static_cast<size_t>(land.landWidth) * land.landWidth, 0.0f);
   const int ratio = std::max(1, land.terrainWidth / std::max(land.landWidth, 1));
   const int last = land.terrainWidth - 1;
   for (int z = 0; z < land.landWidth && last >= 0; ++z)
     for (int x = 0; x < land.landWidth; ++x)
-      heights[land.LandIndex(x, z)] = land.heights[land.TerrainIndex(std::min(x * ratio, last), std::min(z * ratio, last))];
+      heights[land.LandIndex(x, z)] =
+          land.heights[land.TerrainIndex(std::min(x * ratio, last), std::min(z * ratio, last))];
   return heights;
 }
 
@@ -110,14 +112,14 @@ bool TransferOldWorld(SerializeBinStream& f, Landscape& land, const RString& wor
   int32_t sizes[4] = {land.landWidth, land.landWidth, land.landWidth, land.landWidth};
   for (int32_t& size : sizes) f.Transfer(size);
   // Cell flags widened to four bytes a cell, compressed.
-  if (f.IsLoading() && !SizeLoadedWorld(f, land, sizes[0], sizes[1], sizes[2], sizes[3], land.cellSize, 0)) return false;
+  if (f.IsLoading() && !SizeLoadedWorld(f, land, sizes[0], sizes[1], sizes[2], sizes[3], land.cellSize, 0))
+    return false;
   if (f.IsLoading() && !LoadedBlockFits(f, static_cast<uint64_t>(sizes[0]) * sizes[0] * 4, true)) return false;
   if (!f.Ok()) return false;
   const size_t cells = static_cast<size_t>(land.landWidth) * land.landWidth;
 
   AutoArray<uint32_t> wideFlags(cells);
-  if (f.IsSaving())
-    std::transform(land.cellFlags.begin(), land.cellFlags.end(), wideFlags.begin(), WidenCellFlags);
+  if (f.IsSaving()) std::transform(land.cellFlags.begin(), land.cellFlags.end(), wideFlags.begin(), WidenCellFlags);
   f.TransferBinary(wideFlags.data(), cells * sizeof(uint32_t), true);
   if (f.IsLoading() && f.Ok())
     std::transform(wideFlags.begin(), wideFlags.end(), land.cellFlags.begin(), NarrowCellFlags);
@@ -125,7 +127,8 @@ bool TransferOldWorld(SerializeBinStream& f, Landscape& land, const RString& wor
 
   f.TransferBinary(land.soundMap.data(), cells, true);
   if (f.IsSaving())
-    std::stable_sort(land.peaks.begin(), land.peaks.end(), [](const Vector3& a, const Vector3& b) { return a.y > b.y; });
+    std::stable_sort(land.peaks.begin(), land.peaks.end(),
+                     [](const Vector3& a, const Vector3& b) { return a.y > b.y; });
   f.TransferArray(land.peaks);
   f.TransferBinary(land.textureIndices.data(), cells * sizeof(uint16_t), true);
   if (f.IsSaving()) {

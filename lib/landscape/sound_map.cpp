@@ -65,7 +65,8 @@ void Spread(Landscape& land, int x, int z, int type, float strength, int radius,
       const float q = static_cast<float>(dx * dx + dz * dz) / static_cast<float>(radius * radius);
       const float v = strength * (q > 0 ? attenuation / q : 1.0f);
       uint8_t& cell = land.soundMap[land.LandIndex(cx, cz)];
-      if (static_cast<float>(Level(cell, type)) / 3.0f < v) SetLevel(cell, type, static_cast<int>(std::lround(v * 3.0f)));
+      if (static_cast<float>(Level(cell, type)) / 3.0f < v)
+        SetLevel(cell, type, static_cast<int>(std::lround(v * 3.0f)));
     }
   }
 }
@@ -100,7 +101,8 @@ void DeriveSoundMap(Landscape& land) {
   if (land.cellFlags.size() == cells) {
     for (int z = 0; z < width; ++z)
       for (int x = 0; x < width; ++x)
-        if (land.cellFlags[land.LandIndex(x, z)] & kPartialWaterBits) Spread(land, x, z, kWaterType, 1.0f, 2, s.attenuation);
+        if (land.cellFlags[land.LandIndex(x, z)] & kPartialWaterBits)
+          Spread(land, x, z, kWaterType, 1.0f, 2, s.attenuation);
   }
   for (uint8_t& cell : land.soundMap) {
     const float a = static_cast<float>(Level(cell, kWaterType)) / 3.0f;

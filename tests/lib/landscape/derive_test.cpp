@@ -92,18 +92,18 @@ TEST(CellFlags, CoverageFromClippedFootprintsOfTheCellAndItsNeighbours) {
   big.coverageWeight = CoverageWeight::kNormal;
   DeriveCellData(land);
   const uint16_t centre = land.cellFlags[land.LandIndex(2, 2)];
-  EXPECT_TRUE(centre & 0x4);                // full coverage
+  EXPECT_TRUE(centre & 0x4);  // full coverage
   EXPECT_EQ(Field(centre, 7, 2), 0);
-  EXPECT_EQ(Field(centre, 9, 2), 3);        // weighted: area 100 >= 100 / 3
-  EXPECT_TRUE(centre & 0x8000);             // the cell holds an object
+  EXPECT_EQ(Field(centre, 9, 2), 3);                           // weighted: area 100 >= 100 / 3
+  EXPECT_TRUE(centre & 0x8000);                                // the cell holds an object
   const uint16_t side = land.cellFlags[land.LandIndex(3, 2)];  // clipped: 5 x 10 = 50 m2
   EXPECT_FALSE(side & 0x4);
-  EXPECT_EQ(Field(side, 7, 2), 3);          // A >= 0.5 a
-  EXPECT_EQ(Field(side, 9, 2), 3);          // A' >= a / 3
+  EXPECT_EQ(Field(side, 7, 2), 3);  // A >= 0.5 a
+  EXPECT_EQ(Field(side, 9, 2), 3);  // A' >= a / 3
   EXPECT_FALSE(side & 0x8000);
   const uint16_t corner = land.cellFlags[land.LandIndex(3, 3)];  // 5 x 5 = 25 m2
-  EXPECT_EQ(Field(corner, 7, 2), 2);        // A >= 0.25 a
-  EXPECT_EQ(Field(corner, 9, 2), 2);        // A' >= a / 6
+  EXPECT_EQ(Field(corner, 7, 2), 2);                             // A >= 0.25 a
+  EXPECT_EQ(Field(corner, 9, 2), 2);                             // A' >= a / 6
   EXPECT_EQ(land.cellFlags[land.LandIndex(5, 5)], 0);
 
   // Heavy objects weigh four times their area and twice their count; unweighted ones
@@ -170,8 +170,7 @@ TEST(SoundMap, DefaultsSpreadVegetationAndBuildingsIntoTheirCellOnly) {
 }
 
 TEST(SoundMap, WorldClassSetsStrengthsAndAttenuation) {
-  const std::string text =
-      "class Island { soundMapAttenCoef = 0.5; class SoundMapValues { treesoft = 1; }; };";
+  const std::string text = "class Island { soundMapAttenCoef = 0.5; class SoundMapValues { treesoft = 1; }; };";
   QIStrStream in(text.data(), static_cast<QFileSize>(text.size()));
   ParamFile config;
   ASSERT_EQ(config.Parse(in), 0);

@@ -130,10 +130,22 @@ TEST(PackedQuadTree, BuildEqualsCellByCellSetsAndRoundTrips) {
       std::vector<uint16_t> out16(values.size());
       std::vector<uint8_t> out8(values.size());
       for (int y = 0; y < width; ++y)
-        for (int x = 0; x < width; ++x) ASSERT_EQ(loaded.Get(x, y), values[y * width + x] & (elementSize == 4 ? ~0u : elementSize == 2 ? 0xFFFFu : 0xFFu));
-      if (elementSize == 4) { loaded.Extract(out32.data()); EXPECT_EQ(out32, values); }
-      if (elementSize == 2) { loaded.Extract(out16.data()); EXPECT_EQ(out16, bytes16); }
-      if (elementSize == 1) { loaded.Extract(out8.data()); EXPECT_EQ(out8, bytes8); }
+        for (int x = 0; x < width; ++x)
+          ASSERT_EQ(loaded.Get(x, y), values[y * width + x] & (elementSize == 4   ? ~0u
+                                                               : elementSize == 2 ? 0xFFFFu
+                                                                                  : 0xFFu));
+      if (elementSize == 4) {
+        loaded.Extract(out32.data());
+        EXPECT_EQ(out32, values);
+      }
+      if (elementSize == 2) {
+        loaded.Extract(out16.data());
+        EXPECT_EQ(out16, bytes16);
+      }
+      if (elementSize == 1) {
+        loaded.Extract(out8.data());
+        EXPECT_EQ(out8, bytes8);
+      }
     }
   }
 }

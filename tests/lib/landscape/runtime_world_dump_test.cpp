@@ -1,8 +1,9 @@
 // The account of a runtime world file, as text and as JSON; saving through the atomic
 // output.
+#include "lib/landscape/runtime_world_dump.h"
+
 #include <gtest/gtest.h>
 
-#include "lib/landscape/runtime_world_dump.h"
 #include "runtime_test_world.h"
 #include "tests/support/captured_messages.h"
 #include "tests/support/temp_tree.h"

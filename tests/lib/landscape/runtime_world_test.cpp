@@ -108,12 +108,13 @@ TEST(RuntimeWorld, RecordsFollowTheCellWalk) {
     object.transform.position = {x, 0, z};
     land.objects.push_back(object);
   };
-  place(0x33333333, 45, 5);   // cell (4, 0): the second 4x4 block
-  place(0x22222222, 5, 15);   // cell (0, 1)
-  place(0x11111111, 15, 5);   // cell (1, 0)
+  place(0x33333333, 45, 5);  // cell (4, 0): the second 4x4 block
+  place(0x22222222, 5, 15);  // cell (0, 1)
+  place(0x11111111, 15, 5);  // cell (1, 0)
   DeriveCellData(land);
   const std::string bytes = SaveWorld(land);
-  const size_t a = bytes.rfind("\x11\x11\x11\x11"), b = bytes.rfind("\x22\x22\x22\x22"), c = bytes.rfind("\x33\x33\x33\x33");
+  const size_t a = bytes.rfind("\x11\x11\x11\x11"), b = bytes.rfind("\x22\x22\x22\x22"),
+               c = bytes.rfind("\x33\x33\x33\x33");
   ASSERT_NE(a, std::string::npos);
   EXPECT_EQ(b, a + 60);
   EXPECT_EQ(c, b + 60);
@@ -194,7 +195,8 @@ TEST(RuntimeWorld, LandWidthNotAPowerOfFourKeepsEveryObject) {
   CapturedMessages messages;
   Landscape land = MakeTestWorld(32, 1);
   const std::string bytes = SaveWorld(land);
-  EXPECT_TRUE(messages.HasLineEndingWith("land grid 32x32 is not a power of 4; its cells are stored in the padded walk order"))
+  EXPECT_TRUE(
+      messages.HasLineEndingWith("land grid 32x32 is not a power of 4; its cells are stored in the padded walk order"))
       << messages.Text();
   Landscape loaded;
   ASSERT_EQ(LoadWorld(bytes, loaded), 0);

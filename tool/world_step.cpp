@@ -68,8 +68,6 @@ void ConvertWorld(RunSettings& settings, const ConversionEntry& entry) {
     // A world that fails to load is still written as far as it was read (the loader
     // has reported it).
     LoadWorldFile(*land, entry.source, source);
-    // One that failed before it had a size is written as a single flat cell.
-    if (land->landWidth <= 0 || land->terrainWidth <= 0) land->Resize(1, 1, land->cellSize);
 
     RecomputePeaksAndDropRoads(*land);
     InitGeography(*land);

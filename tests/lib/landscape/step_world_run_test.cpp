@@ -119,7 +119,7 @@ TEST_F(WorldRun, BrokenWorldIsReportedAndTheRunGoesOn) {
   Landscape good = LoadOutput(tree, "dst/c_good.wrp", error);
   EXPECT_EQ(error, 0);
   EXPECT_EQ(good.objects.size(), 2u);
-  // A broken world is still written (as far as it was read): here one empty cell.
+  // A broken world is still written, as far as it was read: here nothing.
   Landscape broken = LoadOutput(tree, "dst/b_garbage.wrp", error);
   EXPECT_EQ(error, 0);
   EXPECT_TRUE(broken.objects.empty());

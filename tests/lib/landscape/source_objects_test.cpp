@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "lib/landscape/source_world_reader.h"
 #include "lib/landscape/testing/source_world_writer.h"
 #include "tests/support/captured_messages.h"
+#include "tests/support/temp_tree.h"
 
 namespace {
 
@@ -35,10 +37,11 @@ class RecordingPlacer : public ObjectPlacer {
   std::vector<std::string> calls;
 };
 
-int Load(Landscape& land, const std::string& bytes, ObjectPlacer* placer = nullptr) {
+int Load(Landscape& land, const std::string& bytes, ObjectPlacer* placer = nullptr, const RString& prefix = "") {
   QIStrStream in(bytes.data(), static_cast<QFileSize>(bytes.size()));
   SourceWorldSettings settings;
   settings.placer = placer;
+  settings.texturesPrefix = prefix;
   return LoadSourceWorld(land, in, "w.wrp", settings);
 }
 
@@ -176,6 +179,47 @@ TEST(SourceWorldObjects, ModelsThatCannotBeUsedAreSkipped) {
   EXPECT_EQ(placer.calls[0], "data\\tree.p3d | id: 5, processing object \"data\\tree.p3d\", (non-kilnified object)");
   EXPECT_EQ(placer.calls.size(), 2u);
   EXPECT_TRUE(messages.Logged("Total 2 objects, max. id 7"));
+}
+
+// Runs in `folder` for its lifetime (model names are relative to the working folder).
+class InFolder {
+ public:
+  explicit InFolder(const std::filesystem::path& folder) : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder);
+  }
+  ~InFolder() { std::filesystem::current_path(previous_); }
+
+ private:
+  std::filesystem::path previous_;
+};
+
+TEST(SourceWorldObjects, ConvertedModelFirstFromVersion6) {
+  CapturedMessages messages;
+  TempTree tree;
+  tree.Write("data/tree.p3d", "source");
+  tree.Write("data/house.p3d", "source");
+  tree.Write("textures/data/tree.p3d", "converted");
+  tree.Write("textures/data/house.p3d", "converted, but older");
+  tree.SetWriteTime("data/tree.p3d", 1000000000);
+  tree.SetWriteTime("textures/data/tree.p3d", 1000000000);  // as new: used
+  tree.SetWriteTime("data/house.p3d", 1000000000);
+  tree.SetWriteTime("textures/data/house.p3d", 999999999);
+  InFolder in(tree.Root());
+  RecordingPlacer placer;
+  placer.missing.insert("textures\\data\\tree.p3d");  // the converted model fails: retried
+  Landscape land;
+  ASSERT_EQ(Load(land, wrp::WriteWorld(WorldWithObjects(6)), &placer, "textures\\"), 0);
+  const std::string label = " | id: 5, processing object \"data\\tree.p3d\", (kilnified object)";
+  EXPECT_EQ(placer.calls, (std::vector<std::string>{
+                              "textures\\data\\tree.p3d" + label, "data\\tree.p3d" + label,
+                              "data\\house.p3d | id: 7, processing object \"data\\house.p3d\", (non-kilnified object)"}));
+  EXPECT_EQ(land.objects.size(), 2u);
+  EXPECT_EQ(land.objects[0].modelName, "data\\tree.p3d");
+
+  // Before version 6 the source model is always used.
+  placer.calls.clear();
+  ASSERT_EQ(Load(land, wrp::WriteWorld(WorldWithObjects(5)), &placer, "textures\\"), 0);
+  EXPECT_EQ(placer.calls[0], "data\\tree.p3d | id: 5, processing object \"data\\tree.p3d\", (non-kilnified object)");
 }
 
 }  // namespace

@@ -210,9 +210,10 @@ TEST(SourceWorldObjects, ConvertedModelFirstFromVersion6) {
   Landscape land;
   ASSERT_EQ(Load(land, wrp::WriteWorld(WorldWithObjects(6)), &placer, "textures\\"), 0);
   const std::string label = " | id: 5, processing object \"data\\tree.p3d\", (kilnified object)";
-  EXPECT_EQ(placer.calls, (std::vector<std::string>{
-                              "textures\\data\\tree.p3d" + label, "data\\tree.p3d" + label,
-                              "data\\house.p3d | id: 7, processing object \"data\\house.p3d\", (non-kilnified object)"}));
+  EXPECT_EQ(placer.calls,
+            (std::vector<std::string>{
+                "textures\\data\\tree.p3d" + label, "data\\tree.p3d" + label,
+                "data\\house.p3d | id: 7, processing object \"data\\house.p3d\", (non-kilnified object)"}));
   EXPECT_EQ(land.objects.size(), 2u);
   EXPECT_EQ(land.objects[0].modelName, "data\\tree.p3d");
 

@@ -42,15 +42,39 @@ void WalkLandCells(int width, Visit&& visit) {
   landscape_detail::WalkBlock(width, 0, 0, 1 << (2 * levels), visit);
 }
 
-// Calls visit(x, z, cell) for the land cells whose list in `perCell` (rows outer) is not
-// empty, column index outer and row index inner. The emptiness is gathered row by row
-// first, so that a large grid is not read across its rows cell by cell.
-template <class List, class Visit>
-void VisitFilledCellsByColumn(int width, const AutoArray<List>& perCell, Visit&& visit) {
-  if (width <= 0 || perCell.size() != static_cast<size_t>(width) * static_cast<size_t>(width)) return;
+// The land cells whose list in `perCell` (rows outer) is not empty, column index outer and
+// row index inner. The emptiness is gathered row by row first, so that a large grid is not
+// read across its rows cell by cell.
+template <class List>
+AutoArray<int> FilledCellsByColumn(int width, const AutoArray<List>& perCell) {
+  AutoArray<int> cells;
+  if (width <= 0 || perCell.size() != static_cast<size_t>(width) * static_cast<size_t>(width)) return cells;
   AutoArray<uint8_t> filled(perCell.size());
   for (size_t cell = 0; cell < perCell.size(); ++cell) filled[cell] = !perCell[cell].empty();
   for (int x = 0; x < width; ++x)
     for (int z = 0; z < width; ++z)
-      if (const int cell = z * width + x; filled[cell]) visit(x, z, cell);
+      if (const int cell = z * width + x; filled[cell]) cells.push_back(cell);
+  return cells;
+}
+
+// Calls visit(cell, list) for each of `cells` in order, `list` being the cell's object
+// indices into `objects`. A large world's objects lie in memory in load order, not in cell
+// order: the lists and the objects a few cells ahead are prefetched, so that the walk does
+// not wait on each of them in turn.
+template <class Object, class Visit>
+void VisitCellLists(const AutoArray<int>& cells, const AutoArray<AutoArray<int32_t>>& perCell,
+                    const AutoArray<Object>& objects, Visit&& visit) {
+  constexpr size_t kListsAhead = 16, kIndicesAhead = 12, kObjectsAhead = 8;
+  const size_t count = cells.size();
+  for (size_t i = 0; i < count; ++i) {
+    if (i + kListsAhead < count) __builtin_prefetch(&perCell[cells[i + kListsAhead]]);
+    if (i + kIndicesAhead < count) __builtin_prefetch(perCell[cells[i + kIndicesAhead]].data());
+    if (i + kObjectsAhead < count) {
+      for (int32_t index : perCell[cells[i + kObjectsAhead]]) {
+        const char* object = reinterpret_cast<const char*>(&objects[index]);
+        for (size_t line = 0; line < sizeof(Object); line += 64) __builtin_prefetch(object + line);
+      }
+    }
+    visit(cells[i], perCell[cells[i]]);
+  }
 }

@@ -57,8 +57,9 @@ void EnsureCellObjects(Landscape& land) {
 // static objects in first-seen order and their entity entries.
 void ClassifyStaticObjects(const Landscape& land, AutoArray<RString>& modelNames,
                            std::unordered_map<RString, int32_t>& modelIndex, AutoArray<EntityEntry>& entities) {
-  VisitFilledCellsByColumn(land.landWidth, land.cellObjects, [&](int, int, int cell) {
-    for (int32_t index : land.cellObjects[cell]) {
+  const AutoArray<int> cells = FilledCellsByColumn(land.landWidth, land.cellObjects);
+  VisitCellLists(cells, land.cellObjects, land.objects, [&](int, const AutoArray<int32_t>& list) {
+    for (int32_t index : list) {
       const LandscapeObject& object = land.objects[index];
       if (!IsStaticKind(object.kind)) continue;
       if (modelIndex.emplace(object.modelName, static_cast<int32_t>(modelNames.size())).second)
@@ -90,8 +91,8 @@ void TransferEntity(SerializeBinStream& f, EntityEntry& entry) {
 // reports; the first ones are kept in `firstRecords` for the layout report.
 void SaveRecords(SerializeBinStream& f, const Landscape& land, const AutoArray<int>& walk,
                  const std::unordered_map<RString, int32_t>& modelIndex, AutoArray<StaticRecord>& firstRecords) {
-  for (int cell : walk) {
-    for (int32_t index : land.cellObjects[cell]) {
+  VisitCellLists(walk, land.cellObjects, land.objects, [&](int, const AutoArray<int32_t>& list) {
+    for (int32_t index : list) {
       const LandscapeObject& object = land.objects[index];
       if (!IsStaticKind(object.kind)) continue;
       StaticRecord record{object.id, modelIndex.at(object.modelName), object.transform, object.recordProperty};
@@ -103,7 +104,7 @@ void SaveRecords(SerializeBinStream& f, const Landscape& land, const AutoArray<i
         LogMessage("%d:%s - Bad position %g,%g,%g (surface %.1f)", object.id, object.modelName.c_str(), p.x, p.y, p.z,
                    surface);
     }
-  }
+  });
 }
 
 bool Corrupt(SerializeBinStream& f) {
@@ -202,10 +203,10 @@ bool TransferWorldObjects(SerializeBinStream& f, Landscape& land, const RString&
   if (f.IsSaving()) {
     SerializeBinStream c(&cellOut);
     int64_t total = 0;
-    for (int cell : walk) {
+    VisitCellLists(walk, land.cellObjects, land.objects, [&](int cell, const AutoArray<int32_t>& list) {
       firstRecord[cell] = static_cast<uint32_t>(total);
       cellDataOffset[cell] = static_cast<uint32_t>(c.TellP());
-      for (int32_t index : land.cellObjects[cell]) {
+      for (int32_t index : list) {
         LandscapeObject& object = land.objects[index];
         if (IsStaticKind(object.kind)) {
           total += static_cast<int64_t>(sizeof(StaticRecord));
@@ -214,7 +215,7 @@ bool TransferWorldObjects(SerializeBinStream& f, Landscape& land, const RString&
         if (!object.modelName.empty()) cellObjectFlags[cell] |= object.cellFlagByte;
         TransferObjectCellData(c, object, index);
       }
-    }
+    });
     if (total > INT32_MAX || c.TellP() > INT32_MAX || !c.Ok()) {
       f.SetError(SerializeBinStream::EGeneric);
       return false;

@@ -45,8 +45,9 @@ bool TransferObjectList(SerializeBinStream& f, Landscape& land) {
   AutoArray<int32_t> order;  // save: the static objects, column outer and row inner
   if (f.IsSaving()) {
     if (land.cellObjects.size() != land.textureIndices.size()) BuildCellObjects(land);
-    VisitFilledCellsByColumn(land.landWidth, land.cellObjects, [&](int, int, int cell) {
-      for (int32_t index : land.cellObjects[cell]) {
+    const AutoArray<int> cells = FilledCellsByColumn(land.landWidth, land.cellObjects);
+    VisitCellLists(cells, land.cellObjects, land.objects, [&](int, const AutoArray<int32_t>& list) {
+      for (int32_t index : list) {
         const LandscapeObject& object = land.objects[index];
         if (!IsStaticKind(object.kind)) continue;
         if (modelIndex.emplace(object.modelName, static_cast<int32_t>(modelNames.size())).second)

@@ -250,3 +250,27 @@ TEST(RuntimeWorld, AnEmptyWorldIsSavedAndLoadsBackEmpty) {
     EXPECT_EQ(SaveWorld(loaded, version), bytes);
   }
 }
+
+TEST(RuntimeWorld, GridSizesTheFileCannotHoldAreRejected) {
+  Landscape land = MakeTestWorld(4, 2);
+  const std::string bytes = SaveWorld(land);
+  auto withSizes = [&](int32_t landWidth, int32_t terrainWidth) {
+    std::string changed = bytes;
+    for (int i = 0; i < 2; ++i) memcpy(changed.data() + 16 + 4 * i, &landWidth, 4);
+    for (int i = 0; i < 2; ++i) memcpy(changed.data() + 24 + 4 * i, &terrainWidth, 4);
+    return changed;
+  };
+  Landscape loaded;
+  // A land grid of 4096 x 4096 cells needs at least 64 MB of road counts; a terrain of
+  // 16384 x 16384 heights more than a few kilobytes can expand to.
+  EXPECT_EQ(LoadWorld(withSizes(4096, 8), loaded), SerializeBinStream::EFileStructure);
+  EXPECT_EQ(LoadWorld(withSizes(4, 16384), loaded), SerializeBinStream::EFileStructure);
+  EXPECT_EQ(LoadWorld(withSizes(-4, 8), loaded), SerializeBinStream::EFileStructure);
+  EXPECT_EQ(LoadWorld(withSizes(40000, 8), loaded), SerializeBinStream::EFileStructure);
+  // Land and terrain grids must be square.
+  std::string oblong = bytes;
+  const int32_t eight = 8;
+  memcpy(oblong.data() + 20, &eight, 4);
+  EXPECT_EQ(LoadWorld(oblong, loaded), SerializeBinStream::EFileStructure);
+  EXPECT_EQ(loaded.landWidth, 0);
+}

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <vector>
 
 #include "lib/landscape/testing/source_world_writer.h"
@@ -94,7 +95,7 @@ void PlaceObjects(wrp::World& world) {
   // A road from the west coast to the east, pieces end to end along x (turned a quarter).
   const float roadZ = 2400.0f;
   for (float x = 400.0f; x < 4600.0f; x += kRoadPieceLength)
-    place(std::string(kModels) + "road.p3d", x, roadZ, static_cast<float>(M_PI / 2));
+    place(std::string(kModels) + "road.p3d", x, roadZ, std::numbers::pi_v<float> / 2);
   // A village of houses along the road.
   for (int i = 0; i < 24; ++i) {
     const float x = 1800.0f + 40.0f * static_cast<float>(i / 2);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <memory>
+#include <numbers>
 
 #include "el/paramfile/param_file.h"
 #include "el/qstream/qi_stream.h"
@@ -136,7 +137,7 @@ TEST(ClassifyTable, RoadPiecesCarryTheirConnectionPoints) {
 
   LandscapeObject object;
   object.id = 42;
-  object.transform = wrp::PlacedAt(100, 5, 200, static_cast<float>(M_PI / 2));
+  object.transform = wrp::PlacedAt(100, 5, 200, std::numbers::pi_v<float> / 2);
   ApplyClassification(road, object);
   ASSERT_EQ(object.roadPoints.size(), 2u);
   EXPECT_NEAR(object.roadPoints[0].x, 90.0f, 1e-4f);  // -10 along z turned a quarter: -10 along x

@@ -73,29 +73,52 @@ struct Coverage {
   int count = 0, weightedCount = 0;
 };
 
+// What the flags need of one object, gathered once in object order: the cells then read
+// these 16 bytes instead of each object itself, which lies in memory in load order.
+struct ObjectBrief {
+  float x = 0, z = 0;
+  float half = 0;  // half the footprint side; 0: not in coverage
+  uint8_t weight = 0;
+  bool setsKindBit = false, marksCell = false, hasCellProperty = false;
+};
+
+AutoArray<ObjectBrief> BriefObjects(const Landscape& land) {
+  AutoArray<ObjectBrief> briefs(land.objects.size());
+  for (size_t i = 0; i < land.objects.size(); ++i) {
+    const LandscapeObject& object = land.objects[i];
+    ObjectBrief& brief = briefs[i];
+    brief.x = object.transform.position.x;
+    brief.z = object.transform.position.z;
+    brief.half = object.footprintSize > 0 ? object.footprintSize * 0.5f : 0.0f;
+    brief.weight = static_cast<uint8_t>(object.coverageWeight);
+    brief.setsKindBit = object.setsKindBit;
+    brief.marksCell = object.marksCell;
+    brief.hasCellProperty = object.hasCellProperty;
+  }
+  return briefs;
+}
+
 // Footprints of the qualifying objects of the cell and its eight neighbours, clipped to
 // the cell.
-Coverage CellCoverage(const Landscape& land, int x, int z) {
+Coverage CellCoverage(const Landscape& land, const AutoArray<ObjectBrief>& briefs, int x, int z) {
   Coverage sum;
   const float x0 = static_cast<float>(x) * land.cellSize, x1 = x0 + land.cellSize;
   const float z0 = static_cast<float>(z) * land.cellSize, z1 = z0 + land.cellSize;
   for (int nz = std::max(z - 1, 0); nz <= std::min(z + 1, land.landWidth - 1); ++nz) {
     for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, land.landWidth - 1); ++nx) {
       for (int32_t index : land.cellObjects[land.LandIndex(nx, nz)]) {
-        const LandscapeObject& object = land.objects[index];
-        if (!(object.footprintSize > 0)) continue;
-        const float half = object.footprintSize * 0.5f;
-        const Vector3& p = object.transform.position;
-        const float w = std::min(p.x + half, x1) - std::max(p.x - half, x0);
-        const float d = std::min(p.z + half, z1) - std::max(p.z - half, z0);
+        const ObjectBrief& object = briefs[index];
+        if (!(object.half > 0)) continue;
+        const float w = std::min(object.x + object.half, x1) - std::max(object.x - object.half, x0);
+        const float d = std::min(object.z + object.half, z1) - std::max(object.z - object.half, z0);
         if (!(w > 0 && d > 0)) continue;
         const float area = w * d;
         sum.area += area;
         ++sum.count;
-        if (object.coverageWeight == CoverageWeight::kNormal) {
+        if (object.weight == static_cast<uint8_t>(CoverageWeight::kNormal)) {
           sum.weightedArea += area;
           sum.weightedCount += 1;
-        } else if (object.coverageWeight == CoverageWeight::kHeavy) {
+        } else if (object.weight == static_cast<uint8_t>(CoverageWeight::kHeavy)) {
           sum.weightedArea += 4 * area;
           sum.weightedCount += 2;
         }
@@ -127,14 +150,14 @@ uint16_t CoverageFlags(const Coverage& c, float cellArea) {
 }
 
 // Bits 3, 4, 14 and 15 from the cell's own objects; a marked cell lowers its classes.
-uint16_t ObjectFlags(const Landscape& land, int cell, uint16_t flags) {
+uint16_t ObjectFlags(const Landscape& land, const AutoArray<ObjectBrief>& briefs, int cell, uint16_t flags) {
   const AutoArray<int32_t>& objects = land.cellObjects[cell];
   flags &= static_cast<uint16_t>(~(kKindBit | kMarkedCell | kCellProperty | kHasObjects));
   if (objects.empty()) return flags;
   flags |= kHasObjects;
   bool marked = false;
   for (int32_t index : objects) {
-    const LandscapeObject& object = land.objects[index];
+    const ObjectBrief& object = briefs[index];
     if (object.setsKindBit) flags |= kKindBit;
     if (object.hasCellProperty) flags |= kCellProperty;
     marked = marked || object.marksCell;
@@ -161,11 +184,12 @@ void DeriveCellFlags(Landscape& land) {
   const int ratio = std::max(1, land.terrainWidth / std::max(width, 1));
   const float inverseSpacing = 1.0f / TerrainSpacing(land);
   const float cellArea = land.cellSize * land.cellSize;
+  const AutoArray<ObjectBrief> briefs = BriefObjects(land);
   for (int z = 0; z < width; ++z) {
     for (int x = 0; x < width; ++x) {
       uint16_t flags = hasTerrain ? TerrainFlags(land, x, z, ratio, inverseSpacing) : 0;
-      flags |= CoverageFlags(CellCoverage(land, x, z), cellArea);
-      land.cellFlags[land.LandIndex(x, z)] = ObjectFlags(land, land.LandIndex(x, z), flags);
+      flags |= CoverageFlags(CellCoverage(land, briefs, x, z), cellArea);
+      land.cellFlags[land.LandIndex(x, z)] = ObjectFlags(land, briefs, land.LandIndex(x, z), flags);
     }
   }
 }

@@ -79,11 +79,14 @@ void DeriveSoundMap(Landscape& land) {
   land.soundMap.assign(cells, 0);
   if (cells == 0 || land.cellObjects.size() != cells) return;
   const SoundStrengths s = ReadStrengths(land.worldClass);
+  // The map types in object order: the cells read these bytes instead of each object.
+  AutoArray<MapType> mapTypes(land.objects.size());
+  for (size_t i = 0; i < land.objects.size(); ++i) mapTypes[i] = land.objects[i].mapType;
   for (int z = 0; z < width; ++z) {
     for (int x = 0; x < width; ++x) {
       float vegetation = 0, buildings = 0;
       for (int32_t index : land.cellObjects[land.LandIndex(x, z)]) {
-        switch (land.objects[index].mapType) {
+        switch (mapTypes[index]) {
           case MapType::kTreeHard: vegetation += s.treeHard; break;
           case MapType::kTreeSoft: vegetation += s.treeSoft; break;
           case MapType::kBushHard: vegetation += s.bushHard; break;

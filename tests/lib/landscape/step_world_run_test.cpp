@@ -3,6 +3,7 @@
 // and converted models below the textures folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -217,6 +218,35 @@ TEST_F(WorldRun, ConvertedModelBelowTheTexturesFolderIsUsedWhenNotOlder) {
   tree.SetWriteTime("textures/models/tree.p3d", 999999000);
   result = Kilnify(tree, {"-always", "-textures=textures", "src", "dst"});
   EXPECT_EQ(LoadOutput(tree, "dst/w.wrp", error).objects[0].mapType, MapType::kTreeHard);
+}
+
+TEST(SampleTerrain, ConvertsWithTheSampleModels) {
+  TempTree tree;
+  ASSERT_EQ(RunProgram(BuiltProgram("kilnify-sample"), {tree.Root().string()}).exitCode, 0);
+  ProgramResult result =
+      RunProgram(BuiltProgram("kilnify"), {"-addon=kilnify_sample", "kilnify_sample", "converted"},
+                 {.workingFolder = tree.Root(), .environment = {"KILNIFY_WORK_DRIVE=" + tree.Root().string()}});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_NE(result.out.find("<world = \"kilnify_sample\\world\\sample_island.wrp\">\nTotal 590 objects, max. id 590\n"),
+            std::string::npos)
+      << result.out;
+  int error = 0;
+  Landscape land = LoadOutput(tree, "converted/world/sample_island.wrp", error);
+  ASSERT_EQ(error, 0);
+  EXPECT_EQ(land.landWidth, 256);
+  EXPECT_EQ(land.terrainWidth, 512);
+  EXPECT_EQ(land.objects.size(), 590u);  // every object found its model
+  EXPECT_EQ(land.textures.size(), 4u);
+  EXPECT_FALSE(land.peaks.empty());
+  std::map<ObjectKind, int> kinds = KindCounts(land);
+  EXPECT_EQ(kinds[ObjectKind::kNetwork], 210);
+  EXPECT_EQ(kinds[ObjectKind::kBuilding], 30);  // 24 houses and 6 crates
+  size_t roads = 0;
+  for (const auto& cell : land.roads) roads += cell.size();
+  EXPECT_EQ(roads, 210u);
+  // The lake: cells under water.
+  EXPECT_TRUE(std::any_of(land.cellFlags.begin(), land.cellFlags.end(), [](uint16_t f) { return (f & 3) == 3; }));
 }
 
 }  // namespace

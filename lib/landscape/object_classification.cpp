@@ -147,9 +147,15 @@ AutoArray<Vector3> RoadPoints(const LODShape& model) {
   const Shape& lod = *model.Lod(memory);
   for (std::string_view name : kRoadPointSelections) {
     for (const NamedSelection& selection : lod.Selections()) {
-      if (!AsciiEqualIgnoreCase(selection.Name(), name) || selection.Points().empty()) continue;
-      const int point = selection.Points()[0];
-      if (point >= 0 && point < lod.NPoints()) points.push_back(lod.Points()[static_cast<size_t>(point)]);
+      if (!AsciiEqualIgnoreCase(selection.Name(), name)) continue;
+      // A source model names points; a runtime model keeps only the vertices made of them.
+      if (!selection.Points().empty()) {
+        const int point = selection.Points()[0];
+        if (point >= 0 && point < lod.NPoints()) points.push_back(lod.Points()[static_cast<size_t>(point)]);
+      } else if (!selection.Vertices().empty()) {
+        const int vertex = selection.Vertices()[0];
+        if (vertex < lod.NVertices()) points.push_back(lod.Vertices().Position(vertex));
+      }
       break;
     }
   }

@@ -14,6 +14,7 @@
 #include "lib/landscape/object_placement.h"
 #include "lib/landscape/testing/source_world_writer.h"
 #include "lib/shape/lod_shape.h"
+#include "lib/shape/odol_model.h"
 #include "lib/shape/testing/mlod_writer.h"
 #include "tests/support/captured_messages.h"
 #include "tests/support/temp_tree.h"
@@ -210,6 +211,34 @@ TEST(ModelPlacement, EachModelIsLoadedOncePerWorld) {
   EXPECT_TRUE(second.PlaceObject(land, 1, model, wrp::PlacedAt(1, 2, 3), model));
   EXPECT_EQ(second.ModelsLoaded(), 0);
   EXPECT_EQ(Shapes().Size(), 1u);
+  Shapes().ClearAll();
+}
+
+TEST(ModelPlacement, ConvertedModelsClassifyLikeTheirSource) {
+  CapturedMessages messages;
+  TempTree tree;
+  ModelSpec spec = WithMap("main road");
+  spec.properties.push_back({"class", "road"});
+  spec.memoryPoints = {{"connect1", {0, 0, 0}}, {"connect2", {0, 0, 2}}};
+  const std::string bytes = mlod::WriteModel(MakeModel(spec));
+  QIStrStream in(bytes.data(), static_cast<QFileSize>(bytes.size()));
+  LODShape source;
+  ASSERT_TRUE(source.Load(in, "road.p3d"));
+  const RString converted = (tree / "road.p3d").string();
+  ASSERT_TRUE(SaveRuntimeModel(source, converted));
+  Shapes().ClearAll();
+  ModelObjectPlacer placer(55, nullptr);
+  Landscape land;
+  ASSERT_TRUE(placer.PlaceObject(land, 3, "road.p3d", wrp::PlacedAt(0, 0, 0), converted));
+  const ModelClassification expected = ClassifyModel(source, nullptr);
+  const LandscapeObject& object = land.objects[0];
+  EXPECT_EQ(object.kind, ObjectKind::kNetwork);
+  EXPECT_EQ(object.mapType, expected.mapType);
+  EXPECT_EQ(object.cellFlagByte, expected.cellFlagByte);
+  EXPECT_EQ(object.recordProperty, expected.recordProperty);
+  EXPECT_EQ(object.propertyClass, "road");
+  EXPECT_EQ(object.roadPoints, expected.roadPoints);
+  EXPECT_EQ(object.roadPoints.size(), 2u);
   Shapes().ClearAll();
 }
 

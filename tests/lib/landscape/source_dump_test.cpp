@@ -91,4 +91,20 @@ TEST(SourceWorldDump, BrokenWorldGetsTheReadersMessages) {
   EXPECT_NE(cut.err.find("Cannot load world 'cut.wrp'"), std::string::npos);
 }
 
+TEST(WorldDump, KilnTellsSourceAndRuntimeWorldsApart) {
+  TempTree tree;
+  ASSERT_TRUE(wrp::WriteWorldFile(DumpedWorld(), tree / "src/w.wrp"));
+  ASSERT_EQ(RunProgram(BuiltProgram("kilnify"), {"src", "dst"}, {.workingFolder = tree.Root()}).exitCode, 0);
+  ProgramResult runtime = KilnDump(tree, "dst/w.wrp", true);
+  EXPECT_EQ(runtime.exitCode, 0) << runtime.err;
+  EXPECT_NE(runtime.out.find("\"magic\": \"OPRW\", \"version\": 28"), std::string::npos) << runtime.out;
+  // The objects' models are missing: none was placed.
+  EXPECT_NE(runtime.out.find("\"objectCount\": 0"), std::string::npos) << runtime.out;
+
+  tree.Write("cut.wrp", tree.Read("dst/w.wrp").substr(0, 60));
+  ProgramResult cut = KilnDump(tree, "cut.wrp");
+  EXPECT_NE(cut.exitCode, 0);
+  EXPECT_NE(cut.err.find("kiln dump: cut.wrp is a broken runtime world\n"), std::string::npos) << cut.err;
+}
+
 }  // namespace

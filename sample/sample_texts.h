@@ -13,6 +13,36 @@ class CfgPatches
   };
 };
 
+class CfgVehicles
+{
+  class SampleHouse
+  {
+    model = "kilnify_sample\models\world\house.p3d";
+    simulation = "house";
+  };
+};
+
+class CfgWorlds
+{
+  class DefaultWorld
+  {
+    LandGrid = 50;
+  };
+  class sample_island
+  {
+    LandGrid = 20;
+    soundMapAttenCoef = 0.5;
+    class SoundMapValues
+    {
+      treehard = 0.6;
+      treesoft = 0.3;
+      forest = 1.0;
+      house = 0.5;
+      church = 1.0;
+    };
+  };
+};
+
 class CfgMaterials
 {
   class sample_metal

@@ -83,8 +83,9 @@ TEST(KilnifyRun, ForwardSlashesBecomeBackslashes) {
   ProgramResult result = Kilnify({"-binpath=D:/game/", "./src/", "./dst"}, {.workingFolder = tree.Root()});
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_NE(result.out.find(" -binpath=D:\\game\\ .\\src\\ .\\dst\n"), std::string::npos);
-  EXPECT_NE(result.out.find("Convert world .\\src\\a.wrp -> .\\dst\\a.wrp\n<world = \".\\src\\a.wrp\">\n</world>\n"),
-            std::string::npos);
+  EXPECT_NE(result.out.find("Convert world .\\src\\a.wrp -> .\\dst\\a.wrp\n<world = \".\\src\\a.wrp\">\n"), std::string::npos);
+  EXPECT_NE(result.out.find("[InitGeography] done\n</world>\n"), std::string::npos);
+  EXPECT_EQ(result.err, "Cannot load world '.\\src\\a.wrp'\n");
 }
 
 TEST(KilnifyRun, WrongArgumentCountPrintsArgumentsAndUsage) {

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "lib/animation/animation_dump.h"
+#include "lib/landscape/runtime_world_dump.h"
+#include "lib/landscape/source_world_dump.h"
 #include "lib/shape/runtime_model_dump.h"
 #include "lib/shape/source_model_dump.h"
 #include "lib/texture/texture_dump.h"
@@ -30,6 +32,10 @@ const FileKind kKinds[] = {
     {"SP3D", "source model", DumpSourceModel}, {"ODOL", "runtime model", DumpRuntimeModel},
     {"0DHT", "texture headers file", DumpTextureFile}, {"RTM_", "source animation", DumpAnimation},
     {"BMTR", "runtime animation", DumpAnimation},
+    {"OPRW", "runtime world", DumpRuntimeWorld},   {"8WVR", "source world", DumpSourceWorld},
+    {"7WVR", "source world", DumpSourceWorld},     {"6WVR", "source world", DumpSourceWorld},
+    {"5WVR", "source world", DumpSourceWorld},     {"4WVR", "source world", DumpSourceWorld},
+    {"3WVR", "source world", DumpSourceWorld},     {"2WVR", "source world", DumpSourceWorld},
 };
 
 // Textures have no magic of their own: they are known by their extension.

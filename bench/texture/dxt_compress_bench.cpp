@@ -30,7 +30,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kSide = 1024;
 
 // A photo-like image: soft gradients, a few discs and edges, fine noise; with `alpha`
-// an alpha mask of soft and hard edges.
+// a noisy alpha mask of soft and hard edges.
 RgbaImage Generate(int index, bool alpha) {
   std::mt19937 rng(static_cast<unsigned>(index) * 7919u + 1u);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -56,9 +56,8 @@ RgbaImage Generate(int index, bool alpha) {
           for (int c = 0; c < 3; ++c) rgb[c] = 0.3 * rgb[c] + 0.7 * d.rgb[c];
       uint8_t* t = image.Texel(x, y);
       for (int c = 0; c < 3; ++c) t[c] = static_cast<uint8_t>(std::clamp(rgb[c] + noise(rng), 0.0, 255.0));
-      t[3] = alpha ? static_cast<uint8_t>(std::clamp(128 + 127 * std::sin(x * 0.01 + phase[0]) + (y % 256 < 64 ? -255 : 0),
-                                                     0.0, 255.0))
-                   : 255;
+      const double mask = 128 + 127 * std::sin(x * 0.01 + phase[0]) + (y % 256 < 64 ? -255 : 0) + noise(rng);
+      t[3] = alpha ? static_cast<uint8_t>(std::clamp(mask, 0.0, 255.0)) : 255;
     }
   return image;
 }

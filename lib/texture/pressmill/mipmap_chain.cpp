@@ -6,13 +6,13 @@
 
 int MinMipmapSide(int format) { return IsDxtFormat(format) ? kMinDxtMipmapSide : 1; }
 
-std::vector<RgbaImage> BuildMipmapChain(const RgbaImage& top, bool linear, int minSide) {
+std::vector<RgbaImage> BuildMipmapChain(const RgbaImage& top, bool linear) {
   std::vector<RgbaImage> levels;
   levels.push_back(top);
   for (;;) {
     const RgbaImage& previous = levels.back();
     const int width = previous.width / 2, height = previous.height / 2;
-    if (width < minSide || height < minSide || width < 1 || height < 1) break;
+    if (width < 1 || height < 1) break;
     RgbaImage next;
     next.width = width;
     next.height = height;

@@ -9,11 +9,11 @@
 // with a side below 8. Uncompressed chains go on down to a side of 1 (1x1 for a square).
 inline constexpr int kMinDxtMipmapSide = 8;
 
-// The smallest side of the levels after the first for textures of `format`.
+// The smallest side of the stored levels after the first for textures of `format`.
 int MinMipmapSide(int format);
 
-// The levels from `top` down (top first); a level is added while both its sides are at
-// least `minSide`. Each level is resampled from the one before: in linear light with
-// alpha-weighted colour (colour textures), or with `linear` on the stored values, every
-// channel on its own (normal and data maps).
-std::vector<RgbaImage> BuildMipmapChain(const RgbaImage& top, bool linear, int minSide);
+// The levels from `top` down (top first) to the one whose smaller side is 1. Each level
+// is resampled from the one before: in linear light with alpha-weighted colour (colour
+// textures), or with `linear` on the stored values, every channel on its own (normal and
+// data maps).
+std::vector<RgbaImage> BuildMipmapChain(const RgbaImage& top, bool linear);

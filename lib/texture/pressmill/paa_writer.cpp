@@ -96,14 +96,19 @@ bool EncodePaa(RgbaImage image, const TextureRule& rule, std::string& bytes, std
     return false;
   }
   const int sourceWidth = image.width, sourceHeight = image.height;
-  std::vector<RgbaImage> levels =
-      BuildMipmapChain(WidenThinImage(std::move(image)), rule.linear, MinMipmapSide(format));
+  std::vector<RgbaImage> levels = BuildMipmapChain(WidenThinImage(std::move(image)), rule.linear);
+  // The first level the engine reads, and the levels after it down to the format's
+  // smallest side.
   size_t first = 0;
   while (first + 1 < levels.size() && !LevelFits(levels[first], format)) ++first;
   if (!LevelFits(levels[first], format)) {
     error = "no level of the " + Size(sourceWidth, sourceHeight) + " image fits a texture";
     return false;
   }
+  const int minSide = MinMipmapSide(format);
+  size_t end = first + 1;
+  while (end < levels.size() && levels[end].width >= minSide && levels[end].height >= minSide) ++end;
+  levels.erase(levels.begin() + static_cast<std::ptrdiff_t>(end), levels.end());
   if (first > 0) {
     levels.erase(levels.begin(), levels.begin() + static_cast<std::ptrdiff_t>(first));
     note = "the " + Size(sourceWidth, sourceHeight) + " image is stored from its " +

@@ -11,7 +11,8 @@
 // more than 24 bits of size. So a side of 1 is stored as 2 (the texels repeated, which
 // samples the same), and the levels of a larger image are computed from the whole image
 // but stored from the first that fits (8192x8192 DXT1 from 4096x4096, DXT5 and 8888 from
-// 2048x2048 and 1024x1024).
+// 2048x2048 and 1024x1024). After the first stored level, DXT chains end before a side
+// below 8 and uncompressed ones at a side of 1.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -462,6 +462,18 @@ TEST(Pressmill, ImagesOf8192AreStoredFromTheLargestLevelATextureHolds) {
   EXPECT_NEAR(last[0], 200, 4);
   EXPECT_NEAR(last[1], 120, 4);
   EXPECT_NEAR(last[2], 30, 4);
+
+  // A long thin image goes below the DXT chain's smallest side to reach a level that fits.
+  WriteFlatTga(tree / "strip_co.tga", 8192, 8, bgra);
+  result = Pressmill({(tree / "strip_co.tga").string(), (tree / "strip_co.paa").string()});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.out.find("the 8192x8 image is stored from its 4096x4 level"), std::string::npos) << result.out;
+  CapturedMessages messages;  // the reader warns about a DXT level of 4 texels
+  r = ReadHeaderOf(tree.Read("strip_co.paa"));
+  ASSERT_TRUE(r.ok);
+  ASSERT_EQ(r.header.mipmapCount, 1);
+  EXPECT_EQ(r.header.mipmaps[0].width, 4096);
+  EXPECT_EQ(r.header.mipmaps[0].height, 4);
 }
 
 }  // namespace

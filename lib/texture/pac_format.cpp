@@ -8,7 +8,7 @@ struct FormatEntry {
 };
 
 constexpr FormatEntry kFormats[] = {
-    {"P8", 0},        {"88", 0x8080},   {"o565", 0},      {"1555", 0x1555}, {"4444", 0x4444}, {"8888", 0},
+    {"P8", 0},        {"88", 0x8080},   {"o565", 0},      {"1555", 0x1555}, {"4444", 0x4444}, {"8888", 0x8888},
     {"DXT1", 0xFF01}, {"DXT2", 0xFF02}, {"DXT3", 0xFF03}, {"DXT4", 0xFF04}, {"DXT5", 0xFF05},
 };
 constexpr int kFormatCount = static_cast<int>(sizeof(kFormats) / sizeof(kFormats[0]));

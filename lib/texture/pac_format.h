@@ -30,7 +30,9 @@ constexpr bool IsDxtFormat(int format) { return format >= PacDXT1 && format <= P
 
 // The format a stored format word names; false when the word names none.
 bool PacFormatFromWord(uint16_t word, int& format);
-// The format word stored for `format`; 0 for the formats that have none (P8, o565, 8888).
+// The format word stored for `format`; 0 for the formats that have none (P8, o565).
+// 8888 is marked by 0x8888: without a word a ".paa" would read as 4444, and pressmill
+// writes 8888 textures.
 uint16_t PacFormatWord(int format);
 // True when the format word marks the texture as having alpha (0x8080 and 0x4444).
 constexpr bool PacFormatWordHasAlpha(uint16_t word) { return word == 0x8080 || word == 0x4444; }

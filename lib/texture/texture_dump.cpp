@@ -108,6 +108,7 @@ void WriteLayout(DumpWriter& w, const PacLayout& layout) {
   for (const PacLevelInfo& level : layout.levels) {
     w.BeginObject();
     w.Int("offset", level.offset);
+    w.String("format", PacFormatName(layout.format));
     w.Int("width", level.width);
     w.Int("height", level.height);
     w.Int("dataSize", level.dataSize);

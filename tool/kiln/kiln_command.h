@@ -23,5 +23,6 @@ int RunConfigToBinary(const std::vector<std::string>& args);
 int RunBinaryToConfig(const std::vector<std::string>& args);
 int RunDump(const std::vector<std::string>& args);
 int RunRtmToBmtr(const std::vector<std::string>& args);
+int RunPaaToPng(const std::vector<std::string>& args);
 
 }  // namespace kiln

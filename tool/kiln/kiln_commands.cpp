@@ -7,9 +7,10 @@ const std::vector<Command>& Commands() {
       {"preprocess", "FILE", "print the preprocessed text of a configuration", 1, 1, RunPreprocess},
       {"cfg2bin", "IN OUT", "write a text configuration in binary form", 2, 2, RunConfigToBinary},
       {"bin2cfg", "IN OUT", "write a binary configuration as text", 2, 2, RunBinaryToConfig},
-      {"dump", "FILE [--json]", "describe a model, animation, texture or texture headers file", 1, 2, RunDump},
+      {"dump", "FILE [--json]", "describe a model, world, animation, texture or texture headers file", 1, 2, RunDump},
       {"rtm2bmtr", "-config=CFG -skeleton=NAME [-turnAround] IN OUT",
        "write an animation in runtime form, bound to a skeleton of CFG", 3, 5, RunRtmToBmtr},
+      {"paa2png", "IN OUT [-mip=N]", "write a mipmap level of a texture as a PNG image", 2, 3, RunPaaToPng},
   };
   return commands;
 }

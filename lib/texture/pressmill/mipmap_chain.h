@@ -4,11 +4,16 @@
 
 #include "lib/texture/pressmill/source_image.h"
 
-// The smallest side a block-compressed level is given: the engine warns about levels of
-// 4 texels or fewer, so the chain ends before a level with a side below 8.
-inline constexpr int kMinMipmapChainSide = 8;
+// The smallest side a block-compressed level is given after the first: the engine warns
+// about DXT levels with a side of 4 texels or fewer, so such a chain ends before a level
+// with a side below 8. Uncompressed chains go on down to a side of 1 (1x1 for a square).
+inline constexpr int kMinDxtMipmapSide = 8;
 
-// The levels from `top` down (top first); a level is added while both its sides are at
-// least kMinMipmapChainSide. Levels are resampled from the one before, in sRGB space with
-// alpha-weighted colour.
-std::vector<RgbaImage> BuildMipmapChain(const RgbaImage& top);
+// The smallest side of the stored levels after the first for textures of `format`.
+int MinMipmapSide(int format);
+
+// The levels from `top` down (top first) to the one whose smaller side is 1. Each level
+// is resampled from the one before: in linear light with alpha-weighted colour (colour
+// textures), or with `linear` on the stored values, every channel on its own (normal and
+// data maps).
+std::vector<RgbaImage> BuildMipmapChain(const RgbaImage& top, bool linear);

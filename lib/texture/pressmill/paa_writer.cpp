@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "lib/texture/pac_format.h"
-#include "lib/texture/pressmill/dxt_blocks.h"
+#include "lib/texture/pixel_codec.h"
 #include "lib/texture/pressmill/mipmap_chain.h"
 
 namespace {
@@ -63,22 +63,65 @@ ImageTags MeasureImage(const RgbaImage& image) {
   return tags;
 }
 
-bool EncodePaa(const RgbaImage& image, std::string& bytes, std::string& error) {
+namespace {
+
+// The image with each side of 1 doubled by repeating its texels.
+RgbaImage WidenThinImage(RgbaImage image) {
+  if (image.width > 1 && image.height > 1) return image;
+  RgbaImage wide;
+  wide.width = std::max(image.width, 2);
+  wide.height = std::max(image.height, 2);
+  wide.pixels.resize(static_cast<size_t>(wide.width) * wide.height * 4);
+  for (int y = 0; y < wide.height; ++y)
+    for (int x = 0; x < wide.width; ++x)
+      std::copy_n(image.Texel(x % image.width, y % image.height), 4, wide.Texel(x, y));
+  return wide;
+}
+
+bool LevelFits(const RgbaImage& level, int format) {
+  return level.width <= pac::kMaxMipmapSide && level.height <= pac::kMaxMipmapSide &&
+         PixelDataSize(format, level.width, level.height) <= pac::kMaxMipmapDataSize;
+}
+
+std::string Size(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
+
+}  // namespace
+
+bool EncodePaa(RgbaImage image, const TextureRule& rule, std::string& bytes, std::string& note, std::string& error) {
+  note.clear();
   const ImageTags tags = MeasureImage(image);
-  const bool withAlpha = tags.hasAlpha;
-  const size_t topSize = DxtDataSize(image.width, image.height, withAlpha);
-  if (topSize > pac::kMaxMipmapDataSize) {
-    error = "the first mipmap of " + std::to_string(image.width) + "x" + std::to_string(image.height) +
-            " texels takes " + std::to_string(topSize) + " bytes, more than a mipmap may hold";
+  const int format = ResolveTextureFormat(rule, tags.hasAlpha);
+  if (!CanEncodePixels(format)) {
+    error = std::string("cannot write textures of format ") + PacFormatName(format);
     return false;
   }
-  const std::vector<RgbaImage> levels = BuildMipmapChain(image);
+  const int sourceWidth = image.width, sourceHeight = image.height;
+  std::vector<RgbaImage> levels = BuildMipmapChain(WidenThinImage(std::move(image)), rule.linear);
+  // The first level the engine reads, and the levels after it down to the format's
+  // smallest side.
+  size_t first = 0;
+  while (first + 1 < levels.size() && !LevelFits(levels[first], format)) ++first;
+  if (!LevelFits(levels[first], format)) {
+    error = "no level of the " + Size(sourceWidth, sourceHeight) + " image fits a texture";
+    return false;
+  }
+  const int minSide = MinMipmapSide(format);
+  size_t end = first + 1;
+  while (end < levels.size() && levels[end].width >= minSide && levels[end].height >= minSide) ++end;
+  levels.erase(levels.begin() + static_cast<std::ptrdiff_t>(end), levels.end());
+  if (first > 0) {
+    levels.erase(levels.begin(), levels.begin() + static_cast<std::ptrdiff_t>(first));
+    note = "the " + Size(sourceWidth, sourceHeight) + " image is stored from its " +
+           Size(levels[0].width, levels[0].height) + " level, the largest " + PacFormatName(format) +
+           " level a texture holds";
+  }
   std::vector<std::string> blocks;
-  for (const RgbaImage& level : levels) blocks.push_back(CompressDxtLevel(level, withAlpha));
+  for (const RgbaImage& level : levels) blocks.push_back(EncodePixels(level, format, rule.quality));
 
   // Where each mipmap header will stand.
   uint32_t offsets[pac::kMaxMipmapOffsets] = {};
-  size_t position = 2 + 3 * kTagBlockSize + kOffsetsBlockSize + 2;
+  const bool hasWord = PacFormatWord(format) != 0;
+  size_t position = (hasWord ? 2 : 0) + 3 * kTagBlockSize + kOffsetsBlockSize + 2;
   for (size_t i = 0; i < blocks.size() && i < static_cast<size_t>(pac::kMaxMipmapOffsets); ++i) {
     offsets[i] = static_cast<uint32_t>(position);
     position += kMipmapHeaderSize + blocks[i].size();
@@ -86,7 +129,7 @@ bool EncodePaa(const RgbaImage& image, std::string& bytes, std::string& error) {
 
   bytes.clear();
   bytes.reserve(position + 4);
-  PutU16(bytes, PacFormatWord(withAlpha ? PacDXT5 : PacDXT1));
+  if (hasWord) PutU16(bytes, PacFormatWord(format));
   PutTag(bytes, pac::kTagAverageColor, tags.averageColor);
   PutTag(bytes, pac::kTagMaxColor, tags.maxColor);
   PutTag(bytes, pac::kTagFlags,

@@ -2,12 +2,21 @@
 
 #include <stb_image.h>
 
+#include <bit>
 #include <fstream>
 #include <iterator>
 #include <memory>
 
 #include "lib/texture/texture_name.h"
 #include "platform/ascii.h"
+
+namespace {
+
+bool IsTextureSide(int side) {
+  return side >= kMinImageSide && side <= kMaxImageSide && std::has_single_bit(static_cast<unsigned>(side));
+}
+
+}  // namespace
 
 bool IsSourceImagePath(const std::string& path) {
   std::string_view extension = TextureFileExtension(path);
@@ -38,9 +47,9 @@ bool LoadSourceImage(const std::string& hostPath, RgbaImage& image, std::string&
     error = std::string("cannot decode the image: ") + (reason ? reason : "unknown format");
     return false;
   }
-  if (width < kMinImageSide || height < kMinImageSide || width > kMaxImageSide || height > kMaxImageSide) {
+  if (!IsTextureSide(width) || !IsTextureSide(height)) {
     error = "the image is " + std::to_string(width) + "x" + std::to_string(height) +
-            ", a texture side must lie between " + std::to_string(kMinImageSide) + " and " +
+            ", a texture side must be a power of two from " + std::to_string(kMinImageSide) + " to " +
             std::to_string(kMaxImageSide);
     return false;
   }

@@ -45,6 +45,8 @@ const Option kOptions[] = {
     {"-targetBonesInterval=", [](RunSettings& s, const char* v) { s.bonesInterval = std::atoi(v); }},
     {"-skeleton=", [](RunSettings& s, const char* v) { s.skeleton = v; }},
     {"-maxProcesses=", [](RunSettings&, const char* v) { ChildProcesses().SetMaxProcesses(std::atoi(v)); }},
+    {"-report=", [](RunSettings& s, const char* v) { s.reportFile = v; }},
+    {"-strict", [](RunSettings& s, const char*) { s.strict = true; }},
 };
 
 void ApplyOption(RunSettings& settings, const char* arg) {

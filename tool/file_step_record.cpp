@@ -30,7 +30,8 @@ FileStepRecord::FileStepRecord(const RunSettings& settings, const ConversionEntr
     : journal_(CurrentJournal()), settings_(settings), entry_(entry) {
   if (!journal_) return;
   journal_->FileLeftQueue();
-  kind_ = FileKindOf(settings, entry.source, folder);
+  // The walk forms the source as the folder and the file's name.
+  kind_ = FileKindOf(settings, std::string_view(entry.source).substr(std::min(folder.size(), entry.source.size())));
   if (!kind_) return;
   journal_->FileStarted(entry.source);
   if (*kind_ == FileKind::kTextureList) usedBefore_ = settings.usedTextures;

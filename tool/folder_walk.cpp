@@ -96,17 +96,16 @@ void WalkFolder(RunSettings& settings, const RString& source, const RString& des
     }
     if (ShrinkModels() && !AsciiEqualIgnoreCase(GetExtension(s + found.name), ".p3d")) continue;
     const FolderWriteTimes::Entry target = destinationTimes.Find(found.name);
-    const ConversionEntry entry{s + found.name, d + target.name};
     if (Excluded(settings, found.name, s)) {
-      NoteSkippedFile(settings, entry, s, FileAction::kExcluded);
+      NoteSkippedFile(settings, s, found.name, d, target.name, FileAction::kExcluded);
       continue;
     }
     // Up to date: the source was written no later than the destination's stamp (IsUpToDate).
     if (!settings.always && found.writeTime <= DestinationStamp(target.time)) {
-      NoteSkippedFile(settings, entry, s, FileAction::kUpToDate);
+      NoteSkippedFile(settings, s, found.name, d, target.name, FileAction::kUpToDate);
       continue;
     }
-    queue.push_back(entry);
+    queue.push_back({s + found.name, d + target.name});
     NoteQueuedFile();
   }
 

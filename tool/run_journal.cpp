@@ -1,9 +1,6 @@
 #include "tool/run_journal.h"
 
-#include <sys/stat.h>
-
 #include "platform/ascii.h"
-#include "platform/host_file.h"
 #include "tool/file_paths.h"
 #include "tool/progress_line.h"
 
@@ -98,28 +95,22 @@ RunJournal* CurrentJournal() { return gJournal; }
 ScopedJournal::ScopedJournal(RunJournal& journal) { gJournal = &journal; }
 ScopedJournal::~ScopedJournal() { gJournal = nullptr; }
 
-std::optional<FileKind> FileKindOf(const RunSettings& settings, const RString& source, const RString& folder) {
-  std::string_view extension = GetExtension(source);
+std::optional<FileKind> FileKindOf(const RunSettings& settings, std::string_view name) {
+  std::string_view extension = GetExtension(name);
   if (AsciiEqualIgnoreCase(extension, ".p3d")) return FileKind::kModel;
   if (AsciiEqualIgnoreCase(extension, ".wrp")) return FileKind::kWorld;
   if (AsciiEqualIgnoreCase(extension, ".rtm")) return FileKind::kAnimation;
-  if (settings.copyTextures && AsciiEqualIgnoreCase(source, folder + "textures.lst")) return FileKind::kTextureList;
+  if (settings.copyTextures && AsciiEqualIgnoreCase(name, "textures.lst")) return FileKind::kTextureList;
   return std::nullopt;
 }
 
-void NoteSkippedFile(const RunSettings& settings, const ConversionEntry& entry, const RString& folder,
-                     FileAction action) {
+void NoteSkippedFile(const RunSettings& settings, const RString& folder, const std::string& name,
+                     const RString& destinationFolder, const std::string& destinationName, FileAction action) {
   RunJournal* journal = CurrentJournal();
   if (!journal) return;
-  std::optional<FileKind> kind = FileKindOf(settings, entry.source, folder);
+  std::optional<FileKind> kind = FileKindOf(settings, name);
   if (!kind) return;
-  FileRecord record = NewFileRecord(entry, *kind, action);
-  struct stat info;
-  if (action == FileAction::kUpToDate && ::stat(HostPathOf(entry.destination).c_str(), &info) == 0 &&
-      S_ISREG(info.st_mode)) {
-    record.outputSize = static_cast<uint64_t>(info.st_size);
-  }
-  journal->Add(std::move(record));
+  journal->Add(NewFileRecord({folder + name, destinationFolder + destinationName}, *kind, action));
 }
 
 void NoteQueuedFile() {

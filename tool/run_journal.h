@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "el/appframe/message_capture.h"
@@ -39,7 +40,7 @@ struct FileRecord {
   FileKind kind = FileKind::kModel;
   FileAction action = FileAction::kConverted;
   double seconds = 0;                  // time the conversion step took
-  std::optional<uint64_t> outputSize;  // size of the destination, when there is one
+  std::optional<uint64_t> outputSize;  // size of what the step wrote, when it wrote
   std::vector<std::string> textures;   // textures the step used, sorted
   std::vector<FileMessage> messages;   // what the step printed, in order
 };
@@ -110,15 +111,17 @@ class ScopedJournal {
   ScopedJournal& operator=(const ScopedJournal&) = delete;
 };
 
-// The kind of a file of the walked folder `folder` (ending in '\') by its name: ".p3d" a
-// model, ".wrp" a world, ".rtm" an animation, "textures.lst" directly in the folder a
-// texture list when textures are copied; nothing for any other file.
-std::optional<FileKind> FileKindOf(const RunSettings& settings, const RString& source, const RString& folder);
+// The kind of the file `name` of a walked folder: ".p3d" a model, ".wrp" a world, ".rtm"
+// an animation, "textures.lst" a texture list when textures are copied; nothing for any
+// other file.
+std::optional<FileKind> FileKindOf(const RunSettings& settings, std::string_view name);
 
-// The walk passed over a file of a known kind as excluded or up to date: a record for it
-// (without messages; the destination's size when it is up to date).
-void NoteSkippedFile(const RunSettings& settings, const ConversionEntry& entry, const RString& folder,
-                     FileAction action);
+// The walk passed over the file `name` of `folder` (ending in '\'), whose destination is
+// `destinationName` in `destinationFolder`, as excluded or up to date: a record for it
+// when it is of a known kind (no time, output or messages). The paths are formed only
+// then, so that a large tree of files up to date costs no more than before.
+void NoteSkippedFile(const RunSettings& settings, const RString& folder, const std::string& name,
+                     const RString& destinationFolder, const std::string& destinationName, FileAction action);
 // The walk queued a file.
 void NoteQueuedFile();
 

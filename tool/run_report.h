@@ -8,8 +8,8 @@
 //                  action, and the warnings and errors of all files)
 //   files          one record per file of a known kind the walk met, in the order the
 //                  walk decided them: source, destination, kind, action, duration,
-//                  outputSize (null without an output), textures, messages (severity,
-//                  text, and file and line where the message names them)
+//                  outputSize (null when the step wrote nothing), textures, messages
+//                  (severity, text, and file and line where the message names them)
 // Texts are UTF-8: a name that is no valid UTF-8 is read as Latin-1.
 #include <string>
 

@@ -50,8 +50,10 @@ FileStepRecord::~FileStepRecord() {
 }
 
 FileStepRecord::OutputState FileStepRecord::StateOf(const RString& path) {
+  // The walk met the destination's folders and file in their own letter case already, and
+  // the steps write to the path as spelled: no folder needs searching for another case.
   struct stat info;
-  if (::stat(HostPathOf(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
+  if (::stat(HostPathForWrite(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
   return {true, static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
           static_cast<uint64_t>(info.st_size),
           static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};

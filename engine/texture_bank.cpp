@@ -8,6 +8,7 @@ std::string NormalizeTextureName(std::string_view name) { return AsciiLowerCopy(
 std::shared_ptr<Texture> TextureBank::Load(std::string_view name) {
   if (name.empty()) return nullptr;
   std::string key = NormalizeTextureName(name);
+  if (useLog_) useLog_->insert(key);
   if (auto it = index_.find(key); it != index_.end()) return list_[it->second];
   auto texture = std::make_shared<Texture>(key);
   index_.emplace(key, list_.size());

@@ -4,6 +4,7 @@
 // any converted file touched.
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,9 +35,15 @@ class TextureBank {
   // Forgets every texture (tests only; the converter keeps them for the whole run).
   void Clear();
 
+  // While `log` is set, the normalised name of every texture asked for through Load() is
+  // added to it, whether the bank held it already or not: the textures one piece of work
+  // used. Null stops the logging.
+  void SetUseLog(std::set<std::string>* log) { useLog_ = log; }
+
  private:
   std::vector<std::shared_ptr<Texture>> list_;
   std::map<std::string, size_t, std::less<>> index_;  // normalised name -> list_ slot
+  std::set<std::string>* useLog_ = nullptr;
 };
 
 // The process-wide bank.

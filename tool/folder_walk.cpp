@@ -12,8 +12,11 @@
 #include "tool/animation_step.h"
 #include "tool/conversion_entry.h"
 #include "tool/file_paths.h"
+#include "tool/file_step_record.h"
 #include "tool/match_pattern.h"
 #include "tool/model_step.h"
+#include "tool/run_journal.h"
+#include "tool/stop_signals.h"
 #include "tool/used_textures.h"
 #include "tool/world_step.h"
 
@@ -26,21 +29,29 @@ RString LowerCase(const std::string& name) {
   return lower;
 }
 
-void Dispatch(RunSettings& settings, const ConversionEntry& entry, const RString& sourceFolder) {
+// Hands the entry to the step of its kind; false when no step takes it.
+bool Dispatch(RunSettings& settings, const ConversionEntry& entry, const RString& sourceFolder) {
   std::string_view extension = GetExtension(entry.source);
   if (AsciiEqualIgnoreCase(extension, ".p3d")) {
     ConvertModel(settings, entry);
-  } else if (AsciiEqualIgnoreCase(extension, ".wrp")) {
-    ConvertWorld(settings, entry);
-  } else if (settings.convertAnimations && AsciiEqualIgnoreCase(extension, ".rtm")) {
-    ConvertAnimation(settings, entry);
-  } else if (AsciiEqualIgnoreCase(extension, ".lst")) {
-    if (settings.copyTextures && AsciiEqualIgnoreCase(entry.source, sourceFolder + "textures.lst")) {
-      ErrorMessage("Found %s, inserting textures not linked by .p3d-s...", entry.source.c_str());
-      ReadTextureList(settings.usedTextures, entry.source, settings.texturesFolder);
-      CollectUsedTextures(settings.usedTextures);
-    }
+    return true;
   }
+  if (AsciiEqualIgnoreCase(extension, ".wrp")) {
+    ConvertWorld(settings, entry);
+    return true;
+  }
+  if (settings.convertAnimations && AsciiEqualIgnoreCase(extension, ".rtm")) {
+    ConvertAnimation(settings, entry);
+    return true;
+  }
+  if (AsciiEqualIgnoreCase(extension, ".lst") && settings.copyTextures &&
+      AsciiEqualIgnoreCase(entry.source, sourceFolder + "textures.lst")) {
+    NoticeMessage("Found %s, inserting textures not linked by .p3d-s...", entry.source.c_str());
+    ReadTextureList(settings.usedTextures, entry.source, settings.texturesFolder);
+    CollectUsedTextures(settings.usedTextures);
+    return true;
+  }
+  return false;
 }
 
 // IsExcluded for the entry `name` of the folder `folder` (ending in '\'), its path and
@@ -67,6 +78,7 @@ void EmptyCaches() {
 }  // namespace
 
 void WalkFolder(RunSettings& settings, const RString& source, const RString& destination) {
+  if (StopRequested()) return;
   const RString s = WithTrailingBackslash(source);
   const RString d = WithTrailingBackslash(destination);
   const RString pattern = s + "*" + settings.wildcard;
@@ -90,14 +102,27 @@ void WalkFolder(RunSettings& settings, const RString& source, const RString& des
       continue;
     }
     if (ShrinkModels() && !AsciiEqualIgnoreCase(GetExtension(s + found.name), ".p3d")) continue;
-    if (Excluded(settings, found.name, s)) continue;
-    // Up to date: the source was written no later than the destination's stamp (IsUpToDate).
     const FolderWriteTimes::Entry target = destinationTimes.Find(found.name);
-    if (settings.always || found.writeTime > DestinationStamp(target.time)) queue.push_back({s + found.name, d + target.name});
+    if (Excluded(settings, found.name, s)) {
+      NoteSkippedFile(settings, s, found.name, d, target.name, FileAction::kExcluded);
+      continue;
+    }
+    // Up to date: the source was written no later than the destination's stamp (IsUpToDate).
+    if (!settings.always && found.writeTime <= DestinationStamp(target.time)) {
+      NoteSkippedFile(settings, s, found.name, d, target.name, FileAction::kUpToDate);
+      continue;
+    }
+    queue.push_back({s + found.name, d + target.name});
+    NoteQueuedFile();
   }
 
   for (const ConversionEntry& entry : queue) {
-    Dispatch(settings, entry, s);
+    // A signal stops the run between two files; the files still queued are not recorded.
+    if (StopRequested()) break;
+    {
+      FileStepRecord record(settings, entry, s);
+      if (!Dispatch(settings, entry, s)) record.Drop();
+    }
     EmptyCaches();
   }
 }

@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv, argv + argc);
   if (!kln::IsToolMode(ModulePath(), JoinCommandLine(args))) {
     std::fprintf(stderr, "This build holds only the converter: run it as kilnify, or add -kilnify.\n");
-    return 3;
+    // Not 3: that code tells a -strict run with failed files.
+    return 4;
   }
   return kln::ToolEntry(args);
 }

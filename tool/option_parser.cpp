@@ -46,6 +46,8 @@ const Option kOptions[] = {
     {"-skeleton=", [](RunSettings& s, const char* v) { s.skeleton = v; }},
     {"-animations", [](RunSettings& s, const char*) { s.convertAnimations = true; }},
     {"-maxProcesses=", [](RunSettings&, const char* v) { ChildProcesses().SetMaxProcesses(std::atoi(v)); }},
+    {"-report=", [](RunSettings& s, const char* v) { s.reportFile = v; }},
+    {"-strict", [](RunSettings& s, const char*) { s.strict = true; }},
 };
 
 void ApplyOption(RunSettings& settings, const char* arg) {

@@ -26,6 +26,10 @@ struct RunSettings {
   bool textureHeadersOnly = false;    // write the texture headers file instead of converting
   RString binPath = "kilnify\\";      // folder holding bin\ with the main configuration
   RString addonFolder;                // configurations loaded before the conversion
+
+  // For build scripts: a JSON report of the run, and a failing exit code for failed files.
+  RString reportFile;                 // -report=: where the run report is written
+  bool strict = false;                // -strict: exit code 3 when any file failed
 };
 
 }  // namespace kln

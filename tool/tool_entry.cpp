@@ -8,18 +8,36 @@
 #include "tool/child_process_list.h"
 #include "tool/conversion_run.h"
 #include "tool/kilnify_frame_functions.h"
+#include "tool/tool_version.h"
+#include "tool/usage.h"
 
 namespace kln {
 namespace {
 
-constexpr int kRevision = 160123;
 constexpr int kExitBadArguments = 2;
+
+// --help or --version among the options (before the first argument that is no option),
+// the GNU way: the text on standard output, nothing else, exit code 0.
+bool PrintedHelpOrVersion(const std::vector<std::string>& args) {
+  for (size_t i = 1; i < args.size() && !args[i].empty() && args[i][0] == '-'; ++i) {
+    if (args[i] == "--help") {
+      PrintHelp();
+      return true;
+    }
+    if (args[i] == "--version") {
+      PrintVersion();
+      return true;
+    }
+  }
+  return false;
+}
 
 }  // namespace
 
 int ToolEntry(const std::vector<std::string>& args) {
   // Lines of the two streams must appear in the order they were printed.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
+  if (PrintedHelpOrVersion(args)) return 0;
 
   // Every '/' of the command line becomes '\' before anything else sees it.
   std::vector<std::string> engineArgs = args;

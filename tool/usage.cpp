@@ -1,10 +1,13 @@
 #include "tool/usage.h"
 
 #include "el/appframe/app_frame.h"
+#include "tool/tool_version.h"
 
 namespace kln {
 
-void PrintUsage() {
+namespace {
+
+void PrintOptions() {
   LogMessage("Usage:\nkilnify [options] source destination [wildcard]\n\nOptions:");
   LogMessage(
       "\t-textures=<folder> copy all used textures to folder\n"
@@ -24,7 +27,38 @@ void PrintUsage() {
       "\t-animations also kilnify *.rtm animations, bound to the -skeleton= skeleton\n"
       "\t-texheader only creates texture headers from source dir, file is placed in destination dir\n"
       "\t-shrinkP3D reduce models LODs. Affects only *.p3d files");
-  LogMessage("\n\nKilnify asset compiler, written by the Kilnify developers, 2026");
+}
+
+void PrintClosing() { LogMessage("\n\nKilnify asset compiler, written by the Kilnify developers, 2026"); }
+
+}  // namespace
+
+void PrintUsage() {
+  PrintOptions();
+  PrintClosing();
+}
+
+void PrintHelp() {
+  PrintOptions();
+  LogMessage(
+      "\t-report=<file> write a JSON report of the run to file (one record per model, world, animation and texture list)\n"
+      "\t-strict exit with code 3 when any file failed\n"
+      "\t--help print this text and exit\n"
+      "\t--version print the version and exit");
+  LogMessage(
+      "\nExit codes:\n"
+      "\t0 the run completed (single files may have failed; see -strict)\n"
+      "\t1 a configuration below the addon or source folder did not parse\n"
+      "\t2 the command line did not name a source and a destination\n"
+      "\t3 with -strict: at least one file failed\n"
+      "\t4 the program runs under another name and -kilnify is not given\n"
+      "\t130, 143 SIGINT or SIGTERM stopped the run after the file at hand (128 + the signal)");
+  PrintClosing();
+}
+
+void PrintVersion() {
+  LogMessage("kilnify (Kilnify) rev.%d", kRevision);
+  LogMessage("Written by the Kilnify developers, 2026.");
 }
 
 }  // namespace kln

@@ -1,9 +1,13 @@
 #pragma once
-// The usage text of the converter.
+// The usage text, printed on the log channel.
 
 namespace kln {
 
-// Prints the usage text on the log channel.
+// The usage text of a wrong command line.
 void PrintUsage();
+// --help: the usage text with the options added for build scripts and the exit codes.
+void PrintHelp();
+// --version: the program's name and revision.
+void PrintVersion();
 
 }  // namespace kln

@@ -12,6 +12,9 @@ thread_local AppFrameFunctions* tSink = nullptr;
 // The sink of the calling thread.
 AppFrameFunctions& Sink() { return tSink ? *tSink : *gSink; }
 
+// A line that the no-logs flag silences is not even formatted, unless the sink records it.
+bool Silenced() { return gNoLogs && !Sink().KeepsSilencedLines(); }
+
 void PrintPlainLine(FILE* stream, const char* format, va_list args) {
   vfprintf(stream, format, args);
   fputc('\n', stream);
@@ -44,7 +47,7 @@ void SetNoLogs(bool noLogs) { gNoLogs = noLogs; }
 bool NoLogs() { return gNoLogs; }
 
 void LogMessage(const char* format, ...) {
-  if (gNoLogs) return;
+  if (Silenced()) return;
   va_list args;
   va_start(args, format);
   Sink().LogLine(format, args);
@@ -58,8 +61,15 @@ void ErrorMessage(const char* format, ...) {
   va_end(args);
 }
 
+void NoticeMessage(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  Sink().NoticeLine(format, args);
+  va_end(args);
+}
+
 void WarningMessage(const char* format, ...) {
-  if (gNoLogs) return;
+  if (Silenced()) return;
   va_list args;
   va_start(args, format);
   Sink().WarningLine(format, args);

@@ -19,9 +19,15 @@ class AppFrameFunctions {
   virtual void ErrorLine(const char* format, va_list args);
   // Warnings share the error channel.
   virtual void WarningLine(const char* format, va_list args) { ErrorLine(format, args); }
+  // Notices share the error channel too: lines that tell what happens, not what went wrong.
+  virtual void NoticeLine(const char* format, va_list args) { ErrorLine(format, args); }
   // The two further reporting functions; silenced by the no-logs flag.
   virtual void ReportLine(const char* format, va_list args);
   virtual void ReportLevelLine(int level, const char* format, va_list args);
+
+  // True for a sink that wants the lines the no-logs flag silences (it records them and
+  // prints nothing of them): the message functions then hand those lines over too.
+  virtual bool KeepsSilencedLines() const { return false; }
 };
 
 // Installs `sink` as the process-wide message sink (nullptr restores the default).
@@ -44,6 +50,9 @@ bool NoLogs();
 void LogMessage(const char* format, ...) KLN_PRINTF(1, 2);
 // Error channel.
 void ErrorMessage(const char* format, ...) KLN_PRINTF(1, 2);
+// Error channel, for a line that reports no problem (a record of the run counts it as
+// information, not as an error).
+void NoticeMessage(const char* format, ...) KLN_PRINTF(1, 2);
 // Error channel; nothing when no-logs is set.
 void WarningMessage(const char* format, ...) KLN_PRINTF(1, 2);
 // Further reports on the error channel; nothing when no-logs is set.

@@ -27,6 +27,7 @@ void MessageRecorder::Replay() {
       case Channel::kLog: Tell(sink, &AppFrameFunctions::LogLine, "%s", text); break;
       case Channel::kError: Tell(sink, &AppFrameFunctions::ErrorLine, "%s", text); break;
       case Channel::kWarning: Tell(sink, &AppFrameFunctions::WarningLine, "%s", text); break;
+      case Channel::kNotice: Tell(sink, &AppFrameFunctions::NoticeLine, "%s", text); break;
       case Channel::kReport: Tell(sink, &AppFrameFunctions::ReportLine, "%s", text); break;
       case Channel::kReportLevel: TellLevel(sink, line.level, "%s", text); break;
     }

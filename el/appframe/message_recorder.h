@@ -12,6 +12,7 @@ class MessageRecorder : public AppFrameFunctions {
   void LogLine(const char* format, va_list args) override { Record(Channel::kLog, 0, format, args); }
   void ErrorLine(const char* format, va_list args) override { Record(Channel::kError, 0, format, args); }
   void WarningLine(const char* format, va_list args) override { Record(Channel::kWarning, 0, format, args); }
+  void NoticeLine(const char* format, va_list args) override { Record(Channel::kNotice, 0, format, args); }
   void ReportLine(const char* format, va_list args) override { Record(Channel::kReport, 0, format, args); }
   void ReportLevelLine(int level, const char* format, va_list args) override {
     Record(Channel::kReportLevel, level, format, args);
@@ -22,7 +23,7 @@ class MessageRecorder : public AppFrameFunctions {
   void Replay();
 
  private:
-  enum class Channel { kLog, kError, kWarning, kReport, kReportLevel };
+  enum class Channel { kLog, kError, kWarning, kNotice, kReport, kReportLevel };
   struct Line {
     Channel channel;
     int level;

@@ -1,5 +1,6 @@
 #include "lib/shape/shape_reports.h"
 
+#include "el/appframe/app_frame.h"
 #include "el/qstream/stream_report.h"
 
 namespace {
@@ -7,6 +8,8 @@ namespace {
 constexpr const char* kShapeSource = "lib/shape/shape";
 }  // namespace
 
-void ReportVeryOldObject() { ReportAtSource(kShapeSource, 8154, "Very old object loaded."); }
+// The file loads all the same: the line reports no problem, so it goes out as a notice
+// (same channel and text as the error form).
+void ReportVeryOldObject() { NoticeMessage("%s(%d) : %s", kShapeSource, 8154, "Very old object loaded."); }
 
 void ReportShapeFileReadError() { ReportAtSource(kShapeSource, 8070, "File read error"); }

@@ -1,143 +1,176 @@
 #include "lib/texture/dump_writer.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
 
-std::string JsonQuoted(std::string_view text) {
-  std::string quoted = "\"";
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Each byte as the character of that number (Latin-1), in UTF-8: the document needs valid
+// UTF-8, and printed with ensure_ascii every byte beyond ASCII comes out as \u00XX.
+std::string BytesAsUtf8(std::string_view text) {
+  std::string utf8;
+  utf8.reserve(text.size());
   for (char c : text) {
     unsigned char u = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"':
-        quoted += "\\\"";
-        break;
-      case '\\':
-        quoted += "\\\\";
-        break;
-      case '\n':
-        quoted += "\\n";
-        break;
-      case '\r':
-        quoted += "\\r";
-        break;
-      case '\t':
-        quoted += "\\t";
-        break;
-      default:
-        if (u < 0x20 || u >= 0x7F) {
-          // Bytes outside printable ASCII (names are ANSI, not UTF-8) as \u00XX.
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
-          quoted += escaped;
-        } else {
-          quoted += c;
-        }
+    if (u < 0x80) {
+      utf8 += c;
+    } else {
+      utf8 += static_cast<char>(0xC0 | (u >> 6));
+      utf8 += static_cast<char>(0x80 | (u & 0x3F));
     }
   }
-  return quoted + "\"";
+  return utf8;
+}
+
+constexpr int kIndent = 2;
+
+std::string Printed(const Json& value, int indent) { return value.dump(indent, ' ', /*ensure_ascii=*/true); }
+
+}  // namespace
+
+std::string JsonQuoted(std::string_view text) { return Printed(Json(BytesAsUtf8(text)), -1); }
+
+DumpWriter::DumpWriter(bool json) : json_(json) {}
+DumpWriter::~DumpWriter() = default;
+
+Json& DumpWriter::Put(std::string_view key, Json value) {
+  if (open_.empty()) {
+    document_ = std::make_unique<Json>(std::move(value));
+    return *document_;
+  }
+  Json& parent = *open_.back();
+  if (parent.is_array()) {
+    parent.push_back(std::move(value));
+    return parent.back();
+  }
+  Json& slot = parent[std::string(key)];
+  slot = std::move(value);
+  return slot;
 }
 
 void DumpWriter::Indent() {
-  // JSON: members one step in from their brackets; text: the outermost object unindented.
-  size_t depth = json_ ? levels_.size() : (levels_.empty() ? 0 : levels_.size() - 1);
+  // The outermost object unindented.
+  size_t depth = levels_.empty() ? 0 : levels_.size() - 1;
   out_.append(depth * 2, ' ');
 }
 
 void DumpWriter::Key(std::string_view key) {
   if (levels_.empty()) return;
   Level& level = levels_.back();
-  if (json_) {
-    out_ += level.items > 0 ? ",\n" : "\n";
-    Indent();
-    if (!level.array) out_ += JsonQuoted(key) + ": ";
-  } else {
-    Indent();
-    if (level.array)
-      out_ += "[" + std::to_string(level.items) + "]";
-    else
-      out_ += key;
-  }
+  Indent();
+  if (level.array)
+    out_ += "[" + std::to_string(level.items) + "]";
+  else
+    out_ += key;
   ++level.items;
 }
 
 void DumpWriter::BeginObject(std::string_view key) {
-  if (levels_.empty()) {
-    if (json_) out_ += "{";
-  } else {
+  if (json_) {
+    open_.push_back(&Put(key, Json::object()));
+    return;
+  }
+  if (!levels_.empty()) {
     Key(key);
-    out_ += json_ ? "{" : ":\n";
+    out_ += ":\n";
   }
   levels_.push_back({false, 0});
 }
 
 void DumpWriter::EndObject() {
-  bool empty = levels_.back().items == 0;
-  levels_.pop_back();
-  if (!json_) return;
-  if (!empty) {
-    out_ += "\n";
-    Indent();
+  if (json_) {
+    open_.pop_back();
+    return;
   }
-  out_ += "}";
-  if (levels_.empty()) out_ += "\n";
+  levels_.pop_back();
 }
 
 void DumpWriter::BeginArray(std::string_view key) {
+  if (json_) {
+    open_.push_back(&Put(key, Json::array()));
+    return;
+  }
   Key(key);
-  out_ += json_ ? "[" : ":\n";
+  out_ += ":\n";
   levels_.push_back({true, 0});
 }
 
 void DumpWriter::EndArray() {
-  bool empty = levels_.back().items == 0;
-  levels_.pop_back();
-  if (!json_) return;
-  if (!empty) {
-    out_ += "\n";
-    Indent();
+  if (json_) {
+    open_.pop_back();
+    return;
   }
-  out_ += "]";
+  levels_.pop_back();
 }
 
-void DumpWriter::Value(std::string_view key, const std::string& jsonValue, const std::string& textValue) {
+void DumpWriter::Value(std::string_view key, const std::string& textValue) {
   Key(key);
-  if (json_) {
-    out_ += jsonValue;
-  } else {
-    out_ += levels_.back().array ? " " : ": ";
-    out_ += textValue + "\n";
-  }
+  out_ += levels_.back().array ? " " : ": ";
+  out_ += textValue + "\n";
 }
 
 void DumpWriter::String(std::string_view key, std::string_view value) {
-  Value(key, JsonQuoted(value), std::string(value));
+  if (json_)
+    Put(key, BytesAsUtf8(value));
+  else
+    Value(key, std::string(value));
 }
 
 void DumpWriter::Int(std::string_view key, int64_t value) {
-  std::string text = std::to_string(value);
-  Value(key, text, text);
+  if (json_)
+    Put(key, value);
+  else
+    Value(key, std::to_string(value));
 }
 
-void DumpWriter::Bool(std::string_view key, bool value) { Value(key, value ? "true" : "false", value ? "yes" : "no"); }
+void DumpWriter::Bool(std::string_view key, bool value) {
+  if (json_)
+    Put(key, value);
+  else
+    Value(key, value ? "yes" : "no");
+}
 
 void DumpWriter::Float(std::string_view key, double value) {
+  // Six significant digits in both forms; JSON has no NaN or infinity.
   char text[32];
   std::snprintf(text, sizeof text, "%.6g", value);
-  // JSON has no NaN or infinity.
+  if (!json_) {
+    Value(key, text);
+    return;
+  }
   bool finite = value == value && value - value == 0;
-  Value(key, finite ? text : "null", text);
+  Put(key, finite ? Json(std::strtod(text, nullptr)) : Json(nullptr));
 }
 
 void DumpWriter::Hex(std::string_view key, uint32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08X", value);
-  Value(key, JsonQuoted(text), text);
+  if (json_)
+    Put(key, text);
+  else
+    Value(key, text);
 }
 
-void DumpWriter::Null(std::string_view key) { Value(key, "null", "-"); }
+void DumpWriter::Null(std::string_view key) {
+  if (json_)
+    Put(key, nullptr);
+  else
+    Value(key, "-");
+}
 
 std::string DumpWriter::Take() {
-  std::string text = std::move(out_);
-  out_.clear();
-  levels_.clear();
+  std::string text;
+  if (json_) {
+    if (document_) text = Printed(*document_, kIndent) + "\n";
+    document_.reset();
+    open_.clear();
+  } else {
+    text = std::move(out_);
+    out_.clear();
+    levels_.clear();
+  }
   return text;
 }

@@ -1,14 +1,21 @@
 #pragma once
 // Builds the text of a dump as indented "key: value" lines or as JSON, from the same
-// calls, so that both forms always hold the same facts.
+// calls, so that both forms always hold the same facts. The JSON form is a document of
+// nlohmann-json, printed with two spaces of indent; names are ANSI bytes, so each byte
+// beyond ASCII is one character (\u00XX).
 #include <cstdint>
+#include <memory>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class DumpWriter {
  public:
-  explicit DumpWriter(bool json) : json_(json) {}
+  explicit DumpWriter(bool json);
+  ~DumpWriter();
+  DumpWriter(const DumpWriter&) = delete;
+  DumpWriter& operator=(const DumpWriter&) = delete;
 
   // Objects and arrays; `key` is ignored (and may be empty) for elements of an array and
   // for the outermost object.
@@ -34,13 +41,21 @@ class DumpWriter {
     bool array = false;
     int items = 0;
   };
+  // Text form.
   void Key(std::string_view key);
-  void Value(std::string_view key, const std::string& jsonValue, const std::string& textValue);
+  void Value(std::string_view key, const std::string& textValue);
   void Indent();
+  // JSON form: `value` in the open object under `key`, or appended to the open array;
+  // the outermost value when nothing is open. Returns where it was put.
+  nlohmann::ordered_json& Put(std::string_view key, nlohmann::ordered_json value);
 
   bool json_;
   std::string out_;
   std::vector<Level> levels_;
+  std::unique_ptr<nlohmann::ordered_json> document_;
+  // The open objects and arrays, innermost last. Only the innermost one grows, so the
+  // pointers to the ones around it stay valid.
+  std::vector<nlohmann::ordered_json*> open_;
 };
 
 // `text` as a JSON string literal, quotes included.

@@ -109,3 +109,23 @@ TEST(ParseOptions, ExcludeMayBeGivenMoreThanOnce) {
 
 }  // namespace
 }  // namespace kln
+
+namespace kln {
+namespace {
+
+TEST(ParseOptions, ReportAndStrictAreOptIn) {
+  RunSettings plain;
+  Parse(plain, {"kilnify", "src", "dst"});
+  EXPECT_EQ(plain.reportFile, "");
+  EXPECT_FALSE(plain.strict);
+
+  CapturedMessages messages;
+  RunSettings settings;
+  Parse(settings, {"kilnify", "-Report=out\\run.json", "-STRICT", "src", "dst"});
+  EXPECT_EQ(settings.reportFile, "out\\run.json");
+  EXPECT_TRUE(settings.strict);
+  EXPECT_TRUE(messages.lines.empty());
+}
+
+}  // namespace
+}  // namespace kln

@@ -7,6 +7,7 @@
 
 #include "el/appframe/app_frame.h"
 #include "tool/kiln/kiln_command.h"
+#include "tool/tool_version.h"
 
 namespace {
 
@@ -14,6 +15,13 @@ void PrintUsage(FILE* stream) {
   std::fprintf(stream, "Usage: kiln COMMAND [ARGUMENTS]\n\nCommands:\n");
   for (const kiln::Command& command : kiln::Commands())
     std::fprintf(stream, "  %-10s %-24s %s\n", command.name, command.arguments, command.summary);
+  std::fprintf(stream,
+               "\n'kiln COMMAND --help' describes one command.\n"
+               "Exit codes: 0 done, 1 the input could not be read or the output written, 2 a wrong command line.\n");
+}
+
+void PrintCommandHelp(const kiln::Command& command) {
+  std::printf("Usage: kiln %s %s\n%s.\n", command.name, command.arguments, command.summary);
 }
 
 }  // namespace
@@ -23,9 +31,23 @@ int main(int argc, char** argv) {
     PrintUsage(stdout);
     return 2;
   }
+  if (std::strcmp(argv[1], "--help") == 0) {
+    PrintUsage(stdout);
+    return 0;
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::printf("kiln (Kilnify) rev.%d\n", kln::kRevision);
+    return 0;
+  }
   for (const kiln::Command& command : kiln::Commands()) {
     if (std::strcmp(argv[1], command.name) != 0) continue;
     std::vector<std::string> args(argv + 2, argv + argc);
+    for (const std::string& arg : args) {
+      if (arg == "--help") {
+        PrintCommandHelp(command);
+        return 0;
+      }
+    }
     int count = static_cast<int>(args.size());
     if (count < command.minArgs || count > command.maxArgs) {
       std::fprintf(stderr, "kiln %s: expected %s\n", command.name, command.arguments);

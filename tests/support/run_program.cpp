@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <regex>
 #include <stdexcept>
 
 extern char** environ;
@@ -92,4 +93,13 @@ std::filesystem::path BuiltProgram(const std::string& name) {
   if (const char* dir = std::getenv("KILNIFY_BUILD_DIR")) return std::filesystem::path(dir) / name;
   // Test programs live in build/tests/.
   return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / name;
+}
+
+std::string WithoutSummary(const std::string& err) {
+  static const std::regex summary("kilnify: [0-9]+ converted, .* in [0-9]+\\.[0-9]+ s( \\(interrupted\\))?\n$");
+  std::smatch match;
+  if (!std::regex_search(err, match, summary)) return err;
+  size_t start = static_cast<size_t>(match.position(0));
+  if (start != 0 && err[start - 1] != '\n') return err;
+  return err.substr(0, start);
 }

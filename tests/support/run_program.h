@@ -21,3 +21,7 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
 
 // The path of an executable in the build folder (KILNIFY_BUILD_DIR, set by CTest).
 std::filesystem::path BuiltProgram(const std::string& name);
+
+// `err` without the summary line that ends every conversion run on standard error
+// ("kilnify: N converted, ... in T s"), for tests about the lines before it.
+std::string WithoutSummary(const std::string& err);

@@ -1,6 +1,8 @@
 #include "tool/conversion_run.h"
 
 #include "el/appframe/app_frame.h"
+#include "platform/host_file.h"
+#include "platform/visited_folders.h"
 #include "tool/folder_walk.h"
 #include "tool/option_parser.h"
 #include "tool/run_settings.h"
@@ -24,6 +26,24 @@ void ReportArgumentCount(int argc, char** argv) {
   PrintUsage();
 }
 
+// False (with a message) when the folders of the command line cannot be used: an empty
+// destination, which would be the root of the work drive, or a conversion whose
+// destination is its source, which would replace every source model by its runtime form.
+bool FoldersAreUsable(const RunSettings& settings, const RString& source, const RString& destination) {
+  if (destination.empty()) {
+    ErrorMessage("The destination folder is empty");
+    PrintUsage();
+    return false;
+  }
+  if (settings.textureHeadersOnly) return true;
+  const std::optional<FolderIdentity> from = IdentityOfFolder(HostPathOf(source));
+  if (from && from == IdentityOfFolder(HostPathForWrite(destination))) {
+    ErrorMessage("Source %s and destination %s are the same folder", source.c_str(), destination.c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int RunConversion(int argc, char** argv) {
@@ -34,11 +54,12 @@ int RunConversion(int argc, char** argv) {
     ReportArgumentCount(argc, argv);
     return kExitBadArguments;
   }
+  const RString source = argv[1];
+  const RString destination = argv[2];
+  if (!FoldersAreUsable(settings, source, destination)) return kExitBadArguments;
   StartMemoryAndFiles();
   LogMessage("Kilnify started");
 
-  const RString source = argv[1];
-  const RString destination = argv[2];
   if (argc == 4) settings.wildcard = argv[3];
 
   if (settings.textureHeadersOnly) {

@@ -6,8 +6,12 @@
 #include "engine/material_cache.h"
 #include "engine/process_flags.h"
 #include "engine/shape_bank.h"
+#include "el/qstream/qo_file_stream.h"
 #include "platform/ascii.h"
+#include "platform/engine_path.h"
 #include "platform/file_search.h"
+#include "platform/host_file.h"
+#include "platform/visited_folders.h"
 #include "tool/conversion_entry.h"
 #include "tool/file_paths.h"
 #include "tool/match_pattern.h"
@@ -24,7 +28,22 @@ RString LowerCase(const std::string& name) {
   return lower;
 }
 
-void Dispatch(RunSettings& settings, const ConversionEntry& entry, const RString& sourceFolder) {
+// What one walk carries from folder to folder.
+struct WalkState {
+  RString destinationRoot;                    // the destination as given, ending in '\'
+  VisitedFolders visited;                     // every source folder entered
+  std::optional<FolderIdentity> destination;  // once the destination folder exists
+};
+
+void Dispatch(RunSettings& settings, const WalkState& walk, const ConversionEntry& entry,
+              const RString& sourceFolder) {
+  // Paths are joined from names the walk has checked, so this holds; it is checked anyway,
+  // as the last guard before a step writes.
+  if (!IsInsideFolder(entry.destination, walk.destinationRoot)) {
+    ErrorMessage("Destination %s lies outside the destination folder %s; %s is not converted",
+                 entry.destination.c_str(), walk.destinationRoot.c_str(), entry.source.c_str());
+    return;
+  }
   std::string_view extension = GetExtension(entry.source);
   if (AsciiEqualIgnoreCase(extension, ".p3d")) {
     ConvertModel(settings, entry);
@@ -34,7 +53,7 @@ void Dispatch(RunSettings& settings, const ConversionEntry& entry, const RString
     if (settings.copyTextures && AsciiEqualIgnoreCase(entry.source, sourceFolder + "textures.lst")) {
       ErrorMessage("Found %s, inserting textures not linked by .p3d-s...", entry.source.c_str());
       ReadTextureList(settings.usedTextures, entry.source, settings.texturesFolder);
-      CollectUsedTextures(settings.usedTextures);
+      CollectUsedTextures(settings.usedTextures, entry.source);
     }
   }
 }
@@ -59,9 +78,26 @@ void EmptyCaches() {
   Materials().DeleteAll();
 }
 
-}  // namespace
+// A name of the host that the engine's paths cannot hold: a backslash in it would be read
+// as a folder separator, so that the file "..\x.p3d" would be written beside the folder.
+bool IsUnusableName(const std::string& name) { return name.find('\\') != std::string::npos; }
 
-void WalkFolder(RunSettings& settings, const RString& source, const RString& destination) {
+// False (with a message) for a folder the walk must not go through: one entered before,
+// which a link leads back to, or the destination lying inside the source.
+bool MayEnter(WalkState& walk, const FileSearch& search, const RString& folder) {
+  if (!walk.destination) walk.destination = IdentityOfFolder(HostPathForWrite(walk.destinationRoot));
+  if (search.Folder() && search.Folder() == walk.destination) {
+    ErrorMessage("Folder %s is the destination folder; it is left out of the walk", folder.c_str());
+    return false;
+  }
+  if (!walk.visited.Enter(search.Folder())) {
+    ErrorMessage("Folder %s leads to a folder visited already (a link); it is skipped", folder.c_str());
+    return false;
+  }
+  return true;
+}
+
+void Walk(RunSettings& settings, WalkState& walk, const RString& source, const RString& destination) {
   const RString s = WithTrailingBackslash(source);
   const RString d = WithTrailingBackslash(destination);
   const RString pattern = s + "*" + settings.wildcard;
@@ -71,17 +107,22 @@ void WalkFolder(RunSettings& settings, const RString& source, const RString& des
     ErrorMessage("DirIterator: wrong filespec: %s", pattern.c_str());
     return;
   }
+  if (!MayEnter(walk, search, s)) return;
 
   AutoArray<ConversionEntry> queue;
   const FolderWriteTimes destinationTimes(d);
   FileSearchEntry found;
   while (search.Next(found)) {
+    if (IsUnusableName(found.name)) {
+      ErrorMessage("Name %s in folder %s holds a '\\'; it is left out", found.name.c_str(), s.c_str());
+      continue;
+    }
     if (found.attrib & FileSearchEntry::kFolder) {
       if (found.name == "." || found.name == ".." || settings.noRecursion) continue;
       if (Excluded(settings, found.name, s)) continue;
       // An existing destination folder or file is met whatever its letter case, as on
       // Windows, so that no second copy in another case appears beside it.
-      WalkFolder(settings, s + found.name, d + destinationTimes.Find(found.name).name);
+      Walk(settings, walk, s + found.name, d + destinationTimes.Find(found.name).name);
       continue;
     }
     if (ShrinkModels() && !AsciiEqualIgnoreCase(GetExtension(s + found.name), ".p3d")) continue;
@@ -91,10 +132,20 @@ void WalkFolder(RunSettings& settings, const RString& source, const RString& des
     if (settings.always || found.writeTime > DestinationStamp(target.time)) queue.push_back({s + found.name, d + target.name});
   }
 
+  // A run that was killed may have left temporary files where it wrote.
+  if (!queue.empty()) RemoveLeftoverTemporaryFiles(HostPathForWrite(d));
   for (const ConversionEntry& entry : queue) {
-    Dispatch(settings, entry, s);
+    Dispatch(settings, walk, entry, s);
     EmptyCaches();
   }
+}
+
+}  // namespace
+
+void WalkFolder(RunSettings& settings, const RString& source, const RString& destination) {
+  WalkState walk;
+  walk.destinationRoot = WithTrailingBackslash(destination);
+  Walk(settings, walk, source, destination);
 }
 
 }  // namespace kln

@@ -18,7 +18,7 @@ void ConvertModel(RunSettings& settings, const ConversionEntry& entry) {
     // Folders are made only now, so that a model that fails leaves no empty folder.
     CreateDestinationFolders(entry.destination);
     SaveRuntimeModel(*shape, entry.destination);
-    if (settings.copyTextures) CollectUsedTextures(settings.usedTextures);
+    if (settings.copyTextures) CollectUsedTextures(settings.usedTextures, entry.source);
   } else {
     ErrorMessage("Loading of model %s failed", entry.source.c_str());
   }

@@ -12,6 +12,7 @@
 #include "platform/file_search.h"
 #include "platform/host_file.h"
 #include "platform/message_box.h"
+#include "platform/visited_folders.h"
 #include "tool/make_functions.h"
 
 namespace kln {
@@ -54,13 +55,23 @@ bool HandleConfigFile(const RunSettings& settings, const RString& folder, const 
   return true;
 }
 
-bool VisitConfigFolder(const RunSettings& settings, const RString& root) {
+// Visits every folder once: a link back to a folder on the way is skipped.
+bool VisitConfigFolder(const RunSettings& settings, VisitedFolders& visited, const RString& root) {
   FileSearch search;
   if (!search.Start(root + "*")) return true;
+  if (!visited.Enter(search.Folder())) {
+    ErrorMessage("Folder %s leads to a folder visited already (a link); it is skipped", root.c_str());
+    return true;
+  }
   FileSearchEntry entry;
   while (search.Next(entry)) {
+    // A backslash in a host name would be read as a folder separator.
+    if (entry.name.find('\\') != std::string::npos) {
+      ErrorMessage("Name %s in folder %s holds a '\\'; it is left out", entry.name.c_str(), root.c_str());
+      continue;
+    }
     if (entry.attrib & FileSearchEntry::kFolder) {
-      if (!VisitConfigFolder(settings, root + entry.name + "\\")) return false;
+      if (!VisitConfigFolder(settings, visited, root + entry.name + "\\")) return false;
     } else if (!HandleConfigFile(settings, root, entry.name)) {
       return false;
     }
@@ -91,7 +102,8 @@ void StartMemoryAndFiles() {
 bool LoadFolderConfigs(const RunSettings& settings, const RString& folder) {
   // The backslash is appended even when the folder ends in one: an empty folder gives
   // "\", the root folder of the work drive.
-  return VisitConfigFolder(settings, folder + "\\");
+  VisitedFolders visited;
+  return VisitConfigFolder(settings, visited, folder + "\\");
 }
 
 void LoadMainConfig(const RString& binPath) {

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <set>
 
 #include "el/appframe/app_frame.h"
 #include "engine/file_server.h"
@@ -12,6 +14,7 @@
 #include "lib/shape/material_bank.h"
 #include "lib/shape/tex_material.h"
 #include "platform/ascii.h"
+#include "platform/engine_path.h"
 #include "platform/host_file.h"
 #include "tool/child_process_list.h"
 #include "tool/file_paths.h"
@@ -26,8 +29,37 @@ constexpr size_t kMaxTarget = 511;
 
 bool IsProcedural(const RString& name) { return !name.empty() && name[0] == '#'; }
 
-void InsertFileTexture(UsedTextureSet& set, const RString& name) {
-  if (!name.empty() && !IsProcedural(name)) InsertUsedTexture(set, name);
+// False, with a message the first time a name is met, for a name that leads out of its
+// folder.
+bool AcceptTextureName(const RString& name, const RString& namedBy) {
+  if (IsCopyableTextureName(name)) return true;
+  static std::set<RString> reported;
+  if (reported.insert(name).second)
+    ErrorMessage("Texture %s named by %s leads out of its folder; it is not copied", name.c_str(), namedBy.c_str());
+  return false;
+}
+
+void InsertFileTexture(UsedTextureSet& set, const RString& name, const RString& namedBy) {
+  if (!name.empty() && !IsProcedural(name) && AcceptTextureName(name, namedBy)) InsertUsedTexture(set, name);
+}
+
+// The host folder `hostPath` in absolute form without "." and ".." steps.
+std::filesystem::path AbsoluteHostPath(const std::string& hostPath) {
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(hostPath, error);
+  return (error ? std::filesystem::path(hostPath) : absolute).lexically_normal();
+}
+
+bool IsBelow(const std::filesystem::path& path, const std::filesystem::path& folder) {
+  const std::filesystem::path relative = path.lexically_relative(folder);
+  return !relative.empty() && *relative.begin() != ".." && relative != ".";
+}
+
+// True when the file the engine reads for the texture `name` lies below the work drive or
+// the current folder: no texture is read from elsewhere on the host.
+bool IsOnTheWorkDrive(const RString& name) {
+  const std::filesystem::path file = AbsoluteHostPath(HostPathOf(name));
+  return IsBelow(file, AbsoluteHostPath(WorkDriveRoot())) || IsBelow(file, AbsoluteHostPath("."));
 }
 
 // A ".tga" or ".png" stands for the ".paa" made from it; the conversion starts when the
@@ -38,7 +70,7 @@ RString ResolveTextureName(const RString& name) {
     return NormalizeTextureName(name);
   }
   RString texture = name.substr(0, name.size() - extension.size()) + ".paa";
-  if (IsToolMakeFunctions() && !ChildProcesses().Find(texture) &&
+  if (IsToolMakeFunctions() && !ChildProcesses().Find(texture) && IsOnTheWorkDrive(name) &&
       Files().TimeStamp(name) > Files().TimeStamp(texture) && Files().Release(texture)) {
     pid_t child = 0;
     if (MakeFunctions().Start(name.c_str(), texture.c_str(), "kilnify", &child) >= 0) {
@@ -52,14 +84,19 @@ RString ResolveTextureName(const RString& name) {
 
 void InsertUsedTexture(UsedTextureSet& set, const RString& name) { set.insert(name); }
 
-void CollectUsedTextures(UsedTextureSet& set) {
+bool IsCopyableTextureName(std::string_view name) {
+  const bool rooted = !name.empty() && (name[0] == '\\' || name[0] == '/');
+  return rooted ? !ClimbsAboveRoot(name) : !HasParentStep(name);
+}
+
+void CollectUsedTextures(UsedTextureSet& set, const RString& namedBy) {
   std::vector<std::string> registered = TextureNames().Entries();
-  for (size_t i = 1; i < registered.size(); ++i) InsertFileTexture(set, registered[i]);
+  for (size_t i = 1; i < registered.size(); ++i) InsertFileTexture(set, registered[i], namedBy);
   for (const auto& material : Materials().All()) {
     if (!material) continue;
-    for (const RString& name : material->TextureNames()) InsertFileTexture(set, name);
+    for (const RString& name : material->TextureNames()) InsertFileTexture(set, name, namedBy);
   }
-  for (const std::string& name : Textures().Names()) InsertFileTexture(set, name);
+  for (const std::string& name : Textures().Names()) InsertFileTexture(set, name, namedBy);
 }
 
 int ReadTextureList(UsedTextureSet& set, const RString& listPath, const RString& texturesFolder) {
@@ -74,6 +111,7 @@ int ReadTextureList(UsedTextureSet& set, const RString& listPath, const RString&
     if (length == 0) continue;
     RString line(buffer, length);
     for (char& c : line) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (!AcceptTextureName(line, listPath)) continue;
 
     if (AsciiEqualIgnoreCase(GetExtension(line), ".rvmat")) MaterialByName(line);
     RString name = ResolveTextureName(line);
@@ -99,12 +137,20 @@ int StartTextureCopy(const RString& source, const RString& target) {
 
 void CopyTextures(const RunSettings& settings) {
   for (const RString& name : settings.usedTextures) {
-    if (IsProcedural(name)) continue;
+    if (IsProcedural(name) || !AcceptTextureName(name, "the used textures")) continue;
     // A texture still being made from its image gets its time stamp when it is done.
     if (ChildProcessList::Entry* running = ChildProcesses().Find(name)) ChildProcesses().Wait(running);
     int64_t sourceTime = Files().TimeStamp(name);
     RString target = settings.texturesFolder + name;
-    if (!IsUpToDate(sourceTime, target) && !IsExcluded(settings, name, name)) StartTextureCopy(name, target);
+    if (IsUpToDate(sourceTime, target) || IsExcluded(settings, name, name)) continue;
+    if (!IsInsideFolder(target, settings.texturesFolder) || !IsOnTheWorkDrive(name)) {
+      ErrorMessage("Texture %s lies outside the work drive or its copy outside %s; it is not copied", name.c_str(),
+                   settings.texturesFolder.c_str());
+      continue;
+    }
+    // A rooted name is handed over as the file below the work drive that was checked.
+    const bool rooted = name[0] == '\\' || name[0] == '/';
+    StartTextureCopy(rooted ? RString(ToEnginePath(AbsoluteHostPath(HostPathOf(name)).string())) : name, target);
   }
 }
 

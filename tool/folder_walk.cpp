@@ -108,6 +108,8 @@ void Walk(RunSettings& settings, WalkState& walk, const RString& source, const R
     return;
   }
   if (!MayEnter(walk, search, s)) return;
+  // A run that was killed may have left temporary files where it wrote.
+  RemoveLeftoverTemporaryFiles(HostPathForWrite(d));
 
   AutoArray<ConversionEntry> queue;
   const FolderWriteTimes destinationTimes(d);
@@ -132,8 +134,6 @@ void Walk(RunSettings& settings, WalkState& walk, const RString& source, const R
     if (settings.always || found.writeTime > DestinationStamp(target.time)) queue.push_back({s + found.name, d + target.name});
   }
 
-  // A run that was killed may have left temporary files where it wrote.
-  if (!queue.empty()) RemoveLeftoverTemporaryFiles(HostPathForWrite(d));
   for (const ConversionEntry& entry : queue) {
     Dispatch(settings, walk, entry, s);
     EmptyCaches();

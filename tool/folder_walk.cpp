@@ -1,6 +1,8 @@
 #include "tool/folder_walk.h"
 
 #include <cctype>
+#include <filesystem>
+#include <optional>
 
 #include "el/appframe/app_frame.h"
 #include "engine/material_cache.h"
@@ -33,7 +35,23 @@ struct WalkState {
   RString destinationRoot;                    // the destination as given, ending in '\'
   VisitedFolders visited;                     // every source folder entered
   std::optional<FolderIdentity> destination;  // once the destination folder exists
+  // When the source lies inside the destination: its path below the destination, in
+  // engine form ending in '\'. Outputs there would replace source files.
+  std::optional<RString> sourceBelowDestination;
 };
+
+// The path of `source` below `destination` ('\'-separated, ending in '\') when it lies
+// strictly inside it, both taken as the folders they are on the host; nothing otherwise.
+std::optional<RString> SourceBelowDestination(const RString& source, const RString& destination) {
+  std::error_code error;
+  const std::filesystem::path from = std::filesystem::weakly_canonical(HostPathOf(source), error);
+  if (error) return std::nullopt;
+  const std::filesystem::path to = std::filesystem::weakly_canonical(HostPathForWrite(destination), error);
+  if (error) return std::nullopt;
+  const std::filesystem::path relative = from.lexically_relative(to);
+  if (relative.empty() || relative == "." || *relative.begin() == "..") return std::nullopt;
+  return WithTrailingBackslash(ToEnginePath(relative.string()));
+}
 
 void Dispatch(RunSettings& settings, const WalkState& walk, const ConversionEntry& entry,
               const RString& sourceFolder) {
@@ -42,6 +60,13 @@ void Dispatch(RunSettings& settings, const WalkState& walk, const ConversionEntr
   if (!IsInsideFolder(entry.destination, walk.destinationRoot)) {
     ErrorMessage("Destination %s lies outside the destination folder %s; %s is not converted",
                  entry.destination.c_str(), walk.destinationRoot.c_str(), entry.source.c_str());
+    return;
+  }
+  if (walk.sourceBelowDestination &&
+      entry.destination.compare(walk.destinationRoot.size(), walk.sourceBelowDestination->size(),
+                                *walk.sourceBelowDestination) == 0) {
+    ErrorMessage("Destination %s lies inside the source folder; %s is not converted", entry.destination.c_str(),
+                 entry.source.c_str());
     return;
   }
   std::string_view extension = GetExtension(entry.source);
@@ -145,6 +170,7 @@ void Walk(RunSettings& settings, WalkState& walk, const RString& source, const R
 void WalkFolder(RunSettings& settings, const RString& source, const RString& destination) {
   WalkState walk;
   walk.destinationRoot = WithTrailingBackslash(destination);
+  walk.sourceBelowDestination = SourceBelowDestination(source, destination);
   Walk(settings, walk, source, destination);
 }
 

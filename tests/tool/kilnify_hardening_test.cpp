@@ -148,6 +148,22 @@ TEST(KilnifyHardening, DestinationInsideTheSourceIsLeftOutOfTheWalk) {
   EXPECT_FALSE(tree.Exists("src/out/out"));
 }
 
+TEST(KilnifyHardening, SourceInsideTheDestinationIsNeverWrittenOver) {
+  TempTree tree;
+  WriteModel(tree / "out/src/a.p3d");
+  // Mirrored into the destination, out/src/src/a.p3d would become out/src/a.p3d.
+  WriteModel(tree / "out/src/src/a.p3d", "data\\other_co.paa");
+  const TreeSnapshot before = SnapshotTree(tree / "out/src");
+  ProgramResult result = Kilnify({"-always", "out/src", "out"}, {.workingFolder = tree.Root()});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(SnapshotDifference(before, SnapshotTree(tree / "out/src")), "");
+  EXPECT_NE(result.err.find("Destination out\\src\\a.p3d lies inside the source folder; out\\src\\src\\a.p3d is not "
+                            "converted"),
+            std::string::npos)
+      << result.err;
+  EXPECT_TRUE(IsRuntimeModel(tree.Read("out/a.p3d")));
+}
+
 TEST(KilnifyHardening, EmptyDestinationIsACommandLineError) {
   TempTree tree;
   WriteModel(tree / "src/m.p3d");

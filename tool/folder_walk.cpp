@@ -5,10 +5,10 @@
 #include <optional>
 
 #include "el/appframe/app_frame.h"
+#include "el/qstream/qo_file_stream.h"
 #include "engine/material_cache.h"
 #include "engine/process_flags.h"
 #include "engine/shape_bank.h"
-#include "el/qstream/qo_file_stream.h"
 #include "platform/ascii.h"
 #include "platform/engine_path.h"
 #include "platform/file_search.h"

@@ -43,7 +43,7 @@ void InsertFileTexture(UsedTextureSet& set, const RString& name, const RString& 
   if (!name.empty() && !IsProcedural(name) && AcceptTextureName(name, namedBy)) InsertUsedTexture(set, name);
 }
 
-// The host folder `hostPath` in absolute form without "." and ".." steps.
+// `hostPath` in absolute form without "." and ".." steps.
 std::filesystem::path AbsoluteHostPath(const std::string& hostPath) {
   std::error_code error;
   std::filesystem::path absolute = std::filesystem::absolute(hostPath, error);

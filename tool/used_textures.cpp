@@ -3,10 +3,11 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <optional>
 #include <set>
 
 #include "el/appframe/app_frame.h"
+#include "el/preproc/data_name.h"
 #include "engine/file_server.h"
 #include "engine/material_cache.h"
 #include "engine/texture_bank.h"
@@ -39,42 +40,38 @@ bool AcceptTextureName(const RString& name, const RString& namedBy) {
   return false;
 }
 
+// A texture found nowhere is reported here, where the file naming it is known, and still
+// collected: its copy is left out at the end.
 void InsertFileTexture(UsedTextureSet& set, const RString& name, const RString& namedBy) {
-  if (!name.empty() && !IsProcedural(name) && AcceptTextureName(name, namedBy)) InsertUsedTexture(set, name);
+  if (name.empty() || IsProcedural(name) || !AcceptTextureName(name, namedBy)) return;
+  HostFileOfDataName(EnginePath(name), namedBy);
+  InsertUsedTexture(set, name);
 }
 
-// `hostPath` in absolute form without "." and ".." steps.
-std::filesystem::path AbsoluteHostPath(const std::string& hostPath) {
-  std::error_code error;
-  std::filesystem::path absolute = std::filesystem::absolute(hostPath, error);
-  return (error ? std::filesystem::path(hostPath) : absolute).lexically_normal();
+// The host file behind the texture `name` from data, reported once when it is found
+// nowhere; no texture is read from elsewhere than the mounts and the work drive.
+std::optional<std::string> TextureFile(const RString& name, const RString& namedBy) {
+  return HostFileOfDataName(EnginePath(name), namedBy);
 }
 
-bool IsBelow(const std::filesystem::path& path, const std::filesystem::path& folder) {
-  const std::filesystem::path relative = path.lexically_relative(folder);
-  return !relative.empty() && *relative.begin() != ".." && relative != ".";
-}
-
-// True when the file the engine reads for the texture `name` lies below the work drive or
-// the current folder: no texture is read from elsewhere on the host.
-bool IsOnTheWorkDrive(const RString& name) {
-  const std::filesystem::path file = AbsoluteHostPath(HostPathOf(name));
-  return IsBelow(file, AbsoluteHostPath(WorkDriveRoot())) || IsBelow(file, AbsoluteHostPath("."));
-}
+uint32_t HostFileTime(const std::string& hostPath) { return Files().TimeStamp(ToEnginePath(hostPath)); }
 
 // A ".tga" or ".png" stands for the ".paa" made from it; the conversion starts when the
 // image is newer than the texture and no conversion of it is running yet.
-RString ResolveTextureName(const RString& name) {
+RString ResolveTextureName(const RString& name, const RString& namedBy) {
   std::string_view extension = GetExtension(name);
   if (!AsciiEqualIgnoreCase(extension, ".tga") && !AsciiEqualIgnoreCase(extension, ".png")) {
     return NormalizeTextureName(name);
   }
   RString texture = name.substr(0, name.size() - extension.size()) + ".paa";
-  if (IsToolMakeFunctions() && !ChildProcesses().Find(texture) && IsOnTheWorkDrive(name) &&
-      Files().TimeStamp(name) > Files().TimeStamp(texture) && Files().Release(texture)) {
-    pid_t child = 0;
-    if (MakeFunctions().Start(name.c_str(), texture.c_str(), "kilnify", &child) >= 0) {
-      ChildProcesses().Add(texture, child);
+  if (IsToolMakeFunctions() && !ChildProcesses().Find(texture)) {
+    const std::optional<std::string> image = TextureFile(name, namedBy);
+    const std::optional<std::string> made = HostTargetOfDataName(EnginePath(texture), namedBy);
+    if (image && made && HostFileTime(*image) > HostFileTime(*made) && Files().Release(texture)) {
+      pid_t child = 0;
+      if (MakeFunctions().Start(ToEnginePath(*image).c_str(), ToEnginePath(*made).c_str(), "kilnify", &child) >= 0) {
+        ChildProcesses().Add(texture, child);
+      }
     }
   }
   return NormalizeTextureName(texture);
@@ -114,11 +111,12 @@ int ReadTextureList(UsedTextureSet& set, const RString& listPath, const RString&
     if (!AcceptTextureName(line, listPath)) continue;
 
     if (AsciiEqualIgnoreCase(GetExtension(line), ".rvmat")) MaterialByName(line);
-    RString name = ResolveTextureName(line);
+    RString name = ResolveTextureName(line, listPath);
     if (texturesFolder.empty()) continue;
     RString target = (texturesFolder + name).substr(0, kMaxTarget);
     uint32_t targetTime = Files().TimeStamp(target);
-    if (targetTime != 0 && targetTime >= Files().TimeStamp(name)) continue;
+    const std::optional<std::string> source = TextureFile(name, listPath);
+    if (targetTime != 0 && targetTime >= (source ? HostFileTime(*source) : 0u)) continue;
     InsertUsedTexture(set, name);
   }
   std::fclose(list);
@@ -140,17 +138,18 @@ void CopyTextures(const RunSettings& settings) {
     if (IsProcedural(name) || !AcceptTextureName(name, "the used textures")) continue;
     // A texture still being made from its image gets its time stamp when it is done.
     if (ChildProcessList::Entry* running = ChildProcesses().Find(name)) ChildProcesses().Wait(running);
-    int64_t sourceTime = Files().TimeStamp(name);
+    // Found nowhere: reported where the name was met, and not copied.
+    const std::optional<std::string> source = TextureFile(name, "the used textures");
+    if (!source) continue;
     RString target = settings.texturesFolder + name;
-    if (IsUpToDate(sourceTime, target) || IsExcluded(settings, name, name)) continue;
-    if (!IsInsideFolder(target, settings.texturesFolder) || !IsOnTheWorkDrive(name)) {
+    if (IsUpToDate(HostFileTime(*source), target) || IsExcluded(settings, name, name)) continue;
+    if (!IsInsideFolder(target, settings.texturesFolder)) {
       ErrorMessage("Texture %s lies outside the work drive or its copy outside %s; it is not copied", name.c_str(),
                    settings.texturesFolder.c_str());
       continue;
     }
-    // A rooted name is handed over as the file below the work drive that was checked.
-    const bool rooted = name[0] == '\\' || name[0] == '/';
-    StartTextureCopy(rooted ? RString(ToEnginePath(AbsoluteHostPath(HostPathOf(name)).string())) : name, target);
+    // The file handed over is the one found through the mounts and the work drive.
+    StartTextureCopy(RString(ToEnginePath(*source)), target);
   }
 }
 

@@ -45,3 +45,20 @@ std::optional<std::string> HostTargetOfDataName(const EnginePath& name, std::str
 }
 
 void ForgetReportedDataNames() { Reported().clear(); }
+
+namespace {
+
+std::string& CurrentFileName() {
+  static std::string name = "the data";
+  return name;
+}
+
+}  // namespace
+
+DataFileScope::DataFileScope(std::string file) : previous_(std::move(CurrentFileName())) {
+  CurrentFileName() = std::move(file);
+}
+
+DataFileScope::~DataFileScope() { CurrentFileName() = std::move(previous_); }
+
+const std::string& CurrentDataFile() { return CurrentFileName(); }

@@ -18,3 +18,19 @@ std::optional<std::string> HostTargetOfDataName(const EnginePath& name, std::str
 
 // Forgets the names reported so far (a new run starts).
 void ForgetReportedDataNames();
+
+// The file whose names are being read, for readers that are handed a name without the file
+// holding it (materials of a model): while a scope lives, reports name its file.
+class DataFileScope {
+ public:
+  explicit DataFileScope(std::string file);
+  ~DataFileScope();
+  DataFileScope(const DataFileScope&) = delete;
+  DataFileScope& operator=(const DataFileScope&) = delete;
+
+ private:
+  std::string previous_;
+};
+
+// The file of the innermost scope; "the data" outside every scope.
+const std::string& CurrentDataFile();

@@ -1,6 +1,7 @@
 #include "tool/conversion_run.h"
 
 #include "el/appframe/app_frame.h"
+#include "platform/engine_resolver.h"
 #include "platform/host_file.h"
 #include "platform/visited_folders.h"
 #include "tool/folder_walk.h"
@@ -57,6 +58,9 @@ int RunConversion(int argc, char** argv) {
   const RString source = argv[1];
   const RString destination = argv[2];
   if (!FoldersAreUsable(settings, source, destination)) return kExitBadArguments;
+  if (!SetUpMounts(settings.mountOptions, {source, settings.addonFolder})) return kExitBadArguments;
+  ClearSourceRoots();
+  AddSourceRoot(HostPathOf(source));
   StartMemoryAndFiles();
   LogMessage("Kilnify started");
 
@@ -68,7 +72,7 @@ int RunConversion(int argc, char** argv) {
     return kExitOk;
   }
 
-  if (!LoadFolderConfigs(settings, settings.addonFolder) || !LoadFolderConfigs(settings, source)) {
+  if (!LoadStartupConfigs(settings) || !LoadFolderConfigs(settings, source)) {
     ShutdownEngine();
     return kExitBadConfig;
   }

@@ -44,6 +44,8 @@ const Option kOptions[] = {
     {"-always", [](RunSettings& s, const char*) { s.always = true; }},
     {"-targetBonesInterval=", [](RunSettings& s, const char* v) { s.bonesInterval = std::atoi(v); }},
     {"-skeleton=", [](RunSettings& s, const char* v) { s.skeleton = v; }},
+    {"-mount=", [](RunSettings& s, const char* v) { s.mountOptions.mounts.push_back(v); }},
+    {"-prefixFile=", [](RunSettings& s, const char* v) { s.mountOptions.prefixFile = v; }},
     {"-maxProcesses=", [](RunSettings&, const char* v) { ChildProcesses().SetMaxProcesses(std::atoi(v)); }},
 };
 

@@ -1,5 +1,10 @@
 #include "tool/startup.h"
 
+#include <strings.h>
+
+#include <algorithm>
+#include <filesystem>
+
 #include "el/appframe/app_frame.h"
 #include "el/paramfile/param_file.h"
 #include "engine/engine_dummy.h"
@@ -9,6 +14,8 @@
 #include "engine/memory_budget.h"
 #include "engine/world.h"
 #include "platform/ascii.h"
+#include "platform/engine_path.h"
+#include "platform/engine_resolver.h"
 #include "platform/file_search.h"
 #include "platform/host_file.h"
 #include "platform/message_box.h"
@@ -79,6 +86,13 @@ bool VisitConfigFolder(const RunSettings& settings, VisitedFolders& visited, con
   return true;
 }
 
+std::string AbsoluteFolderOf(const std::string& hostFolder) {
+  std::error_code error;
+  std::string text = std::filesystem::absolute(hostFolder, error).lexically_normal().string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  return text;
+}
+
 RidgeviewPressmillFunctions& ToolMakeFunctions() {
   static RidgeviewPressmillFunctions functions;
   return functions;
@@ -104,6 +118,26 @@ bool LoadFolderConfigs(const RunSettings& settings, const RString& folder) {
   // "\", the root folder of the work drive.
   VisitedFolders visited;
   return VisitConfigFolder(settings, visited, folder + "\\");
+}
+
+bool LoadStartupConfigs(const RunSettings& settings) {
+  if (!LoadFolderConfigs(settings, settings.addonFolder)) return false;
+  if (!settings.addonFolder.empty()) return true;
+  std::vector<const Mount*> mounts;
+  for (const Mount& mount : Mounts().All()) mounts.push_back(&mount);
+  std::sort(mounts.begin(), mounts.end(), [](const Mount* a, const Mount* b) {
+    const int order = ::strcasecmp(a->workPath.c_str(), b->workPath.c_str());
+    return order != 0 ? order < 0 : a->folder < b->folder;
+  });
+  std::vector<std::string> loaded = {AbsoluteFolderOf(WorkDriveRoot())};
+  for (const Mount* mount : mounts) {
+    bool inside = false;
+    for (const std::string& folder : loaded) inside = inside || IsHostPathBelow(mount->folder, folder);
+    if (inside) continue;
+    loaded.push_back(mount->folder);
+    if (!LoadFolderConfigs(settings, RString(ToEnginePath(mount->folder)))) return false;
+  }
+  return true;
 }
 
 void LoadMainConfig(const RString& binPath) {

@@ -22,5 +22,6 @@ int RunPreprocess(const std::vector<std::string>& args);
 int RunConfigToBinary(const std::vector<std::string>& args);
 int RunBinaryToConfig(const std::vector<std::string>& args);
 int RunDump(const std::vector<std::string>& args);
+int RunMounts(const std::vector<std::string>& args);
 
 }  // namespace kiln

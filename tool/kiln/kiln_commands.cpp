@@ -8,6 +8,7 @@ const std::vector<Command>& Commands() {
       {"cfg2bin", "IN OUT", "write a text configuration in binary form", 2, 2, RunConfigToBinary},
       {"bin2cfg", "IN OUT", "write a binary configuration as text", 2, 2, RunBinaryToConfig},
       {"dump", "FILE [--json]", "describe a model, texture or texture headers file", 1, 2, RunDump},
+      {"mounts", "[--json]", "print the mount table (work path, folder, where it came from)", 0, 1, RunMounts},
   };
   return commands;
 }

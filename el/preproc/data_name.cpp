@@ -22,8 +22,9 @@ void ReportClimb(const EnginePath& name, std::string_view namedBy) {
 
 }  // namespace
 
-std::optional<std::string> HostFileOfDataName(const EnginePath& name, std::string_view namedBy) {
+std::optional<std::string> HostFileOfDataName(const EnginePath& name, std::string_view namedBy, std::string* root) {
   EngineResolution found = ResolveEnginePath(name);
+  if (root) *root = found.root;
   if (found.climbs) {
     ReportClimb(name, namedBy);
     return std::nullopt;

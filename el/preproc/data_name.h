@@ -10,7 +10,9 @@
 // The host file behind `name`, a name read from the file `namedBy`. A name that leads
 // above the root, or that exists in no place tried, is reported once per run per name (the
 // name, the file holding it and the place tried) and gives nothing.
-std::optional<std::string> HostFileOfDataName(const EnginePath& name, std::string_view namedBy);
+// `root` (when given) receives the host folder the name was resolved below.
+std::optional<std::string> HostFileOfDataName(const EnginePath& name, std::string_view namedBy,
+                                              std::string* root = nullptr);
 
 // As HostFileOfDataName, but for a file about to be written: a name that does not exist
 // yet gives where its spelling maps to. Only a name leading above the root gives nothing.

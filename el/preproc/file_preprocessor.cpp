@@ -22,10 +22,11 @@ void ReportRefused(const RString& name, const RString& includingFile, const std:
 
 }  // namespace
 
-std::optional<RString> FilePreprocessor::FindData(const RString& path, const RString& name) {
-  std::optional<std::string> host = HostFileOfDataName(EnginePath(path), CurrentFile());
+std::optional<RString> FilePreprocessor::FindData(const RString& path) {
+  std::string root;
+  std::optional<std::string> host = HostFileOfDataName(EnginePath(path), CurrentFile(), &root);
   if (!host) return std::nullopt;
-  origins_[path] = {*host, ResolveEnginePath(EnginePath(path)).root, true};
+  origins_[path] = {*host, root, true};
   return RString(ToEnginePath(*host));
 }
 
@@ -41,7 +42,7 @@ std::optional<RString> FilePreprocessor::FindInclude(const RString& name, RStrin
   }
   path = IncludePath(CurrentFile(), name);
   auto including = origins_.find(CurrentFile());
-  if (IsRooted(name) || including == origins_.end() || including->second.fromData) return FindData(path, name);
+  if (IsRooted(name) || including == origins_.end() || including->second.fromData) return FindData(path);
   // A relative name in a file named on the command line: next to that file, inside its root.
   const Origin& from = including->second;
   std::filesystem::path candidate =

@@ -35,7 +35,8 @@ class FilePreprocessor : public Preproc {
     std::string root;
     bool fromData = false;
   };
-  std::optional<RString> FindData(const RString& path, const RString& name);
+  // Resolves `path`, an engine path from data, and remembers where it was found.
+  std::optional<RString> FindData(const RString& path);
   std::map<RString, Origin> origins_;
 };
 

@@ -22,15 +22,21 @@ void ReportRefused(const RString& name, const RString& includingFile, const std:
 
 }  // namespace
 
-std::optional<RString> FilePreprocessor::FindData(const RString& path) {
+std::optional<RString> FilePreprocessor::FindData(const RString& path, bool report) {
   std::string root;
-  std::optional<std::string> host = HostFileOfDataName(EnginePath(path), CurrentFile(), &root);
+  std::optional<std::string> host;
+  if (report) {
+    host = HostFileOfDataName(EnginePath(path), CurrentFile(), &root);
+  } else if (EngineResolution found = ResolveEnginePath(EnginePath(path)); found.found) {
+    host = found.hostPath;
+    root = found.root;
+  }
   if (!host) return std::nullopt;
   origins_[path] = {*host, root, true};
   return RString(ToEnginePath(*host));
 }
 
-std::optional<RString> FilePreprocessor::FindInclude(const RString& name, RString& path) {
+std::optional<RString> FilePreprocessor::FindInclude(const RString& name, RString& path, bool report) {
   if (CurrentFile().empty()) {
     // The top file, named on the command line.
     path = ToEnginePath(name);
@@ -42,16 +48,18 @@ std::optional<RString> FilePreprocessor::FindInclude(const RString& name, RStrin
   }
   path = IncludePath(CurrentFile(), name);
   auto including = origins_.find(CurrentFile());
-  if (IsRooted(name) || including == origins_.end() || including->second.fromData) return FindData(path);
+  if (IsRooted(name) || including == origins_.end() || including->second.fromData) return FindData(path, report);
   // A relative name in a file named on the command line: next to that file, inside its root.
   const Origin& from = including->second;
   std::filesystem::path candidate =
       (std::filesystem::path(from.host).parent_path() / ToHostPath(ToEnginePath(name))).lexically_normal();
   if (!IsHostPathBelow(candidate.string(), from.root)) {
-    ReportRefused(name, CurrentFile(), from.root);
+    if (report) ReportRefused(name, CurrentFile(), from.root);
     return std::nullopt;
   }
   std::string host = HostPathOf(ToEnginePath(candidate.string()));
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(host, error)) return std::nullopt;
   origins_[path] = {host, from.root, false};
   return RString(ToEnginePath(host));
 }
@@ -69,7 +77,7 @@ std::unique_ptr<QIStream> FilePreprocessor::OpenSource(const RString& source) {
   return stream;
 }
 
-std::optional<RString> BankPreprocessor::FindInclude(const RString& name, RString& path) {
+std::optional<RString> BankPreprocessor::FindInclude(const RString& name, RString& path, bool) {
   path = CurrentFile().empty() ? RString(ToEnginePath(name)) : IncludePath(CurrentFile(), name);
   return path;
 }

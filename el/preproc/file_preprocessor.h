@@ -18,7 +18,8 @@ class FilePreprocessor : public Preproc {
   // opens; nothing when the name is refused or found nowhere (after reporting it once).
   // A rooted name is resolved through the mounts and the work drive; a relative one in
   // the folder of the including file, never above the root that file was found in.
-  virtual std::optional<RString> FindInclude(const RString& name, RString& path);
+  // Without `report`, nothing is reported (a test for a file that may be missing).
+  virtual std::optional<RString> FindInclude(const RString& name, RString& path, bool report = true);
 
  protected:
   // Opens what FindInclude found. A file that cannot be opened is logged as
@@ -36,7 +37,7 @@ class FilePreprocessor : public Preproc {
     bool fromData = false;
   };
   // Resolves `path`, an engine path from data, and remembers where it was found.
-  std::optional<RString> FindData(const RString& path);
+  std::optional<RString> FindData(const RString& path, bool report);
   std::map<RString, Origin> origins_;
 };
 
@@ -45,7 +46,7 @@ class BankPreprocessor : public FilePreprocessor {
  public:
   BankPreprocessor(QOStream& out, const FileBank& bank) : FilePreprocessor(out), bank_(bank) {}
 
-  std::optional<RString> FindInclude(const RString& name, RString& path) override;
+  std::optional<RString> FindInclude(const RString& name, RString& path, bool report = true) override;
 
  protected:
   std::unique_ptr<QIStream> OpenSource(const RString& path) override { return bank_.OpenFile(path); }

@@ -108,7 +108,14 @@ std::string WorkPathKey(std::string_view workPath) {
 }
 
 bool MountTable::Add(std::string_view workPath, std::string_view hostFolder, std::string origin, std::string* error) {
-  std::string key = WorkPathKey(workPath);
+  std::vector<std::string_view> steps;
+  if (!SplitSteps(workPath, steps) || steps.empty()) {
+    if (error) *error = "Work path " + std::string(workPath) + " from " + origin + " names no folder of the work drive";
+    return false;
+  }
+  std::string shown;
+  for (std::string_view step : steps) (shown += '\\') += step;
+  std::string key = AsciiLowerCopy(std::string_view(shown).substr(1));
   std::string folder = AbsoluteFolder(ToHostPath(hostFolder));
   if (auto it = index_.find(key); it != index_.end()) {
     const size_t i = it->second;
@@ -118,17 +125,9 @@ bool MountTable::Add(std::string_view workPath, std::string_view hostFolder, std
                ") and " + folder + " (" + origin + ")";
     return false;
   }
-  size_t depth = key.empty() ? 0 : 1 + static_cast<size_t>(std::count(key.begin(), key.end(), '\\'));
-  if (depth > maxDepth_) maxDepth_ = depth;
-  std::string shown = "\\";
-  for (char c : ToEnginePath(workPath)) {
-    if (c == '\\' && shown.back() == '\\') continue;
-    shown += c;
-  }
-  while (shown.size() > 1 && shown.back() == '\\') shown.pop_back();
+  if (steps.size() > maxDepth_) maxDepth_ = steps.size();
   index_.emplace(key, mounts_.size());
   mounts_.push_back({shown, folder, std::move(origin)});
-  keys_.push_back(std::move(key));
   return true;
 }
 
@@ -183,7 +182,6 @@ const Mount* MountTable::Holding(std::string_view hostPath) const {
 
 void MountTable::Clear() {
   mounts_.clear();
-  keys_.clear();
   index_.clear();
   maxDepth_ = 0;
 }

@@ -54,8 +54,8 @@ class MountTable {
 
  private:
   std::vector<Mount> mounts_;
-  std::vector<std::string> keys_;  // lower-cased work paths without the leading '\'
-  std::unordered_map<std::string, size_t> index_;  // key -> position in mounts_
+  // Lower-cased work paths without the leading '\' -> position in mounts_.
+  std::unordered_map<std::string, size_t> index_;
   size_t maxDepth_ = 0;
 };
 

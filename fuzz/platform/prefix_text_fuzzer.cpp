@@ -1,6 +1,6 @@
 // A prefix file's text becomes a mount, and the same bytes are resolved as a name from
-// data: whatever the bytes, the work path holds no line break, a mount whose work path
-// matches resolves below its folder, and nothing is looked up above the roots.
+// data: whatever the bytes, the work path holds no line break, a name resolves below the
+// mount's folder or the work drive, and nothing is looked up above them.
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (workPath.find_first_of("\r\n") != std::string::npos) std::abort();
   Mounts().Clear();
   std::string error;
-  if (!workPath.empty() && !Mounts().Add(workPath, kFolder, "fuzz", &error)) std::abort();
+  // A work path that names no folder is refused; any other gives exactly one mount.
+  if (!workPath.empty() && Mounts().Add(workPath, kFolder, "fuzz", &error) != (Mounts().All().size() == 1)) std::abort();
   for (std::string_view name : {text, std::string_view(workPath)}) {
     EngineResolution found = ResolveEnginePath(EnginePath(name));
     if (found.climbs) continue;

@@ -102,6 +102,10 @@ TEST_F(EngineResolver, TwoFoldersClaimingOneWorkPathAreAnError) {
   EXPECT_FALSE(Mounts().Add("/x/Mod", (tree / "two").string(), "second", &error));
   EXPECT_NE(error.find((tree / "one").string()), std::string::npos) << error;
   EXPECT_NE(error.find((tree / "two").string()), std::string::npos) << error;
+  // A work path must name a folder below the root.
+  EXPECT_FALSE(Mounts().Add("\\", (tree / "two").string(), "root", &error));
+  EXPECT_FALSE(Mounts().Add("\\x\\..\\..\\y", (tree / "two").string(), "climb", &error));
+  EXPECT_NE(error.find("climb"), std::string::npos) << error;
   EXPECT_FALSE(Mounts().AddList("\\a=" + (tree / "one").string() + ";novalue", "env", &error));
   EXPECT_NE(error.find("novalue"), std::string::npos) << error;
 }

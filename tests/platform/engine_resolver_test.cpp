@@ -75,7 +75,7 @@ TEST_F(EngineResolver, HostFilesAreNeverReadThroughARootedName) {
   ASSERT_TRUE(std::filesystem::exists("/etc/hostname") || std::filesystem::exists("/etc/passwd"));
   const std::string outside = (tree / "outside.paa").string();
   tree.Write("outside.paa", "secret");
-  for (const std::string name : {std::string("\\etc\\hostname"), std::string("\\etc\\passwd"), outside}) {
+  for (const std::string& name : {std::string("\\etc\\hostname"), std::string("\\etc\\passwd"), outside}) {
     EngineResolution found = Resolve(name);
     EXPECT_FALSE(found.found) << name;
     EXPECT_EQ(found.hostPath.rfind((tree / "drive").string(), 0), 0u) << found.hostPath;

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -40,11 +41,22 @@ bool AcceptTextureName(const RString& name, const RString& namedBy) {
   return false;
 }
 
-// A texture found nowhere is reported here, where the file naming it is known, and still
-// collected: its copy is left out at the end.
+// The first file that named each used texture, for the report of a texture found nowhere
+// when the copies are made (a texture may still be made from its image until then).
+std::map<RString, RString>& FirstNamers() {
+  static std::map<RString, RString> namers;
+  return namers;
+}
+
+const RString& FirstNamer(const RString& name) {
+  static const RString unknown = "the used textures";
+  auto it = FirstNamers().find(name);
+  return it == FirstNamers().end() ? unknown : it->second;
+}
+
 void InsertFileTexture(UsedTextureSet& set, const RString& name, const RString& namedBy) {
   if (name.empty() || IsProcedural(name) || !AcceptTextureName(name, namedBy)) return;
-  HostFileOfDataName(EnginePath(name), namedBy);
+  FirstNamers().emplace(name, namedBy);
   InsertUsedTexture(set, name);
 }
 
@@ -115,8 +127,9 @@ int ReadTextureList(UsedTextureSet& set, const RString& listPath, const RString&
     if (texturesFolder.empty()) continue;
     RString target = (texturesFolder + name).substr(0, kMaxTarget);
     uint32_t targetTime = Files().TimeStamp(target);
-    const std::optional<std::string> source = TextureFile(name, listPath);
-    if (targetTime != 0 && targetTime >= (source ? HostFileTime(*source) : 0u)) continue;
+    const EngineResolution source = ResolveEnginePath(EnginePath(name));
+    if (targetTime != 0 && targetTime >= (source.found ? HostFileTime(source.hostPath) : 0u)) continue;
+    FirstNamers().emplace(name, listPath);
     InsertUsedTexture(set, name);
   }
   std::fclose(list);
@@ -138,8 +151,8 @@ void CopyTextures(const RunSettings& settings) {
     if (IsProcedural(name) || !AcceptTextureName(name, "the used textures")) continue;
     // A texture still being made from its image gets its time stamp when it is done.
     if (ChildProcessList::Entry* running = ChildProcesses().Find(name)) ChildProcesses().Wait(running);
-    // Found nowhere: reported where the name was met, and not copied.
-    const std::optional<std::string> source = TextureFile(name, "the used textures");
+    // Found nowhere: reported with the file that named it first, and not copied.
+    const std::optional<std::string> source = TextureFile(name, FirstNamer(name));
     if (!source) continue;
     RString target = settings.texturesFolder + name;
     if (IsUpToDate(HostFileTime(*source), target) || IsExcluded(settings, name, name)) continue;

@@ -74,7 +74,8 @@ void Search(const fs::path& folder, const fs::path& canonicalRoot, std::string_v
 std::string WorkPathOfPrefixText(std::string_view text) {
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
+    // CRLF, LF and a lone CR all end a line.
+    size_t end = text.find_first_of("\r\n", pos);
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(pos, end - pos);
     pos = end + 1;

@@ -19,5 +19,5 @@ std::vector<PrefixFile> FindPrefixFiles(const std::string& root, std::string_vie
                                         std::vector<std::string>& problems);
 
 // The work path in the text of a prefix file: its first non-blank line without the
-// surrounding blanks and carriage returns; empty when there is none.
+// surrounding blanks (a line ends at LF, CRLF or a lone CR); empty when there is none.
 std::string WorkPathOfPrefixText(std::string_view text);

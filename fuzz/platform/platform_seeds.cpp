@@ -10,6 +10,7 @@ int WritePrefixSeeds(const std::filesystem::path& folder) {
       "/x/mymod/addons/main/data/crate_co.paa",
       "\\X\\MyMod\\..\\..\\..\\etc\\passwd",
       "a\\.\\b\\\\c\\..\\d",
+      "\\x\\m\r\r\rymodmain\r\n",
   };
   int written = 0;
   for (size_t i = 0; i < texts.size(); ++i) written += WriteSeed(folder, "prefix_" + std::to_string(i), texts[i]);

@@ -71,7 +71,8 @@ const std::vector<EnginePath>& References(bool mixed) {
 void ResolveAll(benchmark::State& state) {
   size_t found = 0;
   for (auto _ : state) {
-    for (const EnginePath& reference : References(state.range(0) != 0)) found += ResolveEnginePath(reference).found ? 1 : 0;
+    for (const EnginePath& reference : References(state.range(0) != 0))
+      found += ResolveEnginePath(reference).found ? 1 : 0;
   }
   if (found != static_cast<size_t>(state.iterations()) * kReferences) state.SkipWithError("a reference was not found");
   state.SetItemsProcessed(state.iterations() * kReferences);

@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Mounts().Clear();
   std::string error;
   // A work path that names no folder is refused; any other gives exactly one mount.
-  if (!workPath.empty() && Mounts().Add(workPath, kFolder, "fuzz", &error) != (Mounts().All().size() == 1)) std::abort();
+  if (!workPath.empty() && Mounts().Add(workPath, kFolder, "fuzz", &error) != (Mounts().All().size() == 1))
+    std::abort();
   for (std::string_view name : {text, std::string_view(workPath)}) {
     EngineResolution found = ResolveEnginePath(EnginePath(name));
     if (found.climbs) continue;

@@ -37,19 +37,18 @@ TEST_F(EngineResolver, TheLongestMountWinsByWholeFolderNames) {
   Mount("/x/mod/addons/main/inner", "repo/inner");
   EXPECT_EQ(Resolve("\\x\\mod\\addons\\main\\data\\a.paa").hostPath, (tree / "repo/main/data/a.paa").string());
   // "main" is not a prefix of "main_ext": folder names are compared whole.
-  EXPECT_EQ(Resolve("\\x\\mod\\addons\\main_ext\\data\\a.paa").hostPath,
-            (tree / "repo/main_ext/data/a.paa").string());
+  EXPECT_EQ(Resolve("\\x\\mod\\addons\\main_ext\\data\\a.paa").hostPath, (tree / "repo/main_ext/data/a.paa").string());
   // A path below two mounts is taken below the longer one.
-  EXPECT_EQ(Resolve("\\x\\mod\\addons\\main\\inner\\data\\a.paa").hostPath,
-            (tree / "repo/inner/data/a.paa").string());
+  EXPECT_EQ(Resolve("\\x\\mod\\addons\\main\\inner\\data\\a.paa").hostPath, (tree / "repo/inner/data/a.paa").string());
 }
 
 TEST_F(EngineResolver, LetterCaseAndSeparatorsAreIgnored) {
   tree.Write("repo/main/Data/Crate_CO.paa", "crate");
   Mount("\\X\\Mod\\Addons\\Main", "repo/main");
   const std::string file = (tree / "repo/main/Data/Crate_CO.paa").string();
-  for (const std::string name : {"\\x\\mod\\addons\\main\\data\\crate_co.paa", "x\\MOD\\addons\\MAIN\\DATA\\CRATE_CO.PAA",
-                                 "/x/mod/addons/main/data/crate_co.paa", "\\x\\\\mod\\.\\addons\\main\\data\\crate_co.paa"}) {
+  for (const std::string name :
+       {"\\x\\mod\\addons\\main\\data\\crate_co.paa", "x\\MOD\\addons\\MAIN\\DATA\\CRATE_CO.PAA",
+        "/x/mod/addons/main/data/crate_co.paa", "\\x\\\\mod\\.\\addons\\main\\data\\crate_co.paa"}) {
     EngineResolution found = Resolve(name);
     EXPECT_TRUE(found.found) << name;
     EXPECT_EQ(found.hostPath, file) << name;

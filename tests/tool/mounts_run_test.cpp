@@ -23,8 +23,8 @@ ProgramResult RunBuilt(const std::string& program, const std::vector<std::string
 
 std::string PressmillRegistry(TempTree& tree) {
   std::string folder = BuiltProgram("pressmill").parent_path().string();
-  tree.Write("registry.reg", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veltmoor\\Qorv Tools\\Pressmill]\n\"path\"=\"" +
-                                 folder + "/\"\n\"exe\"=\"pressmill\"\n");
+  tree.Write("registry.reg", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veltmoor\\Qorv Tools\\Pressmill]\n\"path\"=\"" + folder +
+                                 "/\"\n\"exe\"=\"pressmill\"\n");
   return "KILNIFY_REGISTRY=" + (tree / "registry.reg").string();
 }
 
@@ -46,8 +46,10 @@ class AddonRepository : public ::testing::Test {
     registry = PressmillRegistry(tree);
   }
   ProgramResult ConvertLaidOut() {
-    return RunBuilt("kilnify", {"-textures=" + (tree / "tex_drive").string(), "x/kilnsample/addons", (tree / "out_drive").string()},
-               {.workingFolder = tree / "drive", .environment = {registry, "KILNIFY_WORK_DRIVE=" + (tree / "drive").string()}});
+    return RunBuilt(
+        "kilnify", {"-textures=" + (tree / "tex_drive").string(), "x/kilnsample/addons", (tree / "out_drive").string()},
+        {.workingFolder = tree / "drive",
+         .environment = {registry, "KILNIFY_WORK_DRIVE=" + (tree / "drive").string()}});
   }
 
   TempTree tree;
@@ -57,10 +59,10 @@ class AddonRepository : public ::testing::Test {
 TEST_F(AddonRepository, PrefixFilesConvertLikeALaidOutWorkDrive) {
   ProgramResult laidOut = ConvertLaidOut();
   ASSERT_EQ(laidOut.exitCode, 0) << laidOut.err;
-  ProgramResult repo = RunBuilt("kilnify", {"-prefixFile=ADDON.PREFIX", "-textures=" + (tree / "tex_repo").string(), "addons",
-                                       (tree / "out_repo").string()},
-                           {.workingFolder = tree / "repo",
-                            .environment = {registry, "KILNIFY_WORK_DRIVE=" + (tree / "empty").string()}});
+  ProgramResult repo = RunBuilt(
+      "kilnify",
+      {"-prefixFile=ADDON.PREFIX", "-textures=" + (tree / "tex_repo").string(), "addons", (tree / "out_repo").string()},
+      {.workingFolder = tree / "repo", .environment = {registry, "KILNIFY_WORK_DRIVE=" + (tree / "empty").string()}});
   ASSERT_EQ(repo.exitCode, 0) << repo.out << repo.err;
   EXPECT_EQ(repo.err.find("not found"), std::string::npos) << repo.err;
   const TreeSnapshot converted = SnapshotTree(tree / "out_repo");
@@ -73,13 +75,14 @@ TEST_F(AddonRepository, PrefixFilesConvertLikeALaidOutWorkDrive) {
   EXPECT_EQ(SnapshotDifference(SnapshotTree(tree / "tex_drive"), textures), "");
 
   // The configuration that includes across two addons, through kiln.
-  ASSERT_EQ(RunBuilt("kiln", {"cfg2bin", "x/kilnsample/addons/vehicles/config.cpp", (tree / "drive.bin").string()},
-                {.workingFolder = tree / "drive", .environment = {"KILNIFY_WORK_DRIVE=" + (tree / "drive").string()}})
-                .exitCode,
-            0);
-  ProgramResult bin = RunBuilt("kiln", {"cfg2bin", "-prefixFile=addon.prefix", "addons/vehicles/config.cpp",
-                                   (tree / "repo.bin").string()},
-                          {.workingFolder = tree / "repo", .environment = {"KILNIFY_WORK_DRIVE=" + (tree / "empty").string()}});
+  ASSERT_EQ(
+      RunBuilt("kiln", {"cfg2bin", "x/kilnsample/addons/vehicles/config.cpp", (tree / "drive.bin").string()},
+               {.workingFolder = tree / "drive", .environment = {"KILNIFY_WORK_DRIVE=" + (tree / "drive").string()}})
+          .exitCode,
+      0);
+  ProgramResult bin = RunBuilt(
+      "kiln", {"cfg2bin", "-prefixFile=addon.prefix", "addons/vehicles/config.cpp", (tree / "repo.bin").string()},
+      {.workingFolder = tree / "repo", .environment = {"KILNIFY_WORK_DRIVE=" + (tree / "empty").string()}});
   ASSERT_EQ(bin.exitCode, 0) << bin.err;
   EXPECT_EQ(tree.Read("repo.bin"), tree.Read("drive.bin"));
 }
@@ -87,21 +90,21 @@ TEST_F(AddonRepository, PrefixFilesConvertLikeALaidOutWorkDrive) {
 TEST_F(AddonRepository, MountsFromTheEnvironmentAndTheCommandLineGiveTheSameOutputs) {
   ASSERT_EQ(ConvertLaidOut().exitCode, 0);
   const std::string addons = (tree / "repo/addons").string();
-  ProgramResult repo = RunBuilt(
-      "kilnify",
-      {"-mount=/X/KilnSample/Addons/Vehicles=" + addons + "/vehicles", "-textures=" + (tree / "tex_repo").string(),
-       addons, (tree / "out_repo").string()},
-      {.environment = {registry, "KILNIFY_WORK_DRIVE=" + (tree / "empty").string(),
-                       "KILNIFY_MOUNTS=x\\kilnsample\\addons\\core=" + addons + "/core;\\x\\kilnsample\\addons\\props=" +
-                           addons + "/props"}});
+  ProgramResult repo = RunBuilt("kilnify",
+                                {"-mount=/X/KilnSample/Addons/Vehicles=" + addons + "/vehicles",
+                                 "-textures=" + (tree / "tex_repo").string(), addons, (tree / "out_repo").string()},
+                                {.environment = {registry, "KILNIFY_WORK_DRIVE=" + (tree / "empty").string(),
+                                                 "KILNIFY_MOUNTS=x\\kilnsample\\addons\\core=" + addons +
+                                                     "/core;\\x\\kilnsample\\addons\\props=" + addons + "/props"}});
   ASSERT_EQ(repo.exitCode, 0) << repo.out << repo.err;
   EXPECT_EQ(SnapshotDifference(SnapshotTree(tree / "out_drive"), SnapshotTree(tree / "out_repo")), "");
   EXPECT_EQ(SnapshotDifference(SnapshotTree(tree / "tex_drive"), SnapshotTree(tree / "tex_repo")), "");
 }
 
 TEST_F(AddonRepository, KilnMountsPrintsTheTableAndTwoClaimsOfOnePathAreAnError) {
-  ProgramResult table = RunBuilt("kiln", {"mounts", "-prefixFile=addon.prefix", "--json"},
-                            {.workingFolder = tree / "repo", .environment = {"KILNIFY_WORK_DRIVE=" + (tree / "empty").string()}});
+  ProgramResult table =
+      RunBuilt("kiln", {"mounts", "-prefixFile=addon.prefix", "--json"},
+               {.workingFolder = tree / "repo", .environment = {"KILNIFY_WORK_DRIVE=" + (tree / "empty").string()}});
   ASSERT_EQ(table.exitCode, 0) << table.err;
   for (const std::string name : {"core", "props", "vehicles"}) {
     EXPECT_NE(table.out.find("\"workPath\": \"\\\\x\\\\kilnsample\\\\addons\\\\" + name + "\""), std::string::npos)
@@ -111,8 +114,9 @@ TEST_F(AddonRepository, KilnMountsPrintsTheTableAndTwoClaimsOfOnePathAreAnError)
         << table.out;
   }
   tree.Write("repo/addons/copy/addon.prefix", "\\X\\KilnSample\\Addons\\Core\n");
-  ProgramResult twice = RunBuilt("kilnify", {"-prefixFile=addon.prefix", "addons", (tree / "out").string()},
-                            {.workingFolder = tree / "repo", .environment = {"KILNIFY_WORK_DRIVE=" + (tree / "empty").string()}});
+  ProgramResult twice =
+      RunBuilt("kilnify", {"-prefixFile=addon.prefix", "addons", (tree / "out").string()},
+               {.workingFolder = tree / "repo", .environment = {"KILNIFY_WORK_DRIVE=" + (tree / "empty").string()}});
   EXPECT_NE(twice.exitCode, 0);
   EXPECT_NE(twice.err.find((tree / "repo/addons/copy").string()), std::string::npos) << twice.err;
   EXPECT_NE(twice.err.find((tree / "repo/addons/core").string()), std::string::npos) << twice.err;
@@ -132,7 +136,8 @@ class HostFileNames : public ::testing::Test {
       if (c == '/') c = '\\';
   }
   ProgramOptions Options() {
-    return {.workingFolder = tree / "w", .environment = {PressmillRegistry(tree), "KILNIFY_WORK_DRIVE=" + (tree / "w").string()}};
+    return {.workingFolder = tree / "w",
+            .environment = {PressmillRegistry(tree), "KILNIFY_WORK_DRIVE=" + (tree / "w").string()}};
   }
 
   TempTree tree;
@@ -147,9 +152,9 @@ TEST_F(HostFileNames, ModelsAndTextureListsCannotReadThem) {
   temp.lods.push_back(mlod::MakeGridLod(1, 1, 1.0f, outside + "\\secret.paa", outside + "\\secret.rvmat"));
   ASSERT_TRUE(mlod::WriteModelFile(temp, tree / "w/src/temp.p3d"));
   tree.Write("w/src/textures.lst", "\\etc\\passwd\n" + outside + "\\secret.paa\n");
-  ProgramResult run = RunBuilt("kilnify", {"-textures=" + (tree / "w/tex").string(), (tree / "w/src").string(),
-                                           (tree / "w/dst").string()},
-                               Options());
+  ProgramResult run = RunBuilt(
+      "kilnify", {"-textures=" + (tree / "w/tex").string(), (tree / "w/src").string(), (tree / "w/dst").string()},
+      Options());
   std::string source = (tree / "w/src").string();
   for (char& c : source)
     if (c == '/') c = '\\';
@@ -162,8 +167,11 @@ TEST_F(HostFileNames, ModelsAndTextureListsCannotReadThem) {
   // Absolute host paths on the command line still work: both models were converted.
   EXPECT_TRUE(tree.Exists("w/dst/host.p3d"));
   EXPECT_TRUE(tree.Exists("w/dst/temp.p3d"));
-  if (tree.Exists("w/tex"))
-    for (const auto& [path, bytes] : SnapshotTree(tree / "w/tex")) EXPECT_EQ(bytes.find("SECRET"), std::string::npos) << path;
+  if (tree.Exists("w/tex")) {
+    for (const auto& [path, bytes] : SnapshotTree(tree / "w/tex")) {
+      EXPECT_EQ(bytes.find("SECRET"), std::string::npos) << path;
+    }
+  }
   EXPECT_FALSE(tree.Exists("w/tex/etc"));
   // Each name is reported once, with the file that names it.
   EXPECT_EQ(Count(all, "Name \\etc\\hostname in " + source + "\\host.p3d was not found; tried work drive"), 1u) << all;

@@ -186,7 +186,8 @@ TEST_F(PreprocIncludeMounts, AMissingNameIsReportedOnceWithThePlaceTried) {
       << tried;
   // The messages of a missing include stay as they were, once per use.
   int notFound = 0;
-  for (const std::string& line : messages_.logLines) notFound += line == "Include file \\x\\mod\\addons\\main\\gone.hpp not found.";
+  for (const std::string& line : messages_.logLines)
+    notFound += line == "Include file \\x\\mod\\addons\\main\\gone.hpp not found.";
   EXPECT_EQ(notFound, 2);
 }
 

@@ -9,3 +9,17 @@ std::string ToHostPath(std::string_view enginePath);
 
 // The engine form of a host path: every '/' becomes '\'.
 std::string ToEnginePath(std::string_view hostPath);
+
+// Checks of names that come from data or the command line, before they are used to read or
+// write. Both '\' and '/' separate components here, since either reaches the host as one.
+
+// True when some component of `enginePath` is "..".
+bool HasParentStep(std::string_view enginePath);
+
+// True when the ".." components of `enginePath` lead above the folder it starts from (for
+// a path beginning with a separator, above the root): "a\..\..\b" climbs, "a\..\b" does not.
+bool ClimbsAboveRoot(std::string_view enginePath);
+
+// True when `enginePath` names something below `engineFolder` (compared byte for byte,
+// after the folder's trailing separators) without climbing out of it again.
+bool IsInsideFolder(std::string_view enginePath, std::string_view engineFolder);

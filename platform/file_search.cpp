@@ -105,8 +105,9 @@ void FileSearch::CloseFolder() {
 
 int FileSearch::FolderFd() const { return folderFd_; }
 
-bool FileSearch::Start(std::string_view enginePattern, Details details, Folder keep) {
+bool FileSearch::Start(std::string_view enginePattern, Details details, FolderUse keep) {
   CloseFolder();
+  folder_.reset();
   entries_.clear();
   next_ = 0;
   size_t slash = enginePattern.find_last_of('\\');
@@ -120,6 +121,7 @@ bool FileSearch::Start(std::string_view enginePattern, Details details, Folder k
   const bool matchesAll = namePattern == "*";
   const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd < 0) return false;
+  folder_ = IdentityOfOpenFolder(dirFd);
   // Room for a usual folder at once: growing moves every entry read so far.
   entries_.reserve(kUsualEntries);
   alignas(dirent64) char buffer[kListingBufferSize];

@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/visited_folders.h"
+
 struct FileSearchEntry {
   static constexpr unsigned kFolder = 0x10;
   unsigned attrib = 0;     // kFolder for a folder
@@ -34,7 +36,7 @@ class FileSearch {
   FileSearch& operator=(const FileSearch&) = delete;
 
   // Whether the folder stays open once its entries are read, for FolderFd().
-  enum Folder {
+  enum FolderUse {
     kCloseFolder,
     kKeepFolderOpen,
   };
@@ -43,7 +45,7 @@ class FileSearch {
   // False when the folder cannot be read or nothing fits. Either way an entry is taken
   // for what it leads to (a link to a folder is a folder) and a link that leads nowhere is
   // left out.
-  bool Start(std::string_view enginePattern, Details details = kFolderAndTime, Folder folder = kCloseFolder);
+  bool Start(std::string_view enginePattern, Details details = kFolderAndTime, FolderUse folder = kCloseFolder);
   // The next entry; false after the last.
   bool Next(FileSearchEntry& entry);
 
@@ -51,12 +53,17 @@ class FileSearch {
   // relative to it, until the next Start or the end of the search; -1 when there is none.
   int FolderFd() const;
 
+  // The identity of the folder the last Start opened (also when nothing in it fitted);
+  // nothing when it could not be opened.
+  const std::optional<FolderIdentity>& Folder() const { return folder_; }
+
  private:
   void CloseFolder();
 
   std::vector<FileSearchEntry> entries_;
   size_t next_ = 0;
   int folderFd_ = -1;
+  std::optional<FolderIdentity> folder_;
 };
 
 // The write times of the entries of one folder, each looked up relative to the folder,

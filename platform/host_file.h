@@ -1,12 +1,14 @@
 #pragma once
-// Finding the host file behind an engine path.
+// Finding the host file behind a path from the command line or the environment.
 //
-// The engine names files with '\' separators and, coming from Windows, in any letter
-// case. A path that begins with '\' is absolute on the engine's side: when it does not
-// exist as an absolute host path it is taken below the work drive, the folder named by
-// KILNIFY_WORK_DRIVE (the current folder when that is unset). Where a file does not exist
-// with the exact letter case, the folder is searched for a name that differs only in
-// ASCII case.
+// These paths are host paths in engine form ('\' separators) and may name any host
+// location. A path that begins with '\' and does not exist as an absolute host path is
+// taken below the work drive, the folder named by KILNIFY_WORK_DRIVE (the current folder
+// when that is unset). Where a file does not exist with the exact letter case, the folder
+// is searched for a name that differs only in ASCII case.
+//
+// Names read from data never come here: they are EnginePaths, resolved only through the
+// mounts and the work drive by ResolveEnginePath (platform/engine_resolver.h).
 #include <string>
 #include <string_view>
 

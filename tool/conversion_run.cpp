@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "el/appframe/app_frame.h"
+#include "platform/engine_resolver.h"
+#include "platform/host_file.h"
+#include "platform/visited_folders.h"
 #include "tool/child_process_list.h"
 #include "tool/folder_walk.h"
 #include "tool/option_parser.h"
@@ -33,6 +36,24 @@ void ReportArgumentCount(int argc, char** argv) {
   PrintUsage();
 }
 
+// False (with a message) when the folders of the command line cannot be used: an empty
+// destination, which would be the root of the work drive, or a conversion whose
+// destination is its source, which would replace every source model by its runtime form.
+bool FoldersAreUsable(const RunSettings& settings, const RString& source, const RString& destination) {
+  if (destination.empty()) {
+    ErrorMessage("The destination folder is empty");
+    PrintUsage();
+    return false;
+  }
+  if (settings.textureHeadersOnly) return true;
+  const std::optional<FolderIdentity> from = IdentityOfFolder(HostPathOf(source));
+  if (from && from == IdentityOfFolder(HostPathForWrite(destination))) {
+    ErrorMessage("Source %s and destination %s are the same folder", source.c_str(), destination.c_str());
+    return false;
+  }
+  return true;
+}
+
 // The walk, with the progress line in front of the printing sink when standard error is
 // a terminal.
 void WalkShowingProgress(RunSettings& settings, const RString& source, const RString& destination,
@@ -50,7 +71,7 @@ void WalkShowingProgress(RunSettings& settings, const RString& source, const RSt
 
 // Configurations, walk and texture copy; 0, or 1 when a configuration does not parse.
 int ConvertTree(RunSettings& settings, const RString& source, const RString& destination, RunJournal& journal) {
-  if (!LoadFolderConfigs(settings, settings.addonFolder) || !LoadFolderConfigs(settings, source)) {
+  if (!LoadStartupConfigs(settings) || !LoadFolderConfigs(settings, source)) {
     ShutdownEngine();
     return kExitBadConfig;
   }
@@ -76,11 +97,15 @@ int RunConversion(int argc, char** argv) {
     ReportArgumentCount(argc, argv);
     return kExitBadArguments;
   }
+  const RString source = argv[1];
+  const RString destination = argv[2];
+  if (!FoldersAreUsable(settings, source, destination)) return kExitBadArguments;
+  if (!SetUpMounts(settings.mountOptions, {source, settings.addonFolder})) return kExitBadArguments;
+  ClearSourceRoots();
+  AddSourceRoot(HostPathOf(source));
   StartMemoryAndFiles();
   LogMessage("Kilnify started");
 
-  const RString source = argv[1];
-  const RString destination = argv[2];
   if (argc == 4) settings.wildcard = argv[3];
 
   if (settings.textureHeadersOnly) {

@@ -1,14 +1,20 @@
 #include "tool/folder_walk.h"
 
 #include <cctype>
+#include <filesystem>
+#include <optional>
 
 #include "el/appframe/app_frame.h"
+#include "el/qstream/qo_file_stream.h"
 #include "engine/material_cache.h"
 #include "engine/process_flags.h"
 #include "engine/shape_bank.h"
-#include "platform/ascii.h"
-#include "platform/file_search.h"
 #include "lib/shape/skeleton_bank.h"
+#include "platform/ascii.h"
+#include "platform/engine_path.h"
+#include "platform/file_search.h"
+#include "platform/host_file.h"
+#include "platform/visited_folders.h"
 #include "tool/animation_step.h"
 #include "tool/conversion_entry.h"
 #include "tool/file_paths.h"
@@ -29,8 +35,47 @@ RString LowerCase(const std::string& name) {
   return lower;
 }
 
-// Hands the entry to the step of its kind; false when no step takes it.
-bool Dispatch(RunSettings& settings, const ConversionEntry& entry, const RString& sourceFolder) {
+// What one walk carries from folder to folder.
+struct WalkState {
+  RString destinationRoot;                    // the destination as given, ending in '\'
+  VisitedFolders visited;                     // every source folder entered
+  std::optional<FolderIdentity> destination;  // once the destination folder exists
+  // When the source lies inside the destination: its path below the destination, in
+  // engine form ending in '\'. Outputs there would replace source files.
+  std::optional<RString> sourceBelowDestination;
+};
+
+// The path of `source` below `destination` ('\'-separated, ending in '\') when it lies
+// strictly inside it, both taken as the folders they are on the host; nothing otherwise.
+std::optional<RString> SourceBelowDestination(const RString& source, const RString& destination) {
+  std::error_code error;
+  const std::filesystem::path from = std::filesystem::weakly_canonical(HostPathOf(source), error);
+  if (error) return std::nullopt;
+  const std::filesystem::path to = std::filesystem::weakly_canonical(HostPathForWrite(destination), error);
+  if (error) return std::nullopt;
+  const std::filesystem::path relative = from.lexically_relative(to);
+  if (relative.empty() || relative == "." || *relative.begin() == "..") return std::nullopt;
+  return WithTrailingBackslash(ToEnginePath(relative.string()));
+}
+
+// Hands the entry to the step of its kind; false when no step takes it (a refused entry
+// is taken: it reported an error).
+bool Dispatch(RunSettings& settings, const WalkState& walk, const ConversionEntry& entry,
+              const RString& sourceFolder) {
+  // Paths are joined from names the walk has checked, so this holds; it is checked anyway,
+  // as the last guard before a step writes.
+  if (!IsInsideFolder(entry.destination, walk.destinationRoot)) {
+    ErrorMessage("Destination %s lies outside the destination folder %s; %s is not converted",
+                 entry.destination.c_str(), walk.destinationRoot.c_str(), entry.source.c_str());
+    return true;
+  }
+  if (walk.sourceBelowDestination &&
+      entry.destination.compare(walk.destinationRoot.size(), walk.sourceBelowDestination->size(),
+                                *walk.sourceBelowDestination) == 0) {
+    ErrorMessage("Destination %s lies inside the source folder; %s is not converted", entry.destination.c_str(),
+                 entry.source.c_str());
+    return true;
+  }
   std::string_view extension = GetExtension(entry.source);
   if (AsciiEqualIgnoreCase(extension, ".p3d")) {
     ConvertModel(settings, entry);
@@ -48,7 +93,7 @@ bool Dispatch(RunSettings& settings, const ConversionEntry& entry, const RString
       AsciiEqualIgnoreCase(entry.source, sourceFolder + "textures.lst")) {
     NoticeMessage("Found %s, inserting textures not linked by .p3d-s...", entry.source.c_str());
     ReadTextureList(settings.usedTextures, entry.source, settings.texturesFolder);
-    CollectUsedTextures(settings.usedTextures);
+    CollectUsedTextures(settings.usedTextures, entry.source);
     return true;
   }
   return false;
@@ -75,9 +120,26 @@ void EmptyCaches() {
   Skeletons().Clear();
 }
 
-}  // namespace
+// A name of the host that the engine's paths cannot hold: a backslash in it would be read
+// as a folder separator, so that the file "..\x.p3d" would be written beside the folder.
+bool IsUnusableName(const std::string& name) { return name.find('\\') != std::string::npos; }
 
-void WalkFolder(RunSettings& settings, const RString& source, const RString& destination) {
+// False (with a message) for a folder the walk must not go through: one entered before,
+// which a link leads back to, or the destination lying inside the source.
+bool MayEnter(WalkState& walk, const FileSearch& search, const RString& folder) {
+  if (!walk.destination) walk.destination = IdentityOfFolder(HostPathForWrite(walk.destinationRoot));
+  if (search.Folder() && search.Folder() == walk.destination) {
+    ErrorMessage("Folder %s is the destination folder; it is left out of the walk", folder.c_str());
+    return false;
+  }
+  if (!walk.visited.Enter(search.Folder())) {
+    ErrorMessage("Folder %s leads to a folder visited already (a link); it is skipped", folder.c_str());
+    return false;
+  }
+  return true;
+}
+
+void Walk(RunSettings& settings, WalkState& walk, const RString& source, const RString& destination) {
   if (StopRequested()) return;
   const RString s = WithTrailingBackslash(source);
   const RString d = WithTrailingBackslash(destination);
@@ -88,17 +150,24 @@ void WalkFolder(RunSettings& settings, const RString& source, const RString& des
     ErrorMessage("DirIterator: wrong filespec: %s", pattern.c_str());
     return;
   }
+  if (!MayEnter(walk, search, s)) return;
+  // A run that was killed may have left temporary files where it wrote.
+  RemoveLeftoverTemporaryFiles(HostPathForWrite(d));
 
   AutoArray<ConversionEntry> queue;
   const FolderWriteTimes destinationTimes(d);
   FileSearchEntry found;
   while (search.Next(found)) {
+    if (IsUnusableName(found.name)) {
+      ErrorMessage("Name %s in folder %s holds a '\\'; it is left out", found.name.c_str(), s.c_str());
+      continue;
+    }
     if (found.attrib & FileSearchEntry::kFolder) {
       if (found.name == "." || found.name == ".." || settings.noRecursion) continue;
       if (Excluded(settings, found.name, s)) continue;
       // An existing destination folder or file is met whatever its letter case, as on
       // Windows, so that no second copy in another case appears beside it.
-      WalkFolder(settings, s + found.name, d + destinationTimes.Find(found.name).name);
+      Walk(settings, walk, s + found.name, d + destinationTimes.Find(found.name).name);
       continue;
     }
     if (ShrinkModels() && !AsciiEqualIgnoreCase(GetExtension(s + found.name), ".p3d")) continue;
@@ -121,10 +190,19 @@ void WalkFolder(RunSettings& settings, const RString& source, const RString& des
     if (StopRequested()) break;
     {
       FileStepRecord record(settings, entry, s);
-      if (!Dispatch(settings, entry, s)) record.Drop();
+      if (!Dispatch(settings, walk, entry, s)) record.Drop();
     }
     EmptyCaches();
   }
+}
+
+}  // namespace
+
+void WalkFolder(RunSettings& settings, const RString& source, const RString& destination) {
+  WalkState walk;
+  walk.destinationRoot = WithTrailingBackslash(destination);
+  walk.sourceBelowDestination = SourceBelowDestination(source, destination);
+  Walk(settings, walk, source, destination);
 }
 
 }  // namespace kln

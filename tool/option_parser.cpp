@@ -45,6 +45,8 @@ const Option kOptions[] = {
     {"-targetBonesInterval=", [](RunSettings& s, const char* v) { s.bonesInterval = std::atoi(v); }},
     {"-skeleton=", [](RunSettings& s, const char* v) { s.skeleton = v; }},
     {"-animations", [](RunSettings& s, const char*) { s.convertAnimations = true; }},
+    {"-mount=", [](RunSettings& s, const char* v) { s.mountOptions.mounts.push_back(v); }},
+    {"-prefixFile=", [](RunSettings& s, const char* v) { s.mountOptions.prefixFile = v; }},
     {"-maxProcesses=", [](RunSettings&, const char* v) { ChildProcesses().SetMaxProcesses(std::atoi(v)); }},
     {"-report=", [](RunSettings& s, const char* v) { s.reportFile = v; }},
     {"-strict", [](RunSettings& s, const char*) { s.strict = true; }},

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "el/qstream/basic_types.h"
+#include "tool/mount_setup.h"
 
 namespace kln {
 
@@ -26,6 +27,7 @@ struct RunSettings {
   bool textureHeadersOnly = false;    // write the texture headers file instead of converting
   RString binPath = "kilnify\\";      // folder holding bin\ with the main configuration
   RString addonFolder;                // configurations loaded before the conversion
+  MountOptions mountOptions;          // -mount= and -prefixFile=
 
   // For build scripts: a JSON report of the run, and a failing exit code for failed files.
   RString reportFile;                 // -report=: where the run report is written

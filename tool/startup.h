@@ -21,6 +21,12 @@ void StartMemoryAndFiles();
 // (the error was reported and, unless silent, shown).
 bool LoadFolderConfigs(const RunSettings& settings, const RString& folder);
 
+// The configurations loaded before the conversion. With -addon=, those below the addon
+// folder. Without it, those below the work drive, then those below each mounted folder in
+// the order of the work paths (letter case ignored); a mounted folder that lies below the
+// work drive or below a folder loaded already is not loaded again.
+bool LoadStartupConfigs(const RunSettings& settings);
+
 // Merges bin\config.cpp below the bin path into the global configuration, once per
 // process; its errors do not stop the run.
 void LoadMainConfig(const RString& binPath);

@@ -10,7 +10,8 @@ RString FolderOf(std::string_view path);
 
 // The engine path ('\' separators) of the file that `#include name` in `includingFile`
 // names. An included file is searched in the folder of the including file; a name that
-// begins with '\' (or '/') is taken from the root of the work drive instead.
+// begins with '\' (or '/') is a work path from the root instead (found through the mounts
+// and the work drive, see FilePreprocessor::FindInclude).
 RString IncludePath(std::string_view includingFile, std::string_view name);
 
 // `path` with '.' steps and "folder\.." pairs removed and separators made single.

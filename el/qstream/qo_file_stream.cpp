@@ -1,6 +1,8 @@
 #include "el/qstream/qo_file_stream.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,6 +39,22 @@ std::string MakeTempPath(const std::string& path, int attempt) {
   std::snprintf(suffix, sizeof(suffix), ".tmp%ld.%u.%d", static_cast<long>(::getpid()),
                 counter.fetch_add(1), attempt);
   return path + suffix;
+}
+
+// Takes the decimal number that ends `text` off it; false when `text` does not end in a digit.
+bool TakeTrailingNumber(std::string_view& text, long& value) {
+  size_t start = text.size();
+  while (start > 0 && start + 18 > text.size() && text[start - 1] >= '0' && text[start - 1] <= '9') --start;
+  if (start == text.size()) return false;
+  value = std::strtol(std::string(text.substr(start)).c_str(), nullptr, 10);
+  text = text.substr(0, start);
+  return true;
+}
+
+bool TakeSuffix(std::string_view& text, std::string_view suffix) {
+  if (!text.ends_with(suffix)) return false;
+  text.remove_suffix(suffix.size());
+  return true;
 }
 
 // Copies the whole file `from` to the start of the open file `to`; 0 or the error.
@@ -77,10 +95,11 @@ bool QOFStream::Open(const std::string& path) {
 bool QOFStream::OpenAtomic(const std::string& path) {
   Close();
   path_ = HostPathForWrite(path);
-  // A link to a file is followed: the file it leads to is replaced and the link stays. A
-  // destination that is no file and no folder (a device, a pipe) cannot be renamed over:
-  // the bytes gather in a temporary file elsewhere and are copied into it on Close.
-  std::string tempBeside = path_;
+  // A link to a file is followed: the file it leads to is replaced and the link stays, and
+  // the temporary file is made beside that file, so that the rename stays on its file
+  // system. A destination that is no file and no folder (a device, a pipe) cannot be
+  // renamed over: the bytes gather in a temporary file elsewhere and are copied into it
+  // on Close.
   struct stat target;
   const bool exists = ::stat(path_.c_str(), &target) == 0;
   if (exists && S_ISDIR(target.st_mode)) {
@@ -88,15 +107,19 @@ bool QOFStream::OpenAtomic(const std::string& path) {
     return false;
   }
   copyOnClose_ = exists && !S_ISREG(target.st_mode);
+  std::string tempBeside;
   if (copyOnClose_) {
     std::error_code error;
     std::filesystem::path folder = std::filesystem::temp_directory_path(error);
     tempBeside = ((error ? std::filesystem::path("/tmp") : folder) / "kln-output").string();
-  } else if (struct stat link; ::lstat(path_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-    if (char* resolved = ::realpath(path_.c_str(), nullptr)) {
-      path_ = resolved;
-      std::free(resolved);
+  } else {
+    if (struct stat link; ::lstat(path_.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+      if (char* resolved = ::realpath(path_.c_str(), nullptr)) {
+        path_ = resolved;
+        std::free(resolved);
+      }
     }
+    tempBeside = path_;
   }
   for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
     std::string candidate = MakeTempPath(tempBeside, attempt);
@@ -234,4 +257,28 @@ void QOFStream::Discard() {
   ::unlink(tempPath_.c_str());
   tempPath_.clear();
   DropBufferedBytes();
+}
+
+std::optional<long> AtomicTemporaryOwner(std::string_view name) {
+  long pid = 0, number = 0;
+  if (!TakeTrailingNumber(name, number) || !TakeSuffix(name, ".") || !TakeTrailingNumber(name, number) ||
+      !TakeSuffix(name, ".") || !TakeTrailingNumber(name, pid) || !TakeSuffix(name, ".tmp") || name.empty())
+    return std::nullopt;
+  return pid;
+}
+
+int RemoveLeftoverTemporaryFiles(const std::string& hostFolder) {
+  DIR* dir = ::opendir(hostFolder.empty() ? "." : hostFolder.c_str());
+  if (!dir) return 0;
+  int removed = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::optional<long> owner = AtomicTemporaryOwner(entry->d_name);
+    // A temporary file of a process that still runs is being written.
+    if (!owner || *owner <= 0 || ::kill(static_cast<pid_t>(*owner), 0) == 0 || errno != ESRCH) continue;
+    struct stat st;
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) ++removed;
+  }
+  ::closedir(dir);
+  return removed;
 }

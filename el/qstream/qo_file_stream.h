@@ -11,7 +11,9 @@
 // destination is never left truncated: it holds either its old contents or all new bytes.
 // A link is followed (its file is replaced, the link kept). A device or pipe receives the
 // bytes by copy on Close(), from a temporary file in the temporary folder.
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "el/qstream/qo_stream.h"
@@ -84,3 +86,12 @@ class QOFStream : public QOStream {
   std::string tempPath_;   // host path of the temporary file (atomic writes only)
   bool copyOnClose_ = false;  // the destination is a device or pipe: copied into, not replaced
 };
+
+// The temporary files of OpenAtomic are named after their destination followed by
+// ".tmp<process id>.<number>.<number>". The process id in `name` when it has that form;
+// nothing otherwise.
+std::optional<long> AtomicTemporaryOwner(std::string_view name);
+
+// Removes the temporary files in the host folder `hostFolder` that a process which no
+// longer runs left behind (a killed run). Returns how many were removed.
+int RemoveLeftoverTemporaryFiles(const std::string& hostFolder);

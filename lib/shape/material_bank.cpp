@@ -5,7 +5,8 @@
 #include "el/appframe/app_frame.h"
 #include "el/paramfile/param_file.h"
 #include "el/qstream/qi_file_stream.h"
-#include "engine/engine_file.h"
+#include "el/preproc/data_name.h"
+#include "platform/engine_path.h"
 #include "engine/global_config.h"
 #include "engine/material_cache.h"
 #include "lib/shape/material_reader.h"
@@ -44,13 +45,15 @@ bool ReadFromCfgMaterials(TexMaterial& material) {
 bool ReadFromFile(TexMaterial& material) {
   const RString& name = material.Name();
   QIFStreamB in;
-  if (!OpenEngineFile(in, name)) {
+  // A material file is named by data: it is read only through the mounts and the work drive.
+  const std::optional<std::string> host = HostFileOfDataName(EnginePath(name), CurrentDataFile());
+  if (!host || !in.Open(*host)) {
     ErrorMessage("Material not loaded: %s", name.c_str());
     ErrorMessage("\tIn %s:%d", "lib/shape/material", __LINE__);
     return false;
   }
   ParamFile file(name);
-  int result = IsBinaryConfig(in) ? file.LoadBin(in) : (in.Close(), file.Parse(name));
+  int result = IsBinaryConfig(in) ? file.LoadBin(in) : (in.Close(), file.Parse(ToEnginePath(*host)));
   if (result != 0) {
     ErrorMessage("Error while loading material %s", name.c_str());
     return false;

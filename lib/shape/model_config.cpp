@@ -1,6 +1,8 @@
 #include "lib/shape/model_config.h"
 
 #include "el/paramfile/param_file.h"
+#include "platform/engine_path.h"
+#include "platform/engine_resolver.h"
 #include "platform/host_file.h"
 
 namespace {
@@ -26,12 +28,25 @@ RString ReplaceExtension(std::string_view path, std::string_view extension) {
   return RString(path.substr(0, dot)) + RString(extension);
 }
 
-// Merges the file `fileName` into `merged` when it exists and parses.
+// Merges the file `fileName` (a host path in engine form) into `merged` when it exists
+// and parses.
 void MergeFile(ParamFile& merged, const RString& fileName) {
   if (!EngineFileExists(fileName)) return;
   ParamFile file;
   if (file.Parse(fileName) != 0) return;
   merged.Update(file, true, true);
+}
+
+// The configuration files of a model that lies below a mount or the work drive, looked up
+// by its engine path, so that the model.cfg of a parent folder is found in whatever
+// folder that work path is mounted from. Only existing files are listed.
+AutoArray<RString> EngineModelConfigFiles(std::string_view enginePath) {
+  AutoArray<RString> files;
+  for (const RString& file : ModelConfigFiles(enginePath)) {
+    EngineResolution found = ResolveEnginePath(EnginePath(file));
+    if (found.found) files.push_back(RString(ToEnginePath(found.hostPath)));
+  }
+  return files;
 }
 
 }  // namespace
@@ -64,7 +79,10 @@ AutoArray<RString> ModelConfigFiles(std::string_view modelPath) {
 
 std::shared_ptr<ParamFile> LoadModelConfig(std::string_view modelPath) {
   auto merged = std::make_shared<ParamFile>(ReplaceExtension(modelPath, kOwnExtension));
-  for (const RString& file : ModelConfigFiles(modelPath)) MergeFile(*merged, file);
+  const std::optional<std::string> enginePath =
+      EnginePathOfHostFile(HostPathOf(modelPath.empty() ? std::string_view(".") : modelPath));
+  for (const RString& file : enginePath ? EngineModelConfigFiles(*enginePath) : ModelConfigFiles(modelPath))
+    MergeFile(*merged, file);
   merged->Refresh();
   return merged;
 }

@@ -1,6 +1,7 @@
 #include "lib/shape/odol_model.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "el/appframe/app_frame.h"
 #include "el/qstream/qi_file_stream.h"
@@ -232,7 +233,7 @@ int SaveRuntimeModel(LODShape& model, QOStream& out, RuntimeModelInfo* info) {
 bool SaveRuntimeModel(LODShape& model, const RString& path, RuntimeModelInfo* info) {
   QOFStream out;
   if (!out.OpenAtomic(path)) {
-    ErrorMessage("Cannot write %s (error %d)", path.c_str(), out.GetErrorCode());
+    ErrorMessage("Cannot write %s: %s", path.c_str(), std::strerror(out.GetErrorCode()));
     return false;
   }
   int error = SaveRuntimeModel(model, out, info);
@@ -242,7 +243,7 @@ bool SaveRuntimeModel(LODShape& model, const RString& path, RuntimeModelInfo* in
     return false;
   }
   if (!out.Close()) {
-    ErrorMessage("Cannot write %s (error %d)", path.c_str(), out.GetErrorCode());
+    ErrorMessage("Cannot write %s: %s", path.c_str(), std::strerror(out.GetErrorCode()));
     return false;
   }
   return true;

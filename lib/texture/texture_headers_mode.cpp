@@ -17,6 +17,7 @@
 #include "platform/file_search.h"
 #include "platform/host_file.h"
 #include "platform/make_folder.h"
+#include "platform/visited_folders.h"
 #include "platform/work_pool.h"
 
 namespace kln {
@@ -102,6 +103,11 @@ class TextureCollector {
       if (!IsHostFolder(hostFolder)) ErrorMessage("DirIterator: wrong filespec: %s", (folder + "\\*").c_str());
       return;
     }
+    // A link back to a folder on the way would make the walk go round for ever.
+    if (!visited_.Enter(search.Folder())) {
+      ErrorMessage("Folder %s leads to a folder visited already (a link); it is skipped", folder.c_str());
+      return;
+    }
     std::vector<ListedTexture> listed;
     FileSearchEntry entry;
     RString fullPath;  // one buffer for the entries' paths
@@ -155,6 +161,7 @@ class TextureCollector {
 
   const TextureHeadersSettings& settings_;
   TextureHeaderManager& manager_;
+  VisitedFolders visited_;
   WorkPool pool_;
 };
 

@@ -2,12 +2,14 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <regex>
 #include <stdexcept>
 
@@ -15,7 +17,9 @@ extern char** environ;
 
 namespace {
 
-void Drain(int (&fds)[2], std::string* (&targets)[2]) {
+// Reads both pipes to their ends; kills `pid` once `deadline` has passed, when given.
+void Drain(int (&fds)[2], std::string* (&targets)[2], pid_t pid,
+           std::optional<std::chrono::steady_clock::time_point> deadline) {
   pollfd polls[2];
   int open = 0;
   for (int i = 0; i < 2; ++i) {
@@ -24,7 +28,20 @@ void Drain(int (&fds)[2], std::string* (&targets)[2]) {
   }
   char buffer[65536];
   while (open > 0) {
-    if (::poll(polls, 2, -1) < 0) break;
+    int timeout = -1;
+    if (deadline) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline -
+                                                                              std::chrono::steady_clock::now());
+      if (left.count() <= 0) {
+        ::kill(pid, SIGKILL);
+        deadline.reset();
+      } else {
+        timeout = static_cast<int>(left.count());
+      }
+    }
+    const int ready = ::poll(polls, 2, timeout);
+    if (ready < 0) break;
+    if (ready == 0) continue;
     for (int i = 0; i < 2; ++i) {
       if (polls[i].fd < 0 || !(polls[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
       ssize_t got = ::read(polls[i].fd, buffer, sizeof buffer);
@@ -81,7 +98,9 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
   ProgramResult result;
   int fds[2] = {outPipe[0], errPipe[0]};
   std::string* targets[2] = {&result.out, &result.err};
-  Drain(fds, targets);
+  std::optional<std::chrono::steady_clock::time_point> deadline;
+  if (options.killAfter.count() > 0) deadline = std::chrono::steady_clock::now() + options.killAfter;
+  Drain(fds, targets, pid, deadline);
 
   int status = 0;
   ::waitpid(pid, &status, 0);

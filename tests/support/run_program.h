@@ -1,5 +1,6 @@
 #pragma once
 // Running one of the built programs and capturing what it prints.
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,6 +15,10 @@ struct ProgramOptions {
   std::filesystem::path workingFolder{};     // empty: the test's own
   bool mergeStreams = false;                 // standard error into the same pipe as output
   std::vector<std::string> environment{};    // extra NAME=value entries
+  // When not zero, the program is killed (SIGKILL) once it has run this long: a test of a
+  // hang fails instead of hanging, and a test can stop a run at a chosen moment. Its exit
+  // code is then 128 + 9.
+  std::chrono::milliseconds killAfter{0};
 };
 
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,

@@ -30,7 +30,11 @@ TEST(KilnRun, PreprocessPrintsTheExpandedText) {
   ProgramResult result = Kiln({"preprocess", "config.cpp"}, tree);
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_NE(result.out.find("name = \"mod_main\";"), std::string::npos) << result.out;
-  EXPECT_NE(Kiln({"preprocess", "missing.cpp"}, tree).exitCode, 0);
+  // A missing file is told on standard error; standard output carries nothing but text.
+  ProgramResult missing = Kiln({"preprocess", "missing.cpp"}, tree);
+  EXPECT_NE(missing.exitCode, 0);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_NE(missing.err.find("missing.cpp not found"), std::string::npos) << missing.err;
 }
 
 TEST(KilnRun, TextBinaryTextBinaryIsStableOnTheSecondPass) {

@@ -33,6 +33,23 @@ TEST(ParseOptions, LeavesProgramNameAndPositionalArguments) {
   EXPECT_FALSE(late.always);
 }
 
+TEST(ParseOptions, MountsRepeatAndThePrefixFileIsKept) {
+  CapturedMessages messages;
+  RunSettings settings;
+  Parse(settings, {"kilnify", "-mount=\\x\\a=\\src\\a", "-MOUNT=x\\b=b", "-prefixfile=addon.prefix", "src", "dst"});
+  EXPECT_EQ(settings.mountOptions.mounts, (std::vector<std::string>{"\\x\\a=\\src\\a", "x\\b=b"}));
+  EXPECT_EQ(settings.mountOptions.prefixFile, "addon.prefix");
+  EXPECT_TRUE(messages.errorLines.empty());
+
+  // kiln takes the same options out of any place among its arguments.
+  std::vector<std::string> args = {"in.cpp", "-mount=x=y", "out.bin", "-prefixFile=p"};
+  MountOptions taken;
+  TakeMountOptions(args, taken);
+  EXPECT_EQ(args, (std::vector<std::string>{"in.cpp", "out.bin"}));
+  EXPECT_EQ(taken.mounts, (std::vector<std::string>{"x=y"}));
+  EXPECT_EQ(taken.prefixFile, "p");
+}
+
 TEST(ParseOptions, MatchesByPrefixIgnoringCaseFirstMatchWins) {
   CapturedMessages messages;
   RunSettings settings;

@@ -7,6 +7,7 @@
 #include "engine/global_config.h"
 #include "engine/memory_budget.h"
 #include "platform/engine_path.h"
+#include "platform/engine_resolver.h"
 #include "tests/support/captured_messages.h"
 #include "tests/support/environment_variable.h"
 #include "tests/support/temp_tree.h"
@@ -48,6 +49,31 @@ TEST_F(Startup, TextConfigWinsOverBinaryInTheSameFolder) {
   ASSERT_TRUE(LoadFolderConfigs(settings, Path("src")));
   EXPECT_FALSE(HasClass("FromBinary"));
   EXPECT_TRUE(HasClass("OnlyText"));
+}
+
+TEST_F(Startup, WithoutAnAddonTheWorkDriveThenEveryMountIsLoadedInWorkPathOrder) {
+  tree.Write("drive/config.cpp", "class Order { drive = 1; last = 0; };\n");
+  tree.Write("drive/inside/config.cpp", "class InDrive { value = 1; };\n");
+  tree.Write("repo/b/config.cpp", "class Order { last = 2; };\n");
+  tree.Write("repo/a/config.cpp", "class Order { last = 1; fromA = 1; };\n");
+  ScopedEnvironment drive("KILNIFY_WORK_DRIVE", (tree / "drive").string());
+  Mounts().Clear();
+  std::string error;
+  ASSERT_TRUE(Mounts().Add("\\x\\b", (tree / "repo/b").string(), "test", &error));
+  ASSERT_TRUE(Mounts().Add("\\X\\A", (tree / "repo/a").string(), "test", &error));
+  ASSERT_TRUE(Mounts().Add("\\x\\inside", (tree / "drive/inside").string(), "test", &error));
+  ASSERT_TRUE(LoadStartupConfigs(settings));
+  EXPECT_EQ(IntValue("Order", "drive"), 1);
+  EXPECT_EQ(IntValue("Order", "fromA"), 1);
+  EXPECT_EQ(IntValue("Order", "last"), 2);
+  EXPECT_EQ(IntValue("InDrive", "value"), 1);
+  // With an addon folder, only that folder is loaded.
+  ShutdownEngine();
+  settings.addonFolder = Path("repo/a");
+  ASSERT_TRUE(LoadStartupConfigs(settings));
+  EXPECT_EQ(IntValue("Order", "last"), 1);
+  EXPECT_NE(IntValue("Order", "drive"), 1);
+  Mounts().Clear();
 }
 
 TEST_F(Startup, BrokenTextConfigStopsTheLoad) {

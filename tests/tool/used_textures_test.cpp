@@ -121,5 +121,36 @@ TEST_F(UsedTextures, CopySkipsUpToDateExcludedAndMissingTextures) {
   EXPECT_EQ(tree.Read("out/data/old.paa"), "copy");
 }
 
+TEST(CopyableTextureName, RelativeNamesHaveNoParentStepAndRootedOnesStayBelowTheRoot) {
+  EXPECT_TRUE(IsCopyableTextureName("data\\wood_co.paa"));
+  EXPECT_TRUE(IsCopyableTextureName("\\mymod\\data\\..\\wood_co.paa"));
+  EXPECT_FALSE(IsCopyableTextureName("data\\..\\wood_co.paa"));
+  EXPECT_FALSE(IsCopyableTextureName("..\\..\\esc\\x.paa"));
+  EXPECT_FALSE(IsCopyableTextureName("\\..\\tmp\\x.paa"));
+  EXPECT_FALSE(IsCopyableTextureName("/mymod/../../x.paa"));
+}
+
+TEST_F(UsedTextures, NamesThatLeadOutAreReportedOnceAndNeverCopied) {
+  tree.Write("data/x.paa", "inside");
+  tree.Write("data/rooted.paa", "rooted");
+  Textures().Load("data\\..\\..\\x.paa");
+  Textures().Load("data\\x.paa");
+  CapturedMessages messages;
+  CollectUsedTextures(settings.usedTextures, "src\\m.p3d");
+  CollectUsedTextures(settings.usedTextures, "src\\n.p3d");
+  Textures().Clear();
+  EXPECT_EQ(messages.lines, (std::vector<std::string>{"error: Texture data\\..\\..\\x.paa named by src\\m.p3d leads "
+                                                      "out of its folder; it is not copied"}));
+  EXPECT_EQ(settings.usedTextures, (UsedTextureSet{"data\\x.paa"}));
+
+  // Names that reach the copy by another way are checked there too; a rooted name below
+  // the work drive (here the current folder) goes to the program as the file found there.
+  settings.usedTextures = {"\\..\\x.paa", "data\\..\\data\\x.paa", "\\data\\rooted.paa"};
+  CopyTextures(settings);
+  ChildProcesses().WaitForAll();
+  EXPECT_EQ(tree.Read("calls.log"), "start rooted.paa rooted.paa\nend rooted.paa\n");
+  EXPECT_EQ(tree.Read("out/data/rooted.paa"), "rooted");
+}
+
 }  // namespace
 }  // namespace kln

@@ -24,5 +24,6 @@ int RunBinaryToConfig(const std::vector<std::string>& args);
 int RunDump(const std::vector<std::string>& args);
 int RunRtmToBmtr(const std::vector<std::string>& args);
 int RunPaaToPng(const std::vector<std::string>& args);
+int RunMounts(const std::vector<std::string>& args);
 
 }  // namespace kiln

@@ -11,6 +11,7 @@ const std::vector<Command>& Commands() {
       {"rtm2bmtr", "-config=CFG -skeleton=NAME [-turnAround] IN OUT",
        "write an animation in runtime form, bound to a skeleton of CFG", 3, 5, RunRtmToBmtr},
       {"paa2png", "IN OUT [-mip=N]", "write a mipmap level of a texture as a PNG image", 2, 3, RunPaaToPng},
+      {"mounts", "[--json]", "print the mount table (work path, folder, where it came from)", 0, 1, RunMounts},
   };
   return commands;
 }

@@ -8,11 +8,12 @@
 #include "el/appframe/app_frame.h"
 #include "tool/kiln/kiln_command.h"
 #include "tool/tool_version.h"
+#include "tool/mount_setup.h"
 
 namespace {
 
 void PrintUsage(FILE* stream) {
-  std::fprintf(stream, "Usage: kiln COMMAND [ARGUMENTS]\n\nCommands:\n");
+  std::fprintf(stream, "Usage: kiln COMMAND [-mount=WORKPATH=FOLDER]... [-prefixFile=NAME] [ARGUMENTS]\n\nCommands:\n");
   for (const kiln::Command& command : kiln::Commands())
     std::fprintf(stream, "  %-10s %-24s %s\n", command.name, command.arguments, command.summary);
   std::fprintf(stream,
@@ -48,6 +49,10 @@ int main(int argc, char** argv) {
         return 0;
       }
     }
+    // Every command reads names from data through the same mounts as the converter.
+    kln::MountOptions mounts;
+    kln::TakeMountOptions(args, mounts);
+    if (!kln::SetUpMounts(mounts, {RString(".")})) return 1;
     int count = static_cast<int>(args.size());
     if (count < command.minArgs || count > command.maxArgs) {
       std::fprintf(stderr, "kiln %s: expected %s\n", command.name, command.arguments);

@@ -1,4 +1,6 @@
 // #include of files on the disk: folders, the work drive, letter case, markers.
+#include "el/preproc/data_name.h"
+#include "platform/engine_resolver.h"
 #include "tests/el/preproc/preproc_test_support.h"
 
 namespace {
@@ -160,6 +162,57 @@ TEST_F(PreprocIncludeTree, HasIncludeFindsWhatIncludeWouldFind) {
   EXPECT_EQ(kept, "relative|other case and brackets|parent|rooted|no folder|from part|");
   // Looking does not count as a failed include.
   EXPECT_TRUE(messages_.logLines.empty()) << messages_.All();
+}
+
+}  // namespace
+
+namespace {
+
+// Addons mounted from folders outside the work drive.
+class PreprocIncludeMounts : public PreprocIncludeTree {
+ protected:
+  void SetUp() override { Mounts().Clear(); }
+  void TearDown() override {
+    Mounts().Clear();
+    ForgetReportedDataNames();
+  }
+  void Mount(const std::string& workPath, const std::string& folder) {
+    std::string error;
+    ASSERT_TRUE(Mounts().Add(workPath, (repo_.Path() / folder).string(), "test", &error)) << error;
+  }
+  TempFolder repo_;
+};
+
+TEST_F(PreprocIncludeMounts, RootedAndRelativeNamesGoThroughTheMounts) {
+  Mount("\\x\\mod\\addons\\main", "main");
+  Mount("\\x\\mod\\addons\\tools", "tools");
+  repo_.Write("main/config.cpp", "#include \"\\X\\Mod\\Addons\\Tools\\Macros.hpp\"\nMAIN\n");
+  repo_.Write("tools/macros.hpp", "#include \"..\\main\\shared.hpp\"\nTOOLS\n");
+  repo_.Write("main/shared.hpp", "SHARED\n");
+  PreprocResult result = RunFile((repo_.Path() / "main/config.cpp").string(), false);
+  ASSERT_TRUE(result.ok) << result.text;
+  EXPECT_EQ(result.text, "SHARED\n\nTOOLS\n\nMAIN\n");
+}
+
+TEST_F(PreprocIncludeMounts, AMissingNameIsReportedOnceWithThePlaceTried) {
+  Mount("\\x\\mod\\addons\\main", "main");
+  repo_.Write("main/config.cpp", "#include \"\\x\\mod\\addons\\main\\gone.hpp\"\n");
+  const std::string host = (repo_.Path() / "main/config.cpp").string();
+  EXPECT_FALSE(RunFile(host).ok);
+  EXPECT_FALSE(RunFile(host).ok);
+  std::string tried;
+  int count = 0;
+  for (const std::string& line : messages_.errorLines)
+    if (line.find("Name \\x\\mod\\addons\\main\\gone.hpp in ") == 0) tried = line, ++count;
+  EXPECT_EQ(count, 1);
+  EXPECT_NE(tried.find("tried mount \\x\\mod\\addons\\main (" + (repo_.Path() / "main").string() + ")"),
+            std::string::npos)
+      << tried;
+  // The messages of a missing include stay as they were, once per use.
+  int notFound = 0;
+  for (const std::string& line : messages_.logLines)
+    notFound += line == "Include file \\x\\mod\\addons\\main\\gone.hpp not found.";
+  EXPECT_EQ(notFound, 2);
 }
 
 }  // namespace

@@ -250,4 +250,41 @@ TEST(QOFStreamAtomic, PipeStaysAPipeAndReceivesEveryByte) {
   EXPECT_EQ(CountFiles(folder.Path()), 2u);
 }
 
+TEST(QOFStreamAtomic, TemporaryFileOfALinkLiesBesideTheLinkedFile) {
+  TempFolder folder;
+  std::string real = folder.Write("target/real.bin", "old");
+  std::filesystem::create_directories(folder.Path() / "links");
+  std::filesystem::create_symlink(real, folder.File("links/link.bin"));
+  QOFStream out;
+  ASSERT_TRUE(out.OpenAtomic(folder.File("links/link.bin")));
+  out.write("new", 3);
+  out.Flush();
+  EXPECT_EQ(CountFiles(folder.Path() / "target"), 2u);
+  EXPECT_EQ(CountFiles(folder.Path() / "links"), 1u);
+  EXPECT_TRUE(out.Close());
+  EXPECT_EQ(ReadFile(real), "new");
+}
+
+TEST(AtomicTemporaryFiles, AreKnownByTheirNameAndRemovedOnlyWhenTheirWriterIsGone) {
+  EXPECT_EQ(AtomicTemporaryOwner("model.p3d.tmp1234.5.0"), 1234);
+  EXPECT_EQ(AtomicTemporaryOwner("a.tmp1.0.15"), 1);
+  for (const char* other : {"model.p3d", "model.p3d.tmp1234.5", ".tmp1.2.3", "model.tmpx.1.2", "model.tmp1..2",
+                            "model.tmp1.2.3x", "model.tmp.1.2", "model.tmp99999999999999999999.1.2"})
+    EXPECT_FALSE(AtomicTemporaryOwner(other)) << other;
+
+  TempFolder folder;
+  // A process id above any the system hands out, and one that runs: this test's own.
+  folder.Write("dead.p3d.tmp4194399.0.0", "half");
+  const std::string running = "live.p3d.tmp" + std::to_string(::getpid()) + ".0.0";
+  folder.Write(running, "being written");
+  folder.Write("model.p3d", "output");
+  std::filesystem::create_directories(folder.Path() / "folder.tmp4194399.0.0");
+  EXPECT_EQ(RemoveLeftoverTemporaryFiles(folder.Path().string()), 1);
+  EXPECT_FALSE(std::filesystem::exists(folder.File("dead.p3d.tmp4194399.0.0")));
+  EXPECT_TRUE(std::filesystem::exists(folder.File(running)));
+  EXPECT_TRUE(std::filesystem::exists(folder.File("model.p3d")));
+  EXPECT_TRUE(std::filesystem::exists(folder.File("folder.tmp4194399.0.0")));
+  EXPECT_EQ(RemoveLeftoverTemporaryFiles(folder.File("missing")), 0);
+}
+
 }  // namespace

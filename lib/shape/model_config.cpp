@@ -1,5 +1,8 @@
 #include "lib/shape/model_config.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "el/paramfile/param_file.h"
 #include "platform/engine_path.h"
 #include "platform/engine_resolver.h"
@@ -40,11 +43,22 @@ void MergeFile(ParamFile& merged, const RString& fileName) {
 // The configuration files of a model that lies below a mount or the work drive, looked up
 // by its engine path, so that the model.cfg of a parent folder is found in whatever
 // folder that work path is mounted from. Only existing files are listed.
-AutoArray<RString> EngineModelConfigFiles(std::string_view enginePath) {
+// A file that is also one of `beside` (the files of the model's own folders on the host)
+// keeps the name it has there, so that messages name it as before.
+AutoArray<RString> EngineModelConfigFiles(std::string_view enginePath, const AutoArray<RString>& beside) {
   AutoArray<RString> files;
   for (const RString& file : ModelConfigFiles(enginePath)) {
     EngineResolution found = ResolveEnginePath(EnginePath(file));
-    if (found.found) files.push_back(RString(ToEnginePath(found.hostPath)));
+    if (!found.found) continue;
+    RString name = RString(ToEnginePath(found.hostPath));
+    for (const RString& near : beside) {
+      std::error_code error;
+      if (std::filesystem::equivalent(HostPathOf(near), found.hostPath, error)) {
+        name = near;
+        break;
+      }
+    }
+    files.push_back(name);
   }
   return files;
 }
@@ -81,8 +95,8 @@ std::shared_ptr<ParamFile> LoadModelConfig(std::string_view modelPath) {
   auto merged = std::make_shared<ParamFile>(ReplaceExtension(modelPath, kOwnExtension));
   const std::optional<std::string> enginePath =
       EnginePathOfHostFile(HostPathOf(modelPath.empty() ? std::string_view(".") : modelPath));
-  for (const RString& file : enginePath ? EngineModelConfigFiles(*enginePath) : ModelConfigFiles(modelPath))
-    MergeFile(*merged, file);
+  const AutoArray<RString> beside = ModelConfigFiles(modelPath);
+  for (const RString& file : enginePath ? EngineModelConfigFiles(*enginePath, beside) : beside) MergeFile(*merged, file);
   merged->Refresh();
   return merged;
 }

@@ -194,7 +194,8 @@ class SourceAnimationReader {
   }
 
   // Each bound bone's matrix relative to its parent's, parents first (the skeleton lists
-  // bones in depth-first order); a bone the file lacks hands its parent's matrix on.
+  // bones in depth-first order); a bone the file lacks hands its parent's matrix on. The
+  // matrices are gathered first and packed together.
   void ToParentRelative(AnimationRTPhase& phase) {
     const int n = NSkeletonBones();
     // Each bone's model-space matrix, and its inverse once a child has asked for it; -1
@@ -203,6 +204,8 @@ class SourceAnimationReader {
     inverse_.resize(static_cast<size_t>(n));
     inverted_.assign(static_cast<size_t>(n), 0);
     source_.resize(static_cast<size_t>(n));
+    relative_.clear();
+    slots_.clear();
     for (int s = 0; s < n; ++s) {
       const int parent = a_.skeleton_->ParentIndex(s);
       // The bone whose matrix the parent passes on (-1: the identity).
@@ -215,17 +218,20 @@ class SourceAnimationReader {
       const Matrix4& model = scratch_[static_cast<size_t>(k)];
       source_[static_cast<size_t>(s)] = s;
       world_[static_cast<size_t>(s)] = model;
+      slots_.push_back(k);
       if (from < 0) {
-        phase.transforms[static_cast<size_t>(k)] = PackBoneMatrix(model);
+        relative_.push_back(model);
         continue;
       }
       if (!inverted_[static_cast<size_t>(from)]) {
         inverse_[static_cast<size_t>(from)] = InverseMatrix(world_[static_cast<size_t>(from)]);
         inverted_[static_cast<size_t>(from)] = 1;
       }
-      phase.transforms[static_cast<size_t>(k)] =
-          PackBoneMatrix(MultiplyMatrices(inverse_[static_cast<size_t>(from)], model));
+      relative_.push_back(MultiplyMatrices(inverse_[static_cast<size_t>(from)], model));
     }
+    packed_.resize(relative_.size());
+    PackBoneMatrices(relative_.data(), packed_.data(), relative_.size());
+    for (size_t i = 0; i < slots_.size(); ++i) phase.transforms[static_cast<size_t>(slots_[i])] = packed_[i];
   }
 
   struct FileBone {
@@ -242,6 +248,9 @@ class SourceAnimationReader {
   AutoArray<Matrix4> inverse_;
   AutoArray<uint8_t> inverted_;
   AutoArray<int> source_;
+  AutoArray<Matrix4> relative_;              // the matrices to pack, in skeleton order
+  AutoArray<int> slots_;                     // the transform each of them becomes
+  AutoArray<PackedBoneTransform> packed_;
 };
 
 void AnimationRT::Load(QIStream& in, const RString& name, SkeletonRef skeleton, bool turnAround, bool phaseLimit) {

@@ -1,11 +1,12 @@
-// Packing many bone matrices at once: four at a time in the lanes of SSE registers.
+// Making and packing many parent-relative bone matrices at once: four at a time in the
+// lanes of SSE registers.
 //
-// Every lane goes through exactly the single-precision operations of PackBoneMatrix, in
-// the same order (each one rounds the same way in a lane as alone), so the transforms are
-// the same to the bit. Both quaternion branches are worked out and the lane keeps the one
-// its trace asks for; the translations go through EncodeHalfFloat one by one.
-#include <bit>
-#include <cstring>
+// Every lane goes through exactly the single-precision operations of InverseMatrix,
+// MultiplyMatrices and PackBoneMatrix, in the same order (each one rounds the same way in
+// a lane as alone), so the transforms are the same to the bit. Both quaternion branches
+// are worked out and the lane keeps the one its trace asks for; a translation that
+// overflows goes through EncodeHalfFloat for its message.
+#include <algorithm>
 
 #include "lib/animation/bone_transform.h"
 
@@ -42,16 +43,77 @@ inline __m128i ToInt16(__m128 value) {
   return Select(_mm_castps_si128(inside), whole, outside);
 }
 
-// Packs the four matrices at `in` into `out`.
-void PackFour(const Matrix4* in, PackedBoneTransform* out) {
-  alignas(16) float lanes[12][4];
-  for (int l = 0; l < 4; ++l) {
-    float f[12];
-    std::memcpy(f, &in[l], sizeof f);
-    for (int i = 0; i < 12; ++i) lanes[i][l] = f[i];
+// Four matrices, one per lane: element i of every matrix in m[i] (0-8 the 3x3 part by
+// columns, 9-11 the translation).
+struct FourMatrices {
+  __m128 m[12];
+};
+
+FourMatrices Load(const Matrix4* const* matrices) {
+  FourMatrices four;
+  for (int block = 0; block < 3; ++block) {
+    __m128 r[4];
+    for (int l = 0; l < 4; ++l) r[l] = _mm_loadu_ps(&matrices[l]->axisX.x + 4 * block);
+    _MM_TRANSPOSE4_PS(r[0], r[1], r[2], r[3]);
+    for (int l = 0; l < 4; ++l) four.m[4 * block + l] = r[l];
   }
-  __m128 m[9];
-  for (int i = 0; i < 9; ++i) m[i] = _mm_load_ps(lanes[i]);
+  return four;
+}
+
+// InverseMatrix in every lane.
+FourMatrices Inverse(const FourMatrices& in) {
+  const __m128* m = in.m;
+  // Element (r, c) is m[3c + r]; the inverse is the adjugate over the determinant.
+  auto e = [m](int r, int c) { return m[3 * c + r]; };
+  __m128 cofactor[3][3];
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) {
+      int r1 = (r + 1) % 3, r2 = (r + 2) % 3, c1 = (c + 1) % 3, c2 = (c + 2) % 3;
+      cofactor[r][c] = _mm_sub_ps(_mm_mul_ps(e(r1, c1), e(r2, c2)), _mm_mul_ps(e(r1, c2), e(r2, c1)));
+    }
+  const __m128 det = _mm_add_ps(
+      _mm_add_ps(_mm_mul_ps(e(0, 0), cofactor[0][0]), _mm_mul_ps(e(0, 1), cofactor[0][1])),
+      _mm_mul_ps(e(0, 2), cofactor[0][2]));
+  const __m128 invDet = _mm_and_ps(_mm_cmpneq_ps(det, _mm_setzero_ps()), _mm_div_ps(Splat(1.0f), det));
+  FourMatrices out;
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) out.m[3 * c + r] = _mm_mul_ps(cofactor[c][r], invDet);
+  const __m128 sign = Splat(-0.0f);
+  for (int r = 0; r < 3; ++r) {
+    const __m128 moved = _mm_add_ps(_mm_add_ps(_mm_mul_ps(out.m[r], m[9]), _mm_mul_ps(out.m[3 + r], m[10])),
+                                    _mm_mul_ps(out.m[6 + r], m[11]));
+    out.m[9 + r] = _mm_xor_ps(moved, sign);
+  }
+  return out;
+}
+
+// MultiplyMatrices in every lane: `a` applied after `b`.
+FourMatrices Multiply(const FourMatrices& a, const FourMatrices& b) {
+  FourMatrices out;
+  for (int c = 0; c < 4; ++c)
+    for (int r = 0; r < 3; ++r) {
+      __m128 v = _mm_add_ps(_mm_add_ps(_mm_mul_ps(a.m[r], b.m[3 * c]), _mm_mul_ps(a.m[3 + r], b.m[3 * c + 1])),
+                            _mm_mul_ps(a.m[6 + r], b.m[3 * c + 2]));
+      out.m[3 * c + r] = c == 3 ? _mm_add_ps(v, a.m[9 + r]) : v;
+    }
+  return out;
+}
+
+// EncodeHalfFloat in every lane, except that an overflowing lane sets its `overflow` lane.
+inline __m128i HalfFloats(__m128 value, __m128i& overflow) {
+  const __m128i bits = _mm_castps_si128(value);
+  const __m128i exponent =
+      _mm_sub_epi32(_mm_and_si128(_mm_srli_epi32(bits, 23), _mm_set1_epi32(0xFF)), _mm_set1_epi32(112));
+  const __m128i half =
+      _mm_or_si128(_mm_or_si128(_mm_slli_epi32(_mm_srli_epi32(bits, 31), 15), _mm_slli_epi32(exponent, 10)),
+                   _mm_srli_epi32(_mm_and_si128(bits, _mm_set1_epi32(0x7FFFFF)), 13));
+  overflow = _mm_or_si128(overflow, _mm_cmpgt_epi32(exponent, _mm_set1_epi32(31)));
+  return _mm_andnot_si128(_mm_cmplt_epi32(exponent, _mm_set1_epi32(1)), half);
+}
+
+// Packs the first `count` (1 to 4) lanes of `four` into `out`.
+void PackFour(FourMatrices four, PackedBoneTransform* out, int count) {
+  __m128* m = four.m;
 
   // The uniform scale out of the 3x3 part.
   __m128 s2 = _mm_setzero_ps();
@@ -86,7 +148,7 @@ void PackFour(const Matrix4* in, PackedBoneTransform* out) {
   const __m128 r1d = _mm_add_ps(_mm_sub_ps(m[4], _mm_add_ps(m[0], m[8])), one);
   const __m128 r2d = _mm_add_ps(_mm_sub_ps(m[8], _mm_add_ps(m[4], m[0])), one);
   const __m128 r = _mm_sqrt_ps(Select(is2, r2d, Select(is1, r1d, r0d)));
-  const __m128 half = _mm_div_ps(r, Splat(2.0f));
+  const __m128 half = _mm_mul_ps(r, Splat(0.5f));  // r / 2, exactly
   const __m128 factor = _mm_and_ps(_mm_cmpneq_ps(r, _mm_setzero_ps()), _mm_div_ps(Splat(0.5f), r));
   const __m128 fa = _mm_mul_ps(a, factor), fb = _mm_mul_ps(b, factor), fc = _mm_mul_ps(c, factor);
   const __m128 ex = Select(only0, half, Select(only1, fa, fc));
@@ -101,30 +163,76 @@ void PackFour(const Matrix4* in, PackedBoneTransform* out) {
   // The scale goes back in as the quaternion's length.
   const __m128 scale =
       _mm_mul_ps(_mm_mul_ps(Splat(1.0f / kQuaternionUnit), _mm_sqrt_ps(_mm_mul_ps(inv, s2))), unit);
-  alignas(16) int32_t components[4][4];
+  alignas(16) int32_t fields[7][4];
   for (int i = 0; i < 4; ++i)
-    _mm_store_si128(reinterpret_cast<__m128i*>(components[i]),
+    _mm_store_si128(reinterpret_cast<__m128i*>(fields[i]),
                     ToInt16(_mm_mul_ps(_mm_cvtepi32_ps(ToInt16(q[i])), scale)));
-  for (int l = 0; l < 4; ++l) {
-    out[l] = {static_cast<int16_t>(components[0][l]), static_cast<int16_t>(components[1][l]),
-              static_cast<int16_t>(components[2][l]), static_cast<int16_t>(components[3][l]),
-              EncodeHalfFloat(lanes[9][l]),            EncodeHalfFloat(lanes[10][l]),
-              EncodeHalfFloat(lanes[11][l])};
+  __m128i overflow = _mm_setzero_si128();
+  for (int i = 0; i < 3; ++i)
+    _mm_store_si128(reinterpret_cast<__m128i*>(fields[4 + i]), HalfFloats(m[9 + i], overflow));
+  const int overflowing = _mm_movemask_ps(_mm_castsi128_ps(overflow)) & ((1 << count) - 1);
+  for (int l = 0; l < count; ++l) {
+    PackedBoneTransform& t = out[l];
+    t = {static_cast<int16_t>(fields[0][l]),  static_cast<int16_t>(fields[1][l]),
+         static_cast<int16_t>(fields[2][l]),  static_cast<int16_t>(fields[3][l]),
+         static_cast<uint16_t>(fields[4][l]), static_cast<uint16_t>(fields[5][l]),
+         static_cast<uint16_t>(fields[6][l])};
+    if (overflowing & (1 << l)) {
+      // The message of each overflow, in order.
+      alignas(16) float translation[3][4];
+      for (int i = 0; i < 3; ++i) _mm_store_ps(translation[i], m[9 + i]);
+      t.tx = EncodeHalfFloat(translation[0][l]);
+      t.ty = EncodeHalfFloat(translation[1][l]);
+      t.tz = EncodeHalfFloat(translation[2][l]);
+    }
   }
+}
+
+// Up to four entries from `index` on; the missing lanes repeat the last entry.
+void RelativeAndPackFour(const Matrix4* const* parents, const Matrix4* const* models, PackedBoneTransform* out,
+                         size_t count) {
+  const Matrix4* model[4];
+  const Matrix4* parent[4];
+  alignas(16) int32_t hasParent[4];
+  for (size_t l = 0; l < 4; ++l) {
+    size_t i = l < count ? l : count - 1;
+    model[l] = models[i];
+    parent[l] = parents[i] ? parents[i] : models[i];
+    hasParent[l] = parents[i] ? -1 : 0;
+  }
+  const FourMatrices own = Load(model);
+  const FourMatrices relative = Multiply(Inverse(Load(parent)), own);
+  const __m128 mask = _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(hasParent)));
+  FourMatrices chosen;
+  for (int i = 0; i < 12; ++i) chosen.m[i] = Select(mask, relative.m[i], own.m[i]);
+  PackFour(chosen, out, static_cast<int>(count));
 }
 
 }  // namespace
 
-void PackBoneMatrices(const Matrix4* matrices, PackedBoneTransform* transforms, size_t count) {
-  size_t i = 0;
-  for (; i + 4 <= count; i += 4) PackFour(matrices + i, transforms + i);
-  for (; i < count; ++i) transforms[i] = PackBoneMatrix(matrices[i]);
+void PackRelativeBoneMatrices(const Matrix4* const* parents, const Matrix4* const* models,
+                               PackedBoneTransform* transforms, size_t count) {
+  for (size_t i = 0; i < count; i += 4)
+    RelativeAndPackFour(parents + i, models + i, transforms + i, std::min<size_t>(4, count - i));
 }
 
 #else
 
-void PackBoneMatrices(const Matrix4* matrices, PackedBoneTransform* transforms, size_t count) {
-  for (size_t i = 0; i < count; ++i) transforms[i] = PackBoneMatrix(matrices[i]);
+void PackRelativeBoneMatrices(const Matrix4* const* parents, const Matrix4* const* models,
+                               PackedBoneTransform* transforms, size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    transforms[i] = PackBoneMatrix(parents[i] ? MultiplyMatrices(InverseMatrix(*parents[i]), *models[i]) : *models[i]);
 }
 
 #endif
+
+void PackBoneMatrices(const Matrix4* matrices, PackedBoneTransform* transforms, size_t count) {
+  constexpr size_t kChunk = 64;
+  const Matrix4* parents[kChunk] = {};
+  const Matrix4* models[kChunk];
+  for (size_t start = 0; start < count; start += kChunk) {
+    const size_t n = std::min(kChunk, count - start);
+    for (size_t i = 0; i < n; ++i) models[i] = matrices + start + i;
+    PackRelativeBoneMatrices(parents, models, transforms + start, n);
+  }
+}

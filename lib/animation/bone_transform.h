@@ -30,6 +30,11 @@ float DecodeHalfFloat(uint16_t half);
 PackedBoneTransform PackBoneMatrix(const Matrix4& matrix);
 // PackBoneMatrix of `count` matrices into `transforms`, the same to the bit, several at once.
 void PackBoneMatrices(const Matrix4* matrices, PackedBoneTransform* transforms, size_t count);
+// For each i: PackBoneMatrix of models[i] relative to parents[i] (the product of the
+// parent's inverse and the model matrix), or of models[i] itself when parents[i] is null;
+// the same to the bit, several at once.
+void PackRelativeBoneMatrices(const Matrix4* const* parents, const Matrix4* const* models,
+                              PackedBoneTransform* transforms, size_t count);
 // The matrix a packed transform stands for: rotation times scale, translation.
 Matrix4 UnpackBoneMatrix(const PackedBoneTransform& transform);
 

@@ -195,42 +195,30 @@ class SourceAnimationReader {
 
   // Each bound bone's matrix relative to its parent's, parents first (the skeleton lists
   // bones in depth-first order); a bone the file lacks hands its parent's matrix on. The
-  // matrices are gathered first and packed together.
+  // pairs of matrices are gathered first and converted together.
   void ToParentRelative(AnimationRTPhase& phase) {
     const int n = NSkeletonBones();
-    // Each bone's model-space matrix, and its inverse once a child has asked for it; -1
-    // stands for the identity (the virtual root, and bones below it that the file lacks).
-    world_.resize(static_cast<size_t>(n));
-    inverse_.resize(static_cast<size_t>(n));
-    inverted_.assign(static_cast<size_t>(n), 0);
+    // The bone whose model-space matrix each bone passes on to its children; -1 stands for
+    // the identity (the virtual root, and bones below it that the file lacks).
     source_.resize(static_cast<size_t>(n));
-    relative_.clear();
+    parents_.clear();
+    models_.clear();
     slots_.clear();
     for (int s = 0; s < n; ++s) {
       const int parent = a_.skeleton_->ParentIndex(s);
-      // The bone whose matrix the parent passes on (-1: the identity).
       const int from = parent >= 0 && parent < s ? source_[static_cast<size_t>(parent)] : -1;
       const int k = a_.boneMap_[static_cast<size_t>(s)];
       if (k < 0 || static_cast<size_t>(k) >= scratch_.size()) {
         source_[static_cast<size_t>(s)] = from;
         continue;
       }
-      const Matrix4& model = scratch_[static_cast<size_t>(k)];
       source_[static_cast<size_t>(s)] = s;
-      world_[static_cast<size_t>(s)] = model;
       slots_.push_back(k);
-      if (from < 0) {
-        relative_.push_back(model);
-        continue;
-      }
-      if (!inverted_[static_cast<size_t>(from)]) {
-        inverse_[static_cast<size_t>(from)] = InverseMatrix(world_[static_cast<size_t>(from)]);
-        inverted_[static_cast<size_t>(from)] = 1;
-      }
-      relative_.push_back(MultiplyMatrices(inverse_[static_cast<size_t>(from)], model));
+      models_.push_back(&scratch_[static_cast<size_t>(k)]);
+      parents_.push_back(from < 0 ? nullptr : &scratch_[static_cast<size_t>(a_.boneMap_[static_cast<size_t>(from)])]);
     }
-    packed_.resize(relative_.size());
-    PackBoneMatrices(relative_.data(), packed_.data(), relative_.size());
+    packed_.resize(slots_.size());
+    PackRelativeBoneMatrices(parents_.data(), models_.data(), packed_.data(), slots_.size());
     for (size_t i = 0; i < slots_.size(); ++i) phase.transforms[static_cast<size_t>(slots_[i])] = packed_[i];
   }
 
@@ -244,12 +232,11 @@ class SourceAnimationReader {
   QIStream& in_;
   AutoArray<FileBone> fileBones_;
   AutoArray<Matrix4> scratch_;
-  AutoArray<Matrix4> world_;
-  AutoArray<Matrix4> inverse_;
-  AutoArray<uint8_t> inverted_;
   AutoArray<int> source_;
-  AutoArray<Matrix4> relative_;              // the matrices to pack, in skeleton order
-  AutoArray<int> slots_;                     // the transform each of them becomes
+  // Per bound bone in skeleton order: its matrix, its parent's (null: none), its transform.
+  AutoArray<const Matrix4*> models_;
+  AutoArray<const Matrix4*> parents_;
+  AutoArray<int> slots_;
   AutoArray<PackedBoneTransform> packed_;
 };
 

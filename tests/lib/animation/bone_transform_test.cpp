@@ -124,6 +124,30 @@ TEST(BoneTransform, PackingManyAtOnceGivesTheSameBitsAsOneByOne) {
   EXPECT_FALSE(aloneLines.empty());  // some translations overflow
 }
 
+TEST(BoneTransform, RelativePackingManyAtOnceGivesTheSameBitsAsOneByOne) {
+  std::vector<Matrix4> matrices = AssortedMatrices();
+  std::vector<const Matrix4*> parents, models;
+  std::vector<PackedBoneTransform> alone;
+  CapturedMessages aloneMessages;
+  for (size_t i = 0; i < matrices.size(); ++i) {
+    const Matrix4* parent = i % 5 == 0 ? nullptr : &matrices[(i * 7 + 3) % matrices.size()];
+    parents.push_back(parent);
+    models.push_back(&matrices[i]);
+    alone.push_back(PackBoneMatrix(parent ? MultiplyMatrices(InverseMatrix(*parent), matrices[i]) : matrices[i]));
+  }
+  std::vector<std::string> aloneLines = aloneMessages.lines;
+  CapturedMessages manyMessages;
+  // Counts that leave 0 to 3 entries after the last group of four.
+  for (size_t count : {matrices.size(), matrices.size() - 1, matrices.size() - 2, size_t{3}}) {
+    std::vector<PackedBoneTransform> many(count);
+    PackRelativeBoneMatrices(parents.data(), models.data(), many.data(), count);
+    for (size_t i = 0; i < count; ++i) ASSERT_EQ(alone[i], many[i]) << "matrix " << i << " of " << count;
+    if (count == matrices.size()) {
+      EXPECT_EQ(manyMessages.lines, aloneLines);
+    }
+  }
+}
+
 TEST(BoneMatrix, InverseUndoesAGeneralMatrix) {
   Matrix4 m = Turned(0.0f, 0.6f, 0.8f, 1.1f, 2.0f, {3, -4, 5});
   m.axisX.x += 0.3f;  // not a pure turn and scale

@@ -4,6 +4,8 @@
 // name per bone, then per phase a float time and per bone its 32-byte name and a 12-float
 // model-space matrix. Each phase lists the bones in the order of the header.
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "el/appframe/app_frame.h"
@@ -34,6 +36,17 @@ struct BoneName {
   }
   std::string_view View() const { return {text, length}; }
 };
+
+// The first 31 bytes of two name fields are the same (byte 31 is always read as 0).
+inline bool SameNameField(const char* a, const char* b) {
+  uint64_t x[4], y[4];
+  std::memcpy(x, a, kNameSize);
+  std::memcpy(y, b, kNameSize);
+  // The last word without byte 31: its top byte on little-endian machines, else its lowest.
+  const uint64_t last = x[3] ^ y[3];
+  const uint64_t lastWithout31 = std::endian::native == std::endian::little ? last << 8 : last >> 8;
+  return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | lastWithout31) == 0;
+}
 
 }  // namespace
 
@@ -140,7 +153,7 @@ class SourceAnimationReader {
     if (index < fileBones_.size()) {
       const FileBone& header = fileBones_[index];
       // The same 32 bytes as the header's field name the same bone.
-      if (std::memcmp(field, header.field, kNameSize - 1) == 0) return header.skeletonBone;
+      if (SameNameField(field, header.field)) return header.skeletonBone;
       BoneName name(field);
       if (header.name == name.View()) return header.skeletonBone;
       return FindBone(name.View());
@@ -154,13 +167,29 @@ class SourceAnimationReader {
       Broken();
       return;
     }
-    scratch_.clear();
-    char record[kBoneRecordSize];
-    bool cut = false;
-    for (size_t i = 0; i < fileBones_.size() && !cut; ++i) {
-      cut = in_.read(record, kBoneRecordSize) != kBoneRecordSize;
+    // The phase's records where the stream holds them; across the end of a buffer (or of
+    // the input) they are read one by one, as far as they go.
+    const size_t bones = fileBones_.size();
+    const QFileSize size = static_cast<QFileSize>(bones) * kBoneRecordSize;
+    const char* records = nullptr;
+    if (size > 0 && in_.PeekContiguous(&records) >= size) {
+      in_.Advance(size);
+    } else {
+      phaseBytes_.resize(static_cast<size_t>(size));
+      for (size_t i = 0; i < bones; ++i) {
+        if (in_.read(&phaseBytes_[i * kBoneRecordSize], kBoneRecordSize) != kBoneRecordSize) {
+          Broken();
+          return;
+        }
+      }
+      records = phaseBytes_.data();
+    }
+    scratch_.resize(bones);
+    size_t count = 0;
+    for (size_t i = 0; i < bones; ++i) {
+      const char* record = records + i * kBoneRecordSize;
       if (PhaseBone(i, record) < 0) continue;
-      Matrix4 matrix;
+      Matrix4& matrix = scratch_[count++];
       std::memcpy(&matrix, record + kNameSize, sizeof matrix);
       if (a_.turnAround_) {
         // Half a turn about y on both sides: the x and z rows of y, and x and z elsewhere.
@@ -171,12 +200,8 @@ class SourceAnimationReader {
         matrix.position.x = -matrix.position.x;
         matrix.position.z = -matrix.position.z;
       }
-      scratch_.push_back(matrix);
     }
-    if (cut) {
-      Broken();
-      return;
-    }
+    scratch_.resize(count);
     AnimationRTPhase phase;
     phase.transforms.resize(scratch_.size());
     ToParentRelative(phase);
@@ -232,6 +257,7 @@ class SourceAnimationReader {
   QIStream& in_;
   AutoArray<FileBone> fileBones_;
   AutoArray<Matrix4> scratch_;
+  AutoArray<char> phaseBytes_;
   AutoArray<int> source_;
   // Per bound bone in skeleton order: its matrix, its parent's (null: none), its transform.
   AutoArray<const Matrix4*> models_;

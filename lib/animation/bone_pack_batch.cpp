@@ -49,24 +49,29 @@ struct FourMatrices {
   __m128 m[12];
 };
 
-FourMatrices Load(const Matrix4* const* matrices) {
+inline __attribute__((always_inline)) FourMatrices Load(const Matrix4* const* matrices) {
   FourMatrices four;
+#pragma GCC unroll 12
   for (int block = 0; block < 3; ++block) {
     __m128 r[4];
+#pragma GCC unroll 12
     for (int l = 0; l < 4; ++l) r[l] = _mm_loadu_ps(&matrices[l]->axisX.x + 4 * block);
     _MM_TRANSPOSE4_PS(r[0], r[1], r[2], r[3]);
+#pragma GCC unroll 12
     for (int l = 0; l < 4; ++l) four.m[4 * block + l] = r[l];
   }
   return four;
 }
 
 // InverseMatrix in every lane.
-FourMatrices Inverse(const FourMatrices& in) {
+inline __attribute__((always_inline)) FourMatrices Inverse(const FourMatrices& in) {
   const __m128* m = in.m;
   // Element (r, c) is m[3c + r]; the inverse is the adjugate over the determinant.
   auto e = [m](int r, int c) { return m[3 * c + r]; };
   __m128 cofactor[3][3];
+#pragma GCC unroll 12
   for (int r = 0; r < 3; ++r)
+#pragma GCC unroll 12
     for (int c = 0; c < 3; ++c) {
       int r1 = (r + 1) % 3, r2 = (r + 2) % 3, c1 = (c + 1) % 3, c2 = (c + 2) % 3;
       cofactor[r][c] = _mm_sub_ps(_mm_mul_ps(e(r1, c1), e(r2, c2)), _mm_mul_ps(e(r1, c2), e(r2, c1)));
@@ -76,9 +81,12 @@ FourMatrices Inverse(const FourMatrices& in) {
       _mm_mul_ps(e(0, 2), cofactor[0][2]));
   const __m128 invDet = _mm_and_ps(_mm_cmpneq_ps(det, _mm_setzero_ps()), _mm_div_ps(Splat(1.0f), det));
   FourMatrices out;
+#pragma GCC unroll 12
   for (int r = 0; r < 3; ++r)
+#pragma GCC unroll 12
     for (int c = 0; c < 3; ++c) out.m[3 * c + r] = _mm_mul_ps(cofactor[c][r], invDet);
   const __m128 sign = Splat(-0.0f);
+#pragma GCC unroll 12
   for (int r = 0; r < 3; ++r) {
     const __m128 moved = _mm_add_ps(_mm_add_ps(_mm_mul_ps(out.m[r], m[9]), _mm_mul_ps(out.m[3 + r], m[10])),
                                     _mm_mul_ps(out.m[6 + r], m[11]));
@@ -88,9 +96,11 @@ FourMatrices Inverse(const FourMatrices& in) {
 }
 
 // MultiplyMatrices in every lane: `a` applied after `b`.
-FourMatrices Multiply(const FourMatrices& a, const FourMatrices& b) {
+inline __attribute__((always_inline)) FourMatrices Multiply(const FourMatrices& a, const FourMatrices& b) {
   FourMatrices out;
+#pragma GCC unroll 12
   for (int c = 0; c < 4; ++c)
+#pragma GCC unroll 12
     for (int r = 0; r < 3; ++r) {
       __m128 v = _mm_add_ps(_mm_add_ps(_mm_mul_ps(a.m[r], b.m[3 * c]), _mm_mul_ps(a.m[3 + r], b.m[3 * c + 1])),
                             _mm_mul_ps(a.m[6 + r], b.m[3 * c + 2]));
@@ -112,16 +122,18 @@ inline __m128i HalfFloats(__m128 value, __m128i& overflow) {
 }
 
 // Packs the first `count` (1 to 4) lanes of `four` into `out`.
-void PackFour(FourMatrices four, PackedBoneTransform* out, int count) {
+inline __attribute__((always_inline)) void PackFour(FourMatrices four, PackedBoneTransform* out, int count) {
   __m128* m = four.m;
 
   // The uniform scale out of the 3x3 part.
   __m128 s2 = _mm_setzero_ps();
+#pragma GCC unroll 12
   for (int i = 0; i < 9; ++i) s2 = _mm_add_ps(s2, _mm_mul_ps(m[i], m[i]));
   s2 = _mm_div_ps(s2, Splat(3.0f));
   const __m128 r0 = _mm_div_ps(Splat(1.0f), _mm_sqrt_ps(s2));
   const __m128 inv =
       _mm_mul_ps(_mm_mul_ps(Splat(0.5f), r0), _mm_sub_ps(Splat(3.0f), _mm_mul_ps(_mm_mul_ps(s2, r0), r0)));
+#pragma GCC unroll 12
   for (int i = 0; i < 9; ++i) m[i] = _mm_mul_ps(m[i], inv);
 
   // The differences and sums of the off-diagonal pairs both branches use.
@@ -164,10 +176,12 @@ void PackFour(FourMatrices four, PackedBoneTransform* out, int count) {
   const __m128 scale =
       _mm_mul_ps(_mm_mul_ps(Splat(1.0f / kQuaternionUnit), _mm_sqrt_ps(_mm_mul_ps(inv, s2))), unit);
   alignas(16) int32_t fields[7][4];
+#pragma GCC unroll 12
   for (int i = 0; i < 4; ++i)
     _mm_store_si128(reinterpret_cast<__m128i*>(fields[i]),
                     ToInt16(_mm_mul_ps(_mm_cvtepi32_ps(ToInt16(q[i])), scale)));
   __m128i overflow = _mm_setzero_si128();
+#pragma GCC unroll 12
   for (int i = 0; i < 3; ++i)
     _mm_store_si128(reinterpret_cast<__m128i*>(fields[4 + i]), HalfFloats(m[9 + i], overflow));
   const int overflowing = _mm_movemask_ps(_mm_castsi128_ps(overflow)) & ((1 << count) - 1);
@@ -180,6 +194,7 @@ void PackFour(FourMatrices four, PackedBoneTransform* out, int count) {
     if (overflowing & (1 << l)) {
       // The message of each overflow, in order.
       alignas(16) float translation[3][4];
+#pragma GCC unroll 12
       for (int i = 0; i < 3; ++i) _mm_store_ps(translation[i], m[9 + i]);
       t.tx = EncodeHalfFloat(translation[0][l]);
       t.ty = EncodeHalfFloat(translation[1][l]);
@@ -194,6 +209,7 @@ void RelativeAndPackFour(const Matrix4* const* parents, const Matrix4* const* mo
   const Matrix4* model[4];
   const Matrix4* parent[4];
   alignas(16) int32_t hasParent[4];
+#pragma GCC unroll 12
   for (size_t l = 0; l < 4; ++l) {
     size_t i = l < count ? l : count - 1;
     model[l] = models[i];
@@ -204,6 +220,7 @@ void RelativeAndPackFour(const Matrix4* const* parents, const Matrix4* const* mo
   const FourMatrices relative = Multiply(Inverse(Load(parent)), own);
   const __m128 mask = _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(hasParent)));
   FourMatrices chosen;
+#pragma GCC unroll 12
   for (int i = 0; i < 12; ++i) chosen.m[i] = Select(mask, relative.m[i], own.m[i]);
   PackFour(chosen, out, static_cast<int>(count));
 }

@@ -222,13 +222,27 @@ class SourceAnimationReader {
   // bones in depth-first order); a bone the file lacks hands its parent's matrix on. The
   // pairs of matrices are gathered first and converted together.
   void ToParentRelative(AnimationRTPhase& phase) {
+    // Which matrices pair up depends only on how many the phase has (the bone map stays).
+    if (plannedCount_ != scratch_.size()) PlanParentRelative();
+    models_.resize(slots_.size());
+    parents_.resize(slots_.size());
+    for (size_t i = 0; i < slots_.size(); ++i) {
+      models_[i] = &scratch_[static_cast<size_t>(slots_[i])];
+      parents_[i] = parentSlots_[i] < 0 ? nullptr : &scratch_[static_cast<size_t>(parentSlots_[i])];
+    }
+    packed_.resize(slots_.size());
+    PackRelativeBoneMatrices(parents_.data(), models_.data(), packed_.data(), slots_.size());
+    for (size_t i = 0; i < slots_.size(); ++i) phase.transforms[static_cast<size_t>(slots_[i])] = packed_[i];
+  }
+
+  // The phase's matrix of each bound bone in skeleton order, and its parent's (-1: none).
+  void PlanParentRelative() {
     const int n = NSkeletonBones();
     // The bone whose model-space matrix each bone passes on to its children; -1 stands for
     // the identity (the virtual root, and bones below it that the file lacks).
     source_.resize(static_cast<size_t>(n));
-    parents_.clear();
-    models_.clear();
     slots_.clear();
+    parentSlots_.clear();
     for (int s = 0; s < n; ++s) {
       const int parent = a_.skeleton_->ParentIndex(s);
       const int from = parent >= 0 && parent < s ? source_[static_cast<size_t>(parent)] : -1;
@@ -239,12 +253,9 @@ class SourceAnimationReader {
       }
       source_[static_cast<size_t>(s)] = s;
       slots_.push_back(k);
-      models_.push_back(&scratch_[static_cast<size_t>(k)]);
-      parents_.push_back(from < 0 ? nullptr : &scratch_[static_cast<size_t>(a_.boneMap_[static_cast<size_t>(from)])]);
+      parentSlots_.push_back(from < 0 ? -1 : a_.boneMap_[static_cast<size_t>(from)]);
     }
-    packed_.resize(slots_.size());
-    PackRelativeBoneMatrices(parents_.data(), models_.data(), packed_.data(), slots_.size());
-    for (size_t i = 0; i < slots_.size(); ++i) phase.transforms[static_cast<size_t>(slots_[i])] = packed_[i];
+    plannedCount_ = scratch_.size();
   }
 
   struct FileBone {
@@ -259,10 +270,14 @@ class SourceAnimationReader {
   AutoArray<Matrix4> scratch_;
   AutoArray<char> phaseBytes_;
   AutoArray<int> source_;
-  // Per bound bone in skeleton order: its matrix, its parent's (null: none), its transform.
+  // Per bound bone in skeleton order: the index of its matrix in the phase (and of its
+  // transform), its parent's (-1: none), and for the current phase the matrices themselves
+  // and the packed transform.
+  size_t plannedCount_ = SIZE_MAX;
+  AutoArray<int> slots_;
+  AutoArray<int> parentSlots_;
   AutoArray<const Matrix4*> models_;
   AutoArray<const Matrix4*> parents_;
-  AutoArray<int> slots_;
   AutoArray<PackedBoneTransform> packed_;
 };
 

@@ -7,8 +7,24 @@
 // are worked out and the lane keeps the one its trace asks for. A transform whose
 // translation overflows (or is not a number) is made again one at a time, for its message.
 #include <algorithm>
+#include <cstring>
 
 #include "lib/animation/bone_transform.h"
+
+namespace {
+
+Matrix4 MatrixAt(const char* bytes) {
+  Matrix4 matrix;
+  std::memcpy(&matrix, bytes, sizeof matrix);
+  return matrix;
+}
+
+// One transform at a time.
+PackedBoneTransform PackOne(const char* parent, const char* model) {
+  return PackBoneMatrix(parent ? MultiplyMatrices(InverseMatrix(MatrixAt(parent)), MatrixAt(model)) : MatrixAt(model));
+}
+
+}  // namespace
 
 #if defined(__SSE2__)
 #include "lib/animation/float_lanes.h"
@@ -53,7 +69,7 @@ struct Matrices {
   F m[12];
 };
 
-inline Matrices Load(const Matrix4* const* matrices) {
+inline Matrices Load(const char* const* matrices) {
   Matrices out;
 #pragma GCC unroll 2
   for (int h = 0; h < lanes::kHalves; ++h)
@@ -61,7 +77,7 @@ inline Matrices Load(const Matrix4* const* matrices) {
     for (int block = 0; block < 3; ++block) {
       __m128 r[4];
 #pragma GCC unroll 4
-      for (int l = 0; l < 4; ++l) r[l] = _mm_loadu_ps(&matrices[4 * h + l]->axisX.x + 4 * block);
+      for (int l = 0; l < 4; ++l) r[l] = _mm_loadu_ps(reinterpret_cast<const float*>(matrices[4 * h + l]) + 4 * block);
       _MM_TRANSPOSE4_PS(r[0], r[1], r[2], r[3]);
 #pragma GCC unroll 4
       for (int l = 0; l < 4; ++l) out.m[4 * block + l].v[h] = r[l];
@@ -177,10 +193,10 @@ inline int Pack(Matrices matrices, PackedBoneTransform* out, int count) {
 }
 
 // Up to eight entries; the missing lanes repeat the last one.
-void RelativeAndPack(const Matrix4* const* parents, const Matrix4* const* models, PackedBoneTransform* out,
+void RelativeAndPack(const char* const* parents, const char* const* models, PackedBoneTransform* out,
                      size_t count) {
-  const Matrix4* model[kWidth];
-  const Matrix4* parent[kWidth];
+  const char* model[kWidth];
+  const char* parent[kWidth];
   int32_t hasParent[kWidth];
 #pragma GCC unroll 8
   for (size_t l = 0; l < kWidth; ++l) {
@@ -204,35 +220,34 @@ void RelativeAndPack(const Matrix4* const* parents, const Matrix4* const* models
   // the very code of one transform at a time.
   for (size_t l = 0; overflowing && l < count; ++l) {
     if (!(overflowing & (1 << l))) continue;
-    out[l] = PackBoneMatrix(parents[l] ? MultiplyMatrices(InverseMatrix(*parents[l]), *models[l]) : *models[l]);
+    out[l] = PackOne(parents[l], models[l]);
   }
 }
 
 }  // namespace
 
-void PackRelativeBoneMatrices(const Matrix4* const* parents, const Matrix4* const* models,
-                              PackedBoneTransform* transforms, size_t count) {
+void PackRelativeBoneMatrices(const char* const* parents, const char* const* models, PackedBoneTransform* transforms,
+                              size_t count) {
   for (size_t i = 0; i < count; i += kWidth)
     RelativeAndPack(parents + i, models + i, transforms + i, std::min<size_t>(kWidth, count - i));
 }
 
 #else
 
-void PackRelativeBoneMatrices(const Matrix4* const* parents, const Matrix4* const* models,
-                              PackedBoneTransform* transforms, size_t count) {
-  for (size_t i = 0; i < count; ++i)
-    transforms[i] = PackBoneMatrix(parents[i] ? MultiplyMatrices(InverseMatrix(*parents[i]), *models[i]) : *models[i]);
+void PackRelativeBoneMatrices(const char* const* parents, const char* const* models, PackedBoneTransform* transforms,
+                              size_t count) {
+  for (size_t i = 0; i < count; ++i) transforms[i] = PackOne(parents[i], models[i]);
 }
 
 #endif
 
 void PackBoneMatrices(const Matrix4* matrices, PackedBoneTransform* transforms, size_t count) {
   constexpr size_t kChunk = 64;
-  const Matrix4* parents[kChunk] = {};
-  const Matrix4* models[kChunk];
+  const char* parents[kChunk] = {};
+  const char* models[kChunk];
   for (size_t start = 0; start < count; start += kChunk) {
     const size_t n = std::min(kChunk, count - start);
-    for (size_t i = 0; i < n; ++i) models[i] = matrices + start + i;
+    for (size_t i = 0; i < n; ++i) models[i] = reinterpret_cast<const char*>(matrices + start + i);
     PackRelativeBoneMatrices(parents, models, transforms + start, n);
   }
 }

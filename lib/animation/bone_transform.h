@@ -32,9 +32,10 @@ PackedBoneTransform PackBoneMatrix(const Matrix4& matrix);
 void PackBoneMatrices(const Matrix4* matrices, PackedBoneTransform* transforms, size_t count);
 // For each i: PackBoneMatrix of models[i] relative to parents[i] (the product of the
 // parent's inverse and the model matrix), or of models[i] itself when parents[i] is null;
-// the same to the bit, several at once.
-void PackRelativeBoneMatrices(const Matrix4* const* parents, const Matrix4* const* models,
-                              PackedBoneTransform* transforms, size_t count);
+// the same to the bit, several at once. Each pointer leads to the 12 floats of a matrix as
+// a Matrix4 holds them, at any address (such as inside a file's bytes).
+void PackRelativeBoneMatrices(const char* const* parents, const char* const* models, PackedBoneTransform* transforms,
+                              size_t count);
 // The matrix a packed transform stands for: rotation times scale, translation.
 Matrix4 UnpackBoneMatrix(const PackedBoneTransform& transform);
 

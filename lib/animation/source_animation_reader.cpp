@@ -184,26 +184,31 @@ class SourceAnimationReader {
       }
       records = phaseBytes_.data();
     }
-    scratch_.resize(bones);
+    // The matrices stay where they are read, unless turned around.
+    scratch_.resize(a_.turnAround_ ? bones : 0);
+    matrices_.resize(bones);
     size_t count = 0;
     for (size_t i = 0; i < bones; ++i) {
       const char* record = records + i * kBoneRecordSize;
       if (PhaseBone(i, record) < 0) continue;
-      Matrix4& matrix = scratch_[count++];
-      std::memcpy(&matrix, record + kNameSize, sizeof matrix);
-      if (a_.turnAround_) {
-        // Half a turn about y on both sides: the x and z rows of y, and x and z elsewhere.
-        matrix.axisX.y = -matrix.axisX.y;
-        matrix.axisY.x = -matrix.axisY.x;
-        matrix.axisY.z = -matrix.axisY.z;
-        matrix.axisZ.y = -matrix.axisZ.y;
-        matrix.position.x = -matrix.position.x;
-        matrix.position.z = -matrix.position.z;
+      if (!a_.turnAround_) {
+        matrices_[count++] = record + kNameSize;
+        continue;
       }
+      Matrix4& matrix = scratch_[count];
+      matrices_[count++] = reinterpret_cast<const char*>(&matrix);
+      std::memcpy(&matrix, record + kNameSize, sizeof matrix);
+      // Half a turn about y on both sides: the x and z rows of y, and x and z elsewhere.
+      matrix.axisX.y = -matrix.axisX.y;
+      matrix.axisY.x = -matrix.axisY.x;
+      matrix.axisY.z = -matrix.axisY.z;
+      matrix.axisZ.y = -matrix.axisZ.y;
+      matrix.position.x = -matrix.position.x;
+      matrix.position.z = -matrix.position.z;
     }
-    scratch_.resize(count);
+    matrices_.resize(count);
     AnimationRTPhase phase;
-    phase.transforms.resize(scratch_.size());
+    phase.transforms.resize(matrices_.size());
     ToParentRelative(phase);
     a_.ApplyPivots(phase);
     a_.phaseTimes_.push_back(time);
@@ -223,12 +228,12 @@ class SourceAnimationReader {
   // pairs of matrices are gathered first and converted together.
   void ToParentRelative(AnimationRTPhase& phase) {
     // Which matrices pair up depends only on how many the phase has (the bone map stays).
-    if (plannedCount_ != scratch_.size()) PlanParentRelative();
+    if (plannedCount_ != matrices_.size()) PlanParentRelative();
     models_.resize(slots_.size());
     parents_.resize(slots_.size());
     for (size_t i = 0; i < slots_.size(); ++i) {
-      models_[i] = &scratch_[static_cast<size_t>(slots_[i])];
-      parents_[i] = parentSlots_[i] < 0 ? nullptr : &scratch_[static_cast<size_t>(parentSlots_[i])];
+      models_[i] = matrices_[static_cast<size_t>(slots_[i])];
+      parents_[i] = parentSlots_[i] < 0 ? nullptr : matrices_[static_cast<size_t>(parentSlots_[i])];
     }
     packed_.resize(slots_.size());
     PackRelativeBoneMatrices(parents_.data(), models_.data(), packed_.data(), slots_.size());
@@ -247,7 +252,7 @@ class SourceAnimationReader {
       const int parent = a_.skeleton_->ParentIndex(s);
       const int from = parent >= 0 && parent < s ? source_[static_cast<size_t>(parent)] : -1;
       const int k = a_.boneMap_[static_cast<size_t>(s)];
-      if (k < 0 || static_cast<size_t>(k) >= scratch_.size()) {
+      if (k < 0 || static_cast<size_t>(k) >= matrices_.size()) {
         source_[static_cast<size_t>(s)] = from;
         continue;
       }
@@ -255,7 +260,7 @@ class SourceAnimationReader {
       slots_.push_back(k);
       parentSlots_.push_back(from < 0 ? -1 : a_.boneMap_[static_cast<size_t>(from)]);
     }
-    plannedCount_ = scratch_.size();
+    plannedCount_ = matrices_.size();
   }
 
   struct FileBone {
@@ -267,6 +272,9 @@ class SourceAnimationReader {
   AnimationRT& a_;
   QIStream& in_;
   AutoArray<FileBone> fileBones_;
+  // The current phase's matrices of bones the skeleton knows, in file order: the 12 floats
+  // in the stream's bytes, or in scratch_ when turned around.
+  AutoArray<const char*> matrices_;
   AutoArray<Matrix4> scratch_;
   AutoArray<char> phaseBytes_;
   AutoArray<int> source_;
@@ -276,8 +284,8 @@ class SourceAnimationReader {
   size_t plannedCount_ = SIZE_MAX;
   AutoArray<int> slots_;
   AutoArray<int> parentSlots_;
-  AutoArray<const Matrix4*> models_;
-  AutoArray<const Matrix4*> parents_;
+  AutoArray<const char*> models_;
+  AutoArray<const char*> parents_;
   AutoArray<PackedBoneTransform> packed_;
 };
 

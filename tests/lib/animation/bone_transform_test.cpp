@@ -126,13 +126,13 @@ TEST(BoneTransform, PackingManyAtOnceGivesTheSameBitsAsOneByOne) {
 
 TEST(BoneTransform, RelativePackingManyAtOnceGivesTheSameBitsAsOneByOne) {
   std::vector<Matrix4> matrices = AssortedMatrices();
-  std::vector<const Matrix4*> parents, models;
+  std::vector<const char*> parents, models;
   std::vector<PackedBoneTransform> alone;
   CapturedMessages aloneMessages;
   for (size_t i = 0; i < matrices.size(); ++i) {
     const Matrix4* parent = i % 5 == 0 ? nullptr : &matrices[(i * 7 + 3) % matrices.size()];
-    parents.push_back(parent);
-    models.push_back(&matrices[i]);
+    parents.push_back(reinterpret_cast<const char*>(parent));
+    models.push_back(reinterpret_cast<const char*>(&matrices[i]));
     alone.push_back(PackBoneMatrix(parent ? MultiplyMatrices(InverseMatrix(*parent), matrices[i]) : matrices[i]));
   }
   std::vector<std::string> aloneLines = aloneMessages.lines;

@@ -7,9 +7,11 @@
 #include <cmath>
 #include <cstdint>
 
+#include "el/qstream/qi_file_stream.h"
 #include "el/qstream/qo_stream.h"
 #include "tests/lib/animation/animation_test_support.h"
 #include "tests/support/captured_messages.h"
+#include "tests/support/temp_tree.h"
 
 namespace {
 
@@ -94,12 +96,16 @@ uint64_t Hash(const std::string& bytes) {
   return hash;
 }
 
-uint64_t ConvertedHash(const SkeletonRef& skeleton, bool turnAround) {
-  AnimationRT animation = Read(Source(), skeleton, turnAround);
+uint64_t SavedHash(AnimationRT& animation) {
   EXPECT_TRUE(animation.IsComplete());
   QOStrStream out;
   EXPECT_EQ(SaveAnimation(animation, out), 0);
   return Hash(out.Str());
+}
+
+uint64_t ConvertedHash(const SkeletonRef& skeleton, bool turnAround) {
+  AnimationRT animation = Read(Source(), skeleton, turnAround);
+  return SavedHash(animation);
 }
 
 TEST(ConversionBytes, GeneratedAnimationsConvertToTheSameBytes) {
@@ -113,6 +119,24 @@ TEST(ConversionBytes, GeneratedAnimationsConvertToTheSameBytes) {
   pivoted->SetPivots(std::move(pivots));
   pivoted->SetExcludedBone(2);
   EXPECT_EQ(ConvertedHash(pivoted, false), 8625524303038878963u);
+}
+
+TEST(ConversionBytes, ReadBuffersThatCutPhasesGiveTheSameBytes) {
+  TempTree tree;
+  const std::string source = Source();
+  const std::filesystem::path path = tree.Write("walk.rtm", source);
+  // Sizes that end buffers inside names, inside matrices and between records.
+  for (QFileSize bufferSize : {QFileSize{7}, QFileSize{44}, QFileSize{1000}, QFileSize{4099}}) {
+    for (bool turnAround : {false, true}) {
+      QIFStreamB in;
+      ASSERT_TRUE(in.Open(path.string()));
+      in.SetBufferSize(bufferSize);
+      AnimationRT animation;
+      animation.Load(in, "walk.rtm", Tree(), turnAround);
+      ASSERT_TRUE(animation.CompleteLoad(in));
+      EXPECT_EQ(SavedHash(animation), turnAround ? 2917807607565306491u : 14305085960031353245u) << bufferSize;
+    }
+  }
 }
 
 }  // namespace

@@ -198,30 +198,34 @@ void RelativeAndPack(const char* const* parents, const char* const* models, Pack
   const char* model[kWidth];
   const char* parent[kWidth];
   int32_t hasParent[kWidth];
+  int withParent = 0;
 #pragma GCC unroll 8
   for (size_t l = 0; l < kWidth; ++l) {
     size_t i = l < count ? l : count - 1;
     model[l] = models[i];
     parent[l] = parents[i] ? parents[i] : models[i];
     hasParent[l] = parents[i] ? -1 : 0;
+    withParent += parents[i] ? 1 : 0;
   }
+  // Lanes without a parent keep their own matrix.
   const Matrices own = Load(model);
-  const Matrices relative = Multiply(Inverse(Load(parent)), own);
-  const F mask = lanes::Floats(
-      {{_mm_loadu_si128(reinterpret_cast<const __m128i*>(hasParent)),
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(hasParent + 4))}});
-  Matrices chosen;
+  Matrices chosen = own;
+  if (withParent > 0) {
+    chosen = Multiply(Inverse(Load(parent)), own);
+    if (withParent < kWidth) {
+      const F mask = lanes::Floats({{_mm_loadu_si128(reinterpret_cast<const __m128i*>(hasParent)),
+                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(hasParent + 4))}});
 #pragma GCC unroll 12
-  for (int i = 0; i < 12; ++i) chosen.m[i] = lanes::Select(mask, relative.m[i], own.m[i]);
+      for (int i = 0; i < 12; ++i) chosen.m[i] = lanes::Select(mask, chosen.m[i], own.m[i]);
+    }
+  }
   const int overflowing = Pack(chosen, out, static_cast<int>(count));
   // One by one with the message of each overflow, in order. Which of two operands that are
   // not numbers a processor operation passes on depends on how the compiler ordered them,
   // and the sign of a translation that is not a number shows in its half float: these take
   // the very code of one transform at a time.
-  for (size_t l = 0; overflowing && l < count; ++l) {
-    if (!(overflowing & (1 << l))) continue;
-    out[l] = PackOne(parents[l], models[l]);
-  }
+  for (size_t l = 0; overflowing && l < count; ++l)
+    if (overflowing & (1 << l)) out[l] = PackOne(parents[l], models[l]);
 }
 
 }  // namespace

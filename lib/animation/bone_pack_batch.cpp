@@ -193,8 +193,7 @@ __attribute__((always_inline)) inline int Pack(Matrices matrices, PackedBoneTran
 }
 
 // Up to eight entries; the missing lanes repeat the last one.
-void RelativeAndPack(const char* const* parents, const char* const* models, PackedBoneTransform* out,
-                     size_t count) {
+void RelativeAndPack(const char* const* parents, const char* const* models, PackedBoneTransform* out, size_t count) {
   const char* model[kWidth];
   const char* parent[kWidth];
   int32_t hasParent[kWidth];

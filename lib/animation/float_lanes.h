@@ -44,37 +44,81 @@ LANES_INLINE I Each(I a, I b, Op op) {
 LANES_INLINE F Splat(float value) { return {{_mm_set1_ps(value), _mm_set1_ps(value)}}; }
 LANES_INLINE I Splat(int value) { return {{_mm_set1_epi32(value), _mm_set1_epi32(value)}}; }
 
-LANES_INLINE F operator+(F a, F b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_add_ps(x, y); }); }
-LANES_INLINE F operator-(F a, F b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_sub_ps(x, y); }); }
-LANES_INLINE F operator*(F a, F b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_mul_ps(x, y); }); }
-LANES_INLINE F operator/(F a, F b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_div_ps(x, y); }); }
-LANES_INLINE F Sqrt(F a) { return Each(a, a, [](__m128 x, __m128) { return _mm_sqrt_ps(x); }); }
+LANES_INLINE F operator+(F a, F b) {
+  return Each(a, b, [](__m128 x, __m128 y) { return _mm_add_ps(x, y); });
+}
+LANES_INLINE F operator-(F a, F b) {
+  return Each(a, b, [](__m128 x, __m128 y) { return _mm_sub_ps(x, y); });
+}
+LANES_INLINE F operator*(F a, F b) {
+  return Each(a, b, [](__m128 x, __m128 y) { return _mm_mul_ps(x, y); });
+}
+LANES_INLINE F operator/(F a, F b) {
+  return Each(a, b, [](__m128 x, __m128 y) { return _mm_div_ps(x, y); });
+}
+LANES_INLINE F Sqrt(F a) {
+  return Each(a, a, [](__m128 x, __m128) { return _mm_sqrt_ps(x); });
+}
 
-LANES_INLINE F Greater(F a, F b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmpgt_ps(x, y); }); }
-LANES_INLINE F Less(F a, F b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmplt_ps(x, y); }); }
-LANES_INLINE F GreaterOrEqual(F a, F b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmpge_ps(x, y); }); }
-LANES_INLINE F LessOrEqual(F a, F b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmple_ps(x, y); }); }
+LANES_INLINE F Greater(F a, F b) {
+  return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmpgt_ps(x, y); });
+}
+LANES_INLINE F Less(F a, F b) {
+  return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmplt_ps(x, y); });
+}
+LANES_INLINE F GreaterOrEqual(F a, F b) {
+  return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmpge_ps(x, y); });
+}
+LANES_INLINE F LessOrEqual(F a, F b) {
+  return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmple_ps(x, y); });
+}
 // Not equal, or not a number.
-LANES_INLINE F NotEqual(F a, F b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmpneq_ps(x, y); }); }
+LANES_INLINE F NotEqual(F a, F b) {
+  return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmpneq_ps(x, y); });
+}
 // Neither is not a number.
-LANES_INLINE F Ordered(F a, F b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmpord_ps(x, y); }); }
+LANES_INLINE F Ordered(F a, F b) {
+  return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmpord_ps(x, y); });
+}
 
-LANES_INLINE F operator&(F a, F b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_and_ps(x, y); }); }
-LANES_INLINE F operator|(F a, F b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_or_ps(x, y); }); }
-LANES_INLINE F operator^(F a, F b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_xor_ps(x, y); }); }
+LANES_INLINE F operator&(F a, F b) {
+  return Each(a, b, [](__m128 x, __m128 y) { return _mm_and_ps(x, y); });
+}
+LANES_INLINE F operator|(F a, F b) {
+  return Each(a, b, [](__m128 x, __m128 y) { return _mm_or_ps(x, y); });
+}
+LANES_INLINE F operator^(F a, F b) {
+  return Each(a, b, [](__m128 x, __m128 y) { return _mm_xor_ps(x, y); });
+}
 // `b` where `a` is clear.
-LANES_INLINE F AndNot(F a, F b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_andnot_ps(x, y); }); }
+LANES_INLINE F AndNot(F a, F b) {
+  return Each(a, b, [](__m128 x, __m128 y) { return _mm_andnot_ps(x, y); });
+}
 // `mask` lanes from `yes`, the others from `no`.
 LANES_INLINE F Select(F mask, F yes, F no) { return (mask & yes) | AndNot(mask, no); }
 
-LANES_INLINE I operator+(I a, I b) { return Each(a, b, [](__m128i x, __m128i y) { return _mm_add_epi32(x, y); }); }
-LANES_INLINE I operator-(I a, I b) { return Each(a, b, [](__m128i x, __m128i y) { return _mm_sub_epi32(x, y); }); }
-LANES_INLINE I operator&(I a, I b) { return Each(a, b, [](__m128i x, __m128i y) { return _mm_and_si128(x, y); }); }
-LANES_INLINE I operator|(I a, I b) { return Each(a, b, [](__m128i x, __m128i y) { return _mm_or_si128(x, y); }); }
-LANES_INLINE I AndNot(I a, I b) { return Each(a, b, [](__m128i x, __m128i y) { return _mm_andnot_si128(x, y); }); }
+LANES_INLINE I operator+(I a, I b) {
+  return Each(a, b, [](__m128i x, __m128i y) { return _mm_add_epi32(x, y); });
+}
+LANES_INLINE I operator-(I a, I b) {
+  return Each(a, b, [](__m128i x, __m128i y) { return _mm_sub_epi32(x, y); });
+}
+LANES_INLINE I operator&(I a, I b) {
+  return Each(a, b, [](__m128i x, __m128i y) { return _mm_and_si128(x, y); });
+}
+LANES_INLINE I operator|(I a, I b) {
+  return Each(a, b, [](__m128i x, __m128i y) { return _mm_or_si128(x, y); });
+}
+LANES_INLINE I AndNot(I a, I b) {
+  return Each(a, b, [](__m128i x, __m128i y) { return _mm_andnot_si128(x, y); });
+}
 LANES_INLINE I Select(I mask, I yes, I no) { return (mask & yes) | AndNot(mask, no); }
-LANES_INLINE I Greater(I a, I b) { return Each(a, b, [](__m128i x, __m128i y) { return _mm_cmpgt_epi32(x, y); }); }
-LANES_INLINE I Less(I a, I b) { return Each(a, b, [](__m128i x, __m128i y) { return _mm_cmplt_epi32(x, y); }); }
+LANES_INLINE I Greater(I a, I b) {
+  return Each(a, b, [](__m128i x, __m128i y) { return _mm_cmpgt_epi32(x, y); });
+}
+LANES_INLINE I Less(I a, I b) {
+  return Each(a, b, [](__m128i x, __m128i y) { return _mm_cmplt_epi32(x, y); });
+}
 
 template <int kBits>
 LANES_INLINE I ShiftLeft(I a) {

@@ -93,8 +93,8 @@ std::vector<Matrix4> AssortedMatrices() {
     state = state * 1664525u + 1013904223u;
     return static_cast<float>(state >> 8) / 16777216.0f;
   };
-  const float specials[] = {0.0f, -0.0f, 1e-42f, 1e30f, -1e30f, std::numeric_limits<float>::infinity(),
-                            std::numeric_limits<float>::quiet_NaN(), 32767.5f, 1.0f, -1.0f};
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  const float specials[] = {0.0f, -0.0f, 1e-42f, 1e30f, -1e30f, inf, nan, 32767.5f, 1.0f, -1.0f};
   for (int n = 0; n < 3001; ++n) {
     float ax = next() - 0.5f, ay = next() - 0.5f, az = next() - 0.5f;
     float length = std::sqrt(ax * ax + ay * ay + az * az) + 1e-6f;

@@ -48,10 +48,15 @@ rtm::Matrix Generated(Numbers& n) {
   if (length == 0.0f) length = 1.0f;
   const float x = q[0] / length, y = q[1] / length, z = q[2] / length, w = q[3] / length;
   const float scale = n.Next() < 0.5f ? 1.0f : n.Between(0.2f, 3.9f);
-  rtm::Matrix m = {(1 - 2 * (y * y + z * z)) * scale, 2 * (x * y + w * z) * scale, 2 * (x * z - w * y) * scale,
-                   2 * (x * y - w * z) * scale,       (1 - 2 * (x * x + z * z)) * scale, 2 * (y * z + w * x) * scale,
-                   2 * (x * z + w * y) * scale,       2 * (y * z - w * x) * scale,       (1 - 2 * (x * x + y * y)) * scale,
-                   n.Between(-40.0f, 40.0f),          n.Between(-5.0f, 5.0f),            n.Between(-40.0f, 40.0f)};
+  // The columns of the turn, then the translation.
+  const float turn[9] = {1 - 2 * (y * y + z * z), 2 * (x * y + w * z),     2 * (x * z - w * y),
+                         2 * (x * y - w * z),     1 - 2 * (x * x + z * z), 2 * (y * z + w * x),
+                         2 * (x * z + w * y),     2 * (y * z - w * x),     1 - 2 * (x * x + y * y)};
+  rtm::Matrix m;
+  for (int i = 0; i < 9; ++i) m[static_cast<size_t>(i)] = turn[i] * scale;
+  m[9] = n.Between(-40.0f, 40.0f);
+  m[10] = n.Between(-5.0f, 5.0f);
+  m[11] = n.Between(-40.0f, 40.0f);
   if (kind > 0.9f) {
     for (int i = 0; i < 9; ++i) m[static_cast<size_t>(i)] += n.Between(-0.3f, 0.3f);
   } else if (kind > 0.89f) {

@@ -40,7 +40,7 @@ constexpr float kQuaternionUnit = 16384.0f;
 
 // Rounded to the nearest integer, halves away from zero, kept inside the int16 range, not a
 // number giving 0: PackBoneMatrix's rounding in every lane.
-__attribute__((always_inline)) inline I ToInt16(F value) {
+LANES_INLINE I ToInt16(F value) {
   const F inside = lanes::Greater(value, Splat(-32768.5f)) & lanes::Less(value, Splat(32767.5f));
   I whole = lanes::Truncate(value);
   const F fraction = value - lanes::ToFloat(whole);
@@ -54,7 +54,7 @@ __attribute__((always_inline)) inline I ToInt16(F value) {
 
 // EncodeHalfFloat in every lane, except that an overflowing lane only sets its lane of
 // `overflow`.
-__attribute__((always_inline)) inline I HalfFloats(F value, I& overflow) {
+LANES_INLINE I HalfFloats(F value, I& overflow) {
   const I bits = lanes::Bits(value);
   const I exponent = (lanes::ShiftRight<23>(bits) & Splat(0xFF)) - Splat(112);
   const I half = lanes::ShiftLeft<15>(lanes::ShiftRight<31>(bits)) | lanes::ShiftLeft<10>(exponent) |
@@ -69,7 +69,7 @@ struct Matrices {
   F m[12];
 };
 
-__attribute__((always_inline)) inline Matrices Load(const char* const* matrices) {
+LANES_INLINE Matrices Load(const char* const* matrices) {
   Matrices out;
 #pragma GCC unroll 2
   for (int h = 0; h < lanes::kHalves; ++h)
@@ -86,7 +86,7 @@ __attribute__((always_inline)) inline Matrices Load(const char* const* matrices)
 }
 
 // InverseMatrix in every lane.
-__attribute__((always_inline)) inline Matrices Inverse(const Matrices& in) {
+LANES_INLINE Matrices Inverse(const Matrices& in) {
   const F* m = in.m;
   // Element (r, c) is m[3c + r]; the inverse is the adjugate over the determinant.
   auto e = [m](int r, int c) { return m[3 * c + r]; };
@@ -114,7 +114,7 @@ __attribute__((always_inline)) inline Matrices Inverse(const Matrices& in) {
 }
 
 // MultiplyMatrices in every lane: `a` applied after `b`.
-__attribute__((always_inline)) inline Matrices Multiply(const Matrices& a, const Matrices& b) {
+LANES_INLINE Matrices Multiply(const Matrices& a, const Matrices& b) {
   Matrices out;
 #pragma GCC unroll 4
   for (int c = 0; c < 4; ++c)
@@ -129,7 +129,7 @@ __attribute__((always_inline)) inline Matrices Multiply(const Matrices& a, const
 // Packs the first `count` (1 to 8) lanes of `matrices` into `out`; returns a bit per lane
 // whose translation overflows (or is not a number), and leaves those lanes' translations
 // to the caller.
-__attribute__((always_inline)) inline int Pack(Matrices matrices, PackedBoneTransform* out, int count) {
+LANES_INLINE int Pack(Matrices matrices, PackedBoneTransform* out, int count) {
   F* m = matrices.m;
 
   // The uniform scale out of the 3x3 part.

@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "lib/animation/bone_pack_batch.h"
 #include "tests/support/captured_messages.h"
 
 namespace {
@@ -136,15 +137,25 @@ TEST(BoneTransform, RelativePackingManyAtOnceGivesTheSameBitsAsOneByOne) {
     alone.push_back(PackBoneMatrix(parent ? MultiplyMatrices(InverseMatrix(*parent), matrices[i]) : matrices[i]));
   }
   std::vector<std::string> aloneLines = aloneMessages.lines;
-  CapturedMessages manyMessages;
-  // Counts that leave 0 to 3 entries after the last group of four.
-  for (size_t count : {matrices.size(), matrices.size() - 1, matrices.size() - 2, size_t{3}}) {
-    std::vector<PackedBoneTransform> many(count);
-    PackRelativeBoneMatrices(parents.data(), models.data(), many.data(), count);
-    for (size_t i = 0; i < count; ++i) ASSERT_EQ(alone[i], many[i]) << "matrix " << i << " of " << count;
-    if (count == matrices.size()) {
-      EXPECT_EQ(manyMessages.lines, aloneLines);
+  using Packer = void (*)(const char* const*, const char* const*, PackedBoneTransform*, size_t);
+  std::vector<std::pair<const char*, Packer>> builds = {{"best", PackRelativeBoneMatrices},
+                                                        {"sse2", PackRelativeBoneMatricesSse2}};
+  if (HasAvx2Packing()) builds.push_back({"avx2", PackRelativeBoneMatricesAvx2});
+  for (const auto& [name, pack] : builds) {
+    // Counts that leave every number of entries after the last full group (of 8 or 16).
+    for (size_t cut = 0; cut < 16; ++cut) {
+      const size_t count = matrices.size() - cut;
+      std::vector<PackedBoneTransform> many(count);
+      CapturedMessages manyMessages;
+      pack(parents.data(), models.data(), many.data(), count);
+      for (size_t i = 0; i < count; ++i) ASSERT_EQ(alone[i], many[i]) << name << " matrix " << i << " of " << count;
+      if (cut == 0) {
+        EXPECT_EQ(manyMessages.lines, aloneLines) << name;
+      }
     }
+    std::vector<PackedBoneTransform> three(3);
+    pack(parents.data(), models.data(), three.data(), 3);
+    EXPECT_EQ(three, std::vector<PackedBoneTransform>(alone.begin(), alone.begin() + 3)) << name;
   }
 }
 

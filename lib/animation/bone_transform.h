@@ -4,6 +4,7 @@
 // A transform is a quaternion in units of 1/16384 whose squared length is the bone's
 // uniform scale (so a scale of 4 and more does not fit), and a translation of three half
 // floats: 14 bytes, as stored in runtime animation files.
+#include <cstddef>
 #include <cstdint>
 
 #include "lib/shape/matrix4.h"
@@ -27,6 +28,14 @@ float DecodeHalfFloat(uint16_t half);
 // Packs a model or parent-relative matrix: the uniform scale is taken out of the 3x3 part,
 // its quaternion is scaled back in, the translation becomes half floats.
 PackedBoneTransform PackBoneMatrix(const Matrix4& matrix);
+// PackBoneMatrix of `count` matrices into `transforms`, the same to the bit, several at once.
+void PackBoneMatrices(const Matrix4* matrices, PackedBoneTransform* transforms, size_t count);
+// For each i: PackBoneMatrix of models[i] relative to parents[i] (the product of the
+// parent's inverse and the model matrix), or of models[i] itself when parents[i] is null;
+// the same to the bit, several at once. Each pointer leads to the 12 floats of a matrix as
+// a Matrix4 holds them, at any address (such as inside a file's bytes).
+void PackRelativeBoneMatrices(const char* const* parents, const char* const* models, PackedBoneTransform* transforms,
+                              size_t count);
 // The matrix a packed transform stands for: rotation times scale, translation.
 Matrix4 UnpackBoneMatrix(const PackedBoneTransform& transform);
 

@@ -4,6 +4,8 @@
 // name per bone, then per phase a float time and per bone its 32-byte name and a 12-float
 // model-space matrix. Each phase lists the bones in the order of the header.
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "el/appframe/app_frame.h"
@@ -34,6 +36,17 @@ struct BoneName {
   }
   std::string_view View() const { return {text, length}; }
 };
+
+// The first 31 bytes of two name fields are the same (byte 31 is always read as 0).
+inline bool SameNameField(const char* a, const char* b) {
+  uint64_t x[4], y[4];
+  std::memcpy(x, a, kNameSize);
+  std::memcpy(y, b, kNameSize);
+  // The last word without byte 31: its top byte on little-endian machines, else its lowest.
+  const uint64_t last = x[3] ^ y[3];
+  const uint64_t lastWithout31 = std::endian::native == std::endian::little ? last << 8 : last >> 8;
+  return ((x[0] ^ y[0]) | (x[1] ^ y[1]) | (x[2] ^ y[2]) | lastWithout31) == 0;
+}
 
 }  // namespace
 
@@ -140,7 +153,7 @@ class SourceAnimationReader {
     if (index < fileBones_.size()) {
       const FileBone& header = fileBones_[index];
       // The same 32 bytes as the header's field name the same bone.
-      if (std::memcmp(field, header.field, kNameSize - 1) == 0) return header.skeletonBone;
+      if (SameNameField(field, header.field)) return header.skeletonBone;
       BoneName name(field);
       if (header.name == name.View()) return header.skeletonBone;
       return FindBone(name.View());
@@ -154,31 +167,48 @@ class SourceAnimationReader {
       Broken();
       return;
     }
-    scratch_.clear();
-    char record[kBoneRecordSize];
-    bool cut = false;
-    for (size_t i = 0; i < fileBones_.size() && !cut; ++i) {
-      cut = in_.read(record, kBoneRecordSize) != kBoneRecordSize;
-      if (PhaseBone(i, record) < 0) continue;
-      Matrix4 matrix;
-      std::memcpy(&matrix, record + kNameSize, sizeof matrix);
-      if (a_.turnAround_) {
-        // Half a turn about y on both sides: the x and z rows of y, and x and z elsewhere.
-        matrix.axisX.y = -matrix.axisX.y;
-        matrix.axisY.x = -matrix.axisY.x;
-        matrix.axisY.z = -matrix.axisY.z;
-        matrix.axisZ.y = -matrix.axisZ.y;
-        matrix.position.x = -matrix.position.x;
-        matrix.position.z = -matrix.position.z;
+    // The phase's records where the stream holds them; across the end of a buffer (or of
+    // the input) they are read one by one, as far as they go.
+    const size_t bones = fileBones_.size();
+    const QFileSize size = static_cast<QFileSize>(bones) * kBoneRecordSize;
+    const char* records = nullptr;
+    if (size > 0 && in_.PeekContiguous(&records) >= size) {
+      in_.Advance(size);
+    } else {
+      phaseBytes_.resize(static_cast<size_t>(size));
+      for (size_t i = 0; i < bones; ++i) {
+        if (in_.read(&phaseBytes_[i * kBoneRecordSize], kBoneRecordSize) != kBoneRecordSize) {
+          Broken();
+          return;
+        }
       }
-      scratch_.push_back(matrix);
+      records = phaseBytes_.data();
     }
-    if (cut) {
-      Broken();
-      return;
+    // The matrices stay where they are read, unless turned around.
+    scratch_.resize(a_.turnAround_ ? bones : 0);
+    matrices_.resize(bones);
+    size_t count = 0;
+    for (size_t i = 0; i < bones; ++i) {
+      const char* record = records + i * kBoneRecordSize;
+      if (PhaseBone(i, record) < 0) continue;
+      if (!a_.turnAround_) {
+        matrices_[count++] = record + kNameSize;
+        continue;
+      }
+      Matrix4& matrix = scratch_[count];
+      matrices_[count++] = reinterpret_cast<const char*>(&matrix);
+      std::memcpy(&matrix, record + kNameSize, sizeof matrix);
+      // Half a turn about y on both sides: the x and z rows of y, and x and z elsewhere.
+      matrix.axisX.y = -matrix.axisX.y;
+      matrix.axisY.x = -matrix.axisY.x;
+      matrix.axisY.z = -matrix.axisY.z;
+      matrix.axisZ.y = -matrix.axisZ.y;
+      matrix.position.x = -matrix.position.x;
+      matrix.position.z = -matrix.position.z;
     }
+    matrices_.resize(count);
     AnimationRTPhase phase;
-    phase.transforms.resize(scratch_.size());
+    phase.transforms.resize(matrices_.size());
     ToParentRelative(phase);
     a_.ApplyPivots(phase);
     a_.phaseTimes_.push_back(time);
@@ -194,38 +224,43 @@ class SourceAnimationReader {
   }
 
   // Each bound bone's matrix relative to its parent's, parents first (the skeleton lists
-  // bones in depth-first order); a bone the file lacks hands its parent's matrix on.
+  // bones in depth-first order); a bone the file lacks hands its parent's matrix on. The
+  // pairs of matrices are gathered first and converted together.
   void ToParentRelative(AnimationRTPhase& phase) {
+    // Which matrices pair up depends only on how many the phase has (the bone map stays).
+    if (plannedCount_ != matrices_.size()) PlanParentRelative();
+    models_.resize(slots_.size());
+    parents_.resize(slots_.size());
+    for (size_t i = 0; i < slots_.size(); ++i) {
+      models_[i] = matrices_[static_cast<size_t>(slots_[i])];
+      parents_[i] = parentSlots_[i] < 0 ? nullptr : matrices_[static_cast<size_t>(parentSlots_[i])];
+    }
+    packed_.resize(slots_.size());
+    PackRelativeBoneMatrices(parents_.data(), models_.data(), packed_.data(), slots_.size());
+    for (size_t i = 0; i < slots_.size(); ++i) phase.transforms[static_cast<size_t>(slots_[i])] = packed_[i];
+  }
+
+  // The phase's matrix of each bound bone in skeleton order, and its parent's (-1: none).
+  void PlanParentRelative() {
     const int n = NSkeletonBones();
-    // Each bone's model-space matrix, and its inverse once a child has asked for it; -1
-    // stands for the identity (the virtual root, and bones below it that the file lacks).
-    world_.resize(static_cast<size_t>(n));
-    inverse_.resize(static_cast<size_t>(n));
-    inverted_.assign(static_cast<size_t>(n), 0);
+    // The bone whose model-space matrix each bone passes on to its children; -1 stands for
+    // the identity (the virtual root, and bones below it that the file lacks).
     source_.resize(static_cast<size_t>(n));
+    slots_.clear();
+    parentSlots_.clear();
     for (int s = 0; s < n; ++s) {
       const int parent = a_.skeleton_->ParentIndex(s);
-      // The bone whose matrix the parent passes on (-1: the identity).
       const int from = parent >= 0 && parent < s ? source_[static_cast<size_t>(parent)] : -1;
       const int k = a_.boneMap_[static_cast<size_t>(s)];
-      if (k < 0 || static_cast<size_t>(k) >= scratch_.size()) {
+      if (k < 0 || static_cast<size_t>(k) >= matrices_.size()) {
         source_[static_cast<size_t>(s)] = from;
         continue;
       }
-      const Matrix4& model = scratch_[static_cast<size_t>(k)];
       source_[static_cast<size_t>(s)] = s;
-      world_[static_cast<size_t>(s)] = model;
-      if (from < 0) {
-        phase.transforms[static_cast<size_t>(k)] = PackBoneMatrix(model);
-        continue;
-      }
-      if (!inverted_[static_cast<size_t>(from)]) {
-        inverse_[static_cast<size_t>(from)] = InverseMatrix(world_[static_cast<size_t>(from)]);
-        inverted_[static_cast<size_t>(from)] = 1;
-      }
-      phase.transforms[static_cast<size_t>(k)] =
-          PackBoneMatrix(MultiplyMatrices(inverse_[static_cast<size_t>(from)], model));
+      slots_.push_back(k);
+      parentSlots_.push_back(from < 0 ? -1 : a_.boneMap_[static_cast<size_t>(from)]);
     }
+    plannedCount_ = matrices_.size();
   }
 
   struct FileBone {
@@ -237,11 +272,21 @@ class SourceAnimationReader {
   AnimationRT& a_;
   QIStream& in_;
   AutoArray<FileBone> fileBones_;
+  // The current phase's matrices of bones the skeleton knows, in file order: the 12 floats
+  // in the stream's bytes, or in scratch_ when turned around.
+  AutoArray<const char*> matrices_;
   AutoArray<Matrix4> scratch_;
-  AutoArray<Matrix4> world_;
-  AutoArray<Matrix4> inverse_;
-  AutoArray<uint8_t> inverted_;
+  AutoArray<char> phaseBytes_;
   AutoArray<int> source_;
+  // Per bound bone in skeleton order: the index of its matrix in the phase (and of its
+  // transform), its parent's (-1: none), and for the current phase the matrices themselves
+  // and the packed transform.
+  size_t plannedCount_ = SIZE_MAX;
+  AutoArray<int> slots_;
+  AutoArray<int> parentSlots_;
+  AutoArray<const char*> models_;
+  AutoArray<const char*> parents_;
+  AutoArray<PackedBoneTransform> packed_;
 };
 
 void AnimationRT::Load(QIStream& in, const RString& name, SkeletonRef skeleton, bool turnAround, bool phaseLimit) {

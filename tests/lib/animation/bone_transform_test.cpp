@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <vector>
 
+#include "lib/animation/bone_pack_batch.h"
 #include "tests/support/captured_messages.h"
 
 namespace {
@@ -80,6 +83,80 @@ TEST(HalfFloat, BoundsAndTruncation) {
   EXPECT_EQ(std::count(messages.errorLines.begin(), messages.errorLines.end(), "Overflow"), 3);
   EXPECT_EQ(DecodeHalfFloat(0x0000), 0.0f);
   EXPECT_EQ(DecodeHalfFloat(0x3555), 0.333251953125f);
+}
+
+// Matrices of every kind: turns in each quaternion branch, scales, shears, reflections,
+// singular ones, and elements that are huge, tiny, infinite or not numbers.
+std::vector<Matrix4> AssortedMatrices() {
+  std::vector<Matrix4> matrices;
+  uint32_t state = 7;
+  auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return static_cast<float>(state >> 8) / 16777216.0f;
+  };
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  const float specials[] = {0.0f, -0.0f, 1e-42f, 1e30f, -1e30f, inf, nan, 32767.5f, 1.0f, -1.0f};
+  for (int n = 0; n < 3001; ++n) {
+    float ax = next() - 0.5f, ay = next() - 0.5f, az = next() - 0.5f;
+    float length = std::sqrt(ax * ax + ay * ay + az * az) + 1e-6f;
+    Matrix4 m = Turned(ax / length, ay / length, az / length, 7.0f * next() - 0.5f, 0.1f + 5.0f * next(),
+                       {200.0f * next() - 100.0f, 1e6f * next() - 5e5f, next() - 0.5f});
+    float* f = &m.axisX.x;
+    int kind = n % 10;
+    if (kind == 7) f[static_cast<int>(next() * 12.0f)] = specials[static_cast<int>(next() * 10.0f)];
+    if (kind == 8)
+      for (int i = 0; i < 9; ++i) f[i] += next() - 0.5f;
+    if (kind == 9) m.axisZ = {-m.axisZ.x, -m.axisZ.y, -m.axisZ.z};
+    matrices.push_back(m);
+  }
+  return matrices;
+}
+
+TEST(BoneTransform, PackingManyAtOnceGivesTheSameBitsAsOneByOne) {
+  std::vector<Matrix4> matrices = AssortedMatrices();
+  std::vector<PackedBoneTransform> alone, many(matrices.size());
+  CapturedMessages aloneMessages;
+  for (const Matrix4& m : matrices) alone.push_back(PackBoneMatrix(m));
+  std::vector<std::string> aloneLines = aloneMessages.lines;
+  CapturedMessages manyMessages;
+  PackBoneMatrices(matrices.data(), many.data(), matrices.size());
+  for (size_t i = 0; i < matrices.size(); ++i) EXPECT_EQ(alone[i], many[i]) << "matrix " << i;
+  EXPECT_EQ(manyMessages.lines, aloneLines);
+  EXPECT_FALSE(aloneLines.empty());  // some translations overflow
+}
+
+TEST(BoneTransform, RelativePackingManyAtOnceGivesTheSameBitsAsOneByOne) {
+  std::vector<Matrix4> matrices = AssortedMatrices();
+  std::vector<const char*> parents, models;
+  std::vector<PackedBoneTransform> alone;
+  CapturedMessages aloneMessages;
+  for (size_t i = 0; i < matrices.size(); ++i) {
+    const Matrix4* parent = i % 11 == 0 ? nullptr : &matrices[(i * 7 + 3) % matrices.size()];
+    parents.push_back(reinterpret_cast<const char*>(parent));
+    models.push_back(reinterpret_cast<const char*>(&matrices[i]));
+    alone.push_back(PackBoneMatrix(parent ? MultiplyMatrices(InverseMatrix(*parent), matrices[i]) : matrices[i]));
+  }
+  std::vector<std::string> aloneLines = aloneMessages.lines;
+  using Packer = void (*)(const char* const*, const char* const*, PackedBoneTransform*, size_t);
+  std::vector<std::pair<const char*, Packer>> builds = {{"best", PackRelativeBoneMatrices},
+                                                        {"sse2", PackRelativeBoneMatricesSse2}};
+  if (HasAvx2Packing()) builds.push_back({"avx2", PackRelativeBoneMatricesAvx2});
+  for (const auto& [name, pack] : builds) {
+    // Counts that leave every number of entries after the last full group (of 8 or 16).
+    for (size_t cut = 0; cut < 16; ++cut) {
+      const size_t count = matrices.size() - cut;
+      std::vector<PackedBoneTransform> many(count);
+      CapturedMessages manyMessages;
+      pack(parents.data(), models.data(), many.data(), count);
+      for (size_t i = 0; i < count; ++i) ASSERT_EQ(alone[i], many[i]) << name << " matrix " << i << " of " << count;
+      if (cut == 0) {
+        EXPECT_EQ(manyMessages.lines, aloneLines) << name;
+      }
+    }
+    std::vector<PackedBoneTransform> three(3);
+    pack(parents.data(), models.data(), three.data(), 3);
+    EXPECT_EQ(three, std::vector<PackedBoneTransform>(alone.begin(), alone.begin() + 3)) << name;
+  }
 }
 
 TEST(BoneMatrix, InverseUndoesAGeneralMatrix) {

@@ -1,13 +1,20 @@
 #include "lib/landscape/object_placement.h"
 
 #include <cstring>
+#include <filesystem>
+#include <optional>
+#include <system_error>
 
+#include "el/preproc/data_name.h"
 #include "el/qstream/qi_file_stream.h"
 #include "engine/engine_file.h"
 #include "engine/shape_bank.h"
 #include "lib/shape/lod_shape.h"
 #include "lib/shape/odol_model.h"
 #include "platform/ascii.h"
+#include "platform/engine_path.h"
+#include "platform/engine_resolver.h"
+#include "platform/host_file.h"
 
 namespace {
 
@@ -16,6 +23,18 @@ bool HoldsRuntimeModel(const RString& file) {
   if (!OpenEngineFile(in, file)) return false;
   char magic[4] = {};
   return in.read(magic, 4) == 4 && std::memcmp(magic, "ODOL", 4) == 0;
+}
+
+// The name under which the model `name`, read from a world, is loaded: the name itself when
+// it leads to the file the mounts and the work drive give, else that file's own path;
+// nothing (reported once per run) when they give none. A world never reaches a host file
+// through a rooted name.
+std::optional<RString> LoadableDataName(const RString& name) {
+  const std::optional<std::string> host = HostFileOfDataName(EnginePath(name), CurrentDataFile());
+  if (!host) return std::nullopt;
+  std::error_code error;
+  if (std::filesystem::equivalent(HostPathOf(name), *host, error)) return name;
+  return RString(ToEnginePath(*host));
 }
 
 }  // namespace
@@ -32,13 +51,14 @@ std::shared_ptr<LODShape> LoadBankModel(const RString& file, int bonesInterval) 
 ModelObjectPlacer::ModelObjectPlacer(int bonesInterval, const ParamClass* configClasses)
     : bonesInterval_(bonesInterval), configClasses_(configClasses) {}
 
-const ModelObjectPlacer::Model& ModelObjectPlacer::ModelOf(const RString& modelFile) {
+const ModelObjectPlacer::Model& ModelObjectPlacer::ModelOf(const RString& modelFile, bool named) {
   const std::string key = AsciiLowerCopy(modelFile);
   auto found = models_.find(key);
   if (found != models_.end()) return found->second;
   Model entry;
-  std::shared_ptr<LODShape> shape = Shapes().Find(modelFile);
-  if (!shape && (shape = LoadBankModel(modelFile, bonesInterval_))) ++modelsLoaded_;
+  const std::optional<RString> file = named ? LoadableDataName(modelFile) : std::optional<RString>(modelFile);
+  std::shared_ptr<LODShape> shape = file ? Shapes().Find(*file) : nullptr;
+  if (file && !shape && (shape = LoadBankModel(*file, bonesInterval_))) ++modelsLoaded_;
   if (shape) {
     entry.usable = true;
     entry.classification = ClassifyModel(*shape, configClasses_);
@@ -48,7 +68,9 @@ const ModelObjectPlacer::Model& ModelObjectPlacer::ModelOf(const RString& modelF
 
 bool ModelObjectPlacer::PlaceObject(Landscape& land, int32_t id, const RString& modelName, const Matrix4& transform,
                                     const RString& modelFile) {
-  const Model& model = ModelOf(modelFile);
+  // The file is the model's own name from the world (an engine path) or, for a converted
+  // model, that name below the textures folder of the command line.
+  const Model& model = ModelOf(modelFile, modelFile == modelName);
   if (!model.usable) return false;
   LandscapeObject object;
   object.id = id;

@@ -30,7 +30,9 @@ class ModelObjectPlacer : public ObjectPlacer {
     bool usable = false;
     ModelClassification classification;
   };
-  const Model& ModelOf(const RString& modelFile);
+  // The model of `modelFile`; `named` when it is a name read from the world (resolved
+  // through the mounts and the work drive only), else a host path.
+  const Model& ModelOf(const RString& modelFile, bool named);
 
   int bonesInterval_;
   const ParamClass* configClasses_;

@@ -3,15 +3,20 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "el/appframe/app_frame.h"
 #include "el/qstream/qi_stream.h"
+#include "el/preproc/data_name.h"
 #include "engine/file_server.h"
 #include "engine/progress.h"
 #include "lib/landscape/landscape.h"
 #include "lib/landscape/landscape_surface.h"
+#include "platform/engine_path.h"
+#include "platform/engine_resolver.h"
 
 namespace {
 
@@ -122,7 +127,8 @@ class ObjectListReader {
     auto found = converted_.find(model);
     if (found != converted_.end()) return found->second;
     const uint32_t convertedStamp = FileTimeStamp(settings_.texturesPrefix + model);
-    const bool use = convertedStamp != 0 && convertedStamp >= FileTimeStamp(model);
+    const std::optional<std::string> source = HostFileOfDataName(EnginePath(model), CurrentDataFile());
+    const bool use = convertedStamp != 0 && (!source || convertedStamp >= FileTimeStamp(ToEnginePath(*source)));
     converted_.emplace(model, use);
     return use;
   }
@@ -136,7 +142,8 @@ class ObjectListReader {
       land_.objects.push_back(std::move(object));
       return;
     }
-    const bool converted = UsesConvertedModel(record.model);
+    // A name that leads up out of the textures folder is never looked for there.
+    const bool converted = !HasParentStep(record.model) && UsesConvertedModel(record.model);
     char label[128];
     std::snprintf(label, sizeof label, "id: %d, processing object \"%%s\", %s", record.id,
                   converted ? "(kilnified object)" : "(non-kilnified object)");
@@ -162,6 +169,9 @@ class ObjectListReader {
 
 }  // namespace
 
-void ReadSourceWorldObjects(Landscape& land, QIStream& in, int version, const SourceWorldSettings& settings) {
+void ReadSourceWorldObjects(Landscape& land, QIStream& in, int version, const RString& fileName,
+                            const SourceWorldSettings& settings) {
+  // Reports of the model names name the world that holds them.
+  DataFileScope names(fileName);
   ObjectListReader(land, in, version, settings).Run();
 }

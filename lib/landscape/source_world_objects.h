@@ -10,4 +10,5 @@ class QIStream;
 // the data (a record cut short ends the list without being placed), places each through
 // `settings.placer`, logs "Total %d objects, max. id %d" and stores the maximum id as the
 // world's next-id base.
-void ReadSourceWorldObjects(Landscape& land, QIStream& in, int version, const SourceWorldSettings& settings);
+void ReadSourceWorldObjects(Landscape& land, QIStream& in, int version, const RString& fileName,
+                            const SourceWorldSettings& settings);

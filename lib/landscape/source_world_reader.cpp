@@ -207,7 +207,7 @@ int LoadSourceWorld(Landscape& land, QIStream& in, const RString& fileName, cons
   CheckTextureReferences(land);
   if (in.fail() || in.eof()) return Fail(fileName);
 
-  ReadSourceWorldObjects(land, in, header.version, settings);
+  ReadSourceWorldObjects(land, in, header.version, fileName, settings);
   if (settings.derive) DeriveCellData(land);
   return 0;
 }

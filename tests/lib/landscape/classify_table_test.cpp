@@ -17,6 +17,7 @@
 #include "lib/shape/odol_model.h"
 #include "lib/shape/testing/mlod_writer.h"
 #include "tests/support/captured_messages.h"
+#include "tests/support/environment_variable.h"
 #include "tests/support/temp_tree.h"
 
 namespace {
@@ -189,8 +190,10 @@ TEST(ModelPlacement, EachModelIsLoadedOncePerWorld) {
   CapturedMessages messages;
   TempTree tree;
   ASSERT_TRUE(mlod::WriteModelFile(MakeModel(WithMap("tree")), tree / "tree.p3d"));
-  const RString model = (tree / "tree.p3d").string();
-  const RString missing = (tree / "gone.p3d").string();
+  // Names from a world are engine paths, found below the work drive.
+  ScopedEnvironment workDrive("KILNIFY_WORK_DRIVE", tree.Root().string());
+  const RString model = "tree.p3d";
+  const RString missing = "gone.p3d";
   Shapes().ClearAll();
   ModelObjectPlacer placer(55, nullptr);
   Landscape land;

@@ -126,6 +126,32 @@ TEST_F(WorldRun, BrokenWorldIsReportedAndTheRunGoesOn) {
   EXPECT_TRUE(broken.objects.empty());
 }
 
+TEST_F(WorldRun, ModelNamesNeverReachHostFilesOutsideTheWorkDrive) {
+  // A real model outside the work drive, named by its absolute path and by climbing to it.
+  TempTree outside;
+  WriteModel(outside, "bait.p3d", "house");
+  const std::string rooted = "\\" + outside.Root().relative_path().string() + "\\bait.p3d";
+  std::string engineRooted = rooted;
+  for (char& c : engineRooted) if (c == '/') c = '\\';
+  wrp::World world = SmallWorld(8);
+  world.objects.push_back({13, engineRooted, wrp::PlacedAt(50, 5, 50)});
+  world.objects.push_back({14, "..\\..\\..\\..\\..\\..\\bait.p3d", wrp::PlacedAt(60, 5, 50)});
+  ASSERT_TRUE(wrp::WriteWorldFile(world, tree / "src/w.wrp"));
+  ProgramResult result = Kilnify(tree, {"src", "dst"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_NE(result.out.find("Unable to process object \"" + engineRooted + "\". id: 13\n"), std::string::npos)
+      << result.out;
+  EXPECT_NE(result.out.find("Unable to process object \"..\\..\\..\\..\\..\\..\\bait.p3d\". id: 14\n"),
+            std::string::npos);
+  // Each name is reported once, with the world that holds it.
+  EXPECT_NE(result.err.find("Name " + engineRooted + " in src\\w.wrp was not found"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("in src\\w.wrp"), result.err.rfind("in src\\w.wrp")) << result.err;
+  int error = 0;
+  Landscape land = LoadOutput(tree, "dst/w.wrp", error);
+  ASSERT_EQ(error, 0);
+  EXPECT_EQ(land.objects.size(), 2u);
+}
+
 TEST_F(WorldRun, ObjectsOfMissingModelsAreSkipped) {
   wrp::World world = SmallWorld(7);
   world.objects.push_back({13, "models\\gone.p3d", wrp::PlacedAt(50, 5, 50)});
@@ -136,8 +162,9 @@ TEST_F(WorldRun, ObjectsOfMissingModelsAreSkipped) {
   EXPECT_NE(result.out.find("Unable to process object \"models\\gone.p3d\". id: 13\n"), std::string::npos);
   EXPECT_NE(result.out.find("Unable to process object \"models\\gone.p3d\". id: 14\n"), std::string::npos);
   EXPECT_NE(result.out.find("Total 4 objects, max. id 14\n"), std::string::npos) << result.out;
-  // The missing model is looked for once per world.
-  EXPECT_EQ(WithoutSummary(result.err), "Cannot open object models\\gone.p3d\n");
+  // The missing model is looked for once and reported once, with the place tried.
+  EXPECT_EQ(WithoutSummary(result.err),
+            "Name models\\gone.p3d in src\\w.wrp was not found; tried work drive " + tree.Root().string() + "\n");
   int error = 0;
   Landscape land = LoadOutput(tree, "dst/w.wrp", error);
   ASSERT_EQ(error, 0);

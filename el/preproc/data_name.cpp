@@ -1,9 +1,13 @@
 #include "el/preproc/data_name.h"
 
+#include <filesystem>
 #include <set>
+#include <system_error>
 
 #include "el/appframe/app_frame.h"
 #include "platform/ascii.h"
+#include "platform/engine_path.h"
+#include "platform/host_file.h"
 
 namespace {
 
@@ -63,3 +67,11 @@ DataFileScope::DataFileScope(std::string file) : previous_(std::move(CurrentFile
 DataFileScope::~DataFileScope() { CurrentFileName() = std::move(previous_); }
 
 const std::string& CurrentDataFile() { return CurrentFileName(); }
+
+std::optional<std::string> LoadableDataName(const std::string& name, std::string_view namedBy) {
+  const std::optional<std::string> host = HostFileOfDataName(EnginePath(name), namedBy);
+  if (!host) return std::nullopt;
+  std::error_code error;
+  if (std::filesystem::equivalent(HostPathOf(name), *host, error)) return name;
+  return ToEnginePath(*host);
+}

@@ -14,6 +14,13 @@
 std::optional<std::string> HostFileOfDataName(const EnginePath& name, std::string_view namedBy,
                                               std::string* root = nullptr);
 
+// The name under which a file named by data (`name`, held by `namedBy`) is opened by the
+// loaders that take engine paths: the name itself when it leads to the file that the
+// mounts and the work drive give, else that file's own path in engine form; nothing
+// (reported once per run, as by HostFileOfDataName) when they give none. So data never
+// reaches a host file through a rooted name.
+std::optional<std::string> LoadableDataName(const std::string& name, std::string_view namedBy);
+
 // As HostFileOfDataName, but for a file about to be written: a name that does not exist
 // yet gives where its spelling maps to. Only a name leading above the root gives nothing.
 std::optional<std::string> HostTargetOfDataName(const EnginePath& name, std::string_view namedBy);

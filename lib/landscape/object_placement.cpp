@@ -1,9 +1,7 @@
 #include "lib/landscape/object_placement.h"
 
 #include <cstring>
-#include <filesystem>
 #include <optional>
-#include <system_error>
 
 #include "el/preproc/data_name.h"
 #include "el/qstream/qi_file_stream.h"
@@ -12,9 +10,6 @@
 #include "lib/shape/lod_shape.h"
 #include "lib/shape/odol_model.h"
 #include "platform/ascii.h"
-#include "platform/engine_path.h"
-#include "platform/engine_resolver.h"
-#include "platform/host_file.h"
 
 namespace {
 
@@ -23,18 +18,6 @@ bool HoldsRuntimeModel(const RString& file) {
   if (!OpenEngineFile(in, file)) return false;
   char magic[4] = {};
   return in.read(magic, 4) == 4 && std::memcmp(magic, "ODOL", 4) == 0;
-}
-
-// The name under which the model `name`, read from a world, is loaded: the name itself when
-// it leads to the file the mounts and the work drive give, else that file's own path;
-// nothing (reported once per run) when they give none. A world never reaches a host file
-// through a rooted name.
-std::optional<RString> LoadableDataName(const RString& name) {
-  const std::optional<std::string> host = HostFileOfDataName(EnginePath(name), CurrentDataFile());
-  if (!host) return std::nullopt;
-  std::error_code error;
-  if (std::filesystem::equivalent(HostPathOf(name), *host, error)) return name;
-  return RString(ToEnginePath(*host));
 }
 
 }  // namespace
@@ -56,7 +39,8 @@ const ModelObjectPlacer::Model& ModelObjectPlacer::ModelOf(const RString& modelF
   auto found = models_.find(key);
   if (found != models_.end()) return found->second;
   Model entry;
-  const std::optional<RString> file = named ? LoadableDataName(modelFile) : std::optional<RString>(modelFile);
+  const std::optional<RString> file =
+      named ? LoadableDataName(modelFile, CurrentDataFile()) : std::optional<RString>(modelFile);
   std::shared_ptr<LODShape> shape = file ? Shapes().Find(*file) : nullptr;
   if (file && !shape && (shape = LoadBankModel(*file, bonesInterval_))) ++modelsLoaded_;
   if (shape) {

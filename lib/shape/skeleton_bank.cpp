@@ -1,6 +1,7 @@
 #include "lib/shape/skeleton_bank.h"
 
 #include "el/appframe/app_frame.h"
+#include "el/preproc/data_name.h"
 #include "lib/shape/bone_skeleton_config.h"
 #include "lib/shape/lod_shape.h"
 #include "platform/ascii.h"
@@ -44,7 +45,9 @@ void LoadSkeletonPivots(Skeleton& skeleton) {
   if (skeleton.PivotsModel().empty()) return;
   LODShape model;
   const Shape* memory = nullptr;
-  if (model.Load(skeleton.PivotsModel()) && model.Special().memory >= 0)
+  // The pivots model is named by the configuration: an engine path.
+  const std::optional<std::string> file = LoadableDataName(skeleton.PivotsModel(), CurrentDataFile());
+  if (file && model.Load(*file) && model.Special().memory >= 0)
     memory = model.Lod(model.Special().memory).get();
   if (!memory) {
     ErrorMessage("Missing Memory level in skeleton pivots file %s.", skeleton.PivotsModel().c_str());

@@ -7,6 +7,7 @@
 #include "engine/global_config.h"
 #include "lib/shape/testing/mlod_writer.h"
 #include "tests/support/captured_messages.h"
+#include "tests/support/environment_variable.h"
 #include "tests/support/temp_tree.h"
 
 namespace {
@@ -66,10 +67,11 @@ TEST_F(SkeletonBankTest, PivotsComeFromTheMemoryLevelThenFromTheParent) {
   mlod::Model noMemory;
   noMemory.lods = {visual};
   ASSERT_TRUE(mlod::WriteModelFile(noMemory, tree / "flat.p3d"));
-  ParamFile& config = Config("class CfgSkeletons { class Piv { pivotsModel = \"" + (tree / "pivots.p3d").string() +
+  // Pivots models are named by the configuration: engine paths, found below the work drive.
+  ScopedEnvironment workDrive("KILNIFY_WORK_DRIVE", tree.Root().string());
+  ParamFile& config = Config("class CfgSkeletons { class Piv { pivotsModel = \"\\pivots.p3d"
                              "\"; skeletonBones[] = {\"pelvis\", \"\", \"spine\", \"pelvis\", \"head\", \"spine\", "
-                             "\"arm\", \"\"}; };\n class Flat : Piv { pivotsModel = \"" +
-                             (tree / "flat.p3d").string() + "\"; }; };");
+                             "\"arm\", \"\"}; };\n class Flat : Piv { pivotsModel = \"flat.p3d\"; }; };");
   SkeletonRef skeleton = Skeletons().Get("piv", &config);
   const AutoArray<Vector3>& pivots = skeleton->Pivots();
   ASSERT_EQ(pivots.size(), 4u);
@@ -81,7 +83,7 @@ TEST_F(SkeletonBankTest, PivotsComeFromTheMemoryLevelThenFromTheParent) {
 
   SkeletonRef flat = Skeletons().Get("flat", &config);
   EXPECT_TRUE(flat->Pivots().empty());
-  EXPECT_TRUE(messages.Errored("Missing Memory level in skeleton pivots file " + (tree / "flat.p3d").string() + "."))
+  EXPECT_TRUE(messages.Errored("Missing Memory level in skeleton pivots file flat.p3d."))
       << messages.Text();
 }
 

@@ -19,6 +19,19 @@ void TellLevel(AppFrameFunctions& sink, int level, const char* format, ...) {
 
 }  // namespace
 
+std::vector<std::string> MessageRecorder::Texts() const {
+  std::vector<std::string> texts;
+  for (const Line& line : lines_) texts.push_back(line.text);
+  return texts;
+}
+
+std::vector<std::string> MessageRecorder::ErrorChannelTexts() const {
+  std::vector<std::string> texts;
+  for (const Line& line : lines_)
+    if (line.channel != Channel::kLog) texts.push_back(line.text);
+  return texts;
+}
+
 void MessageRecorder::Replay() {
   AppFrameFunctions& sink = CurrentAppFrameFunctions();
   for (const Line& line : lines_) {

@@ -1,7 +1,8 @@
 #pragma once
 // A message sink that keeps the lines it is given, to be told later through the
 // process-wide sink in the order they came. Work done on helper threads records its
-// messages with one, so that the output reads as if the work had run in turn.
+// messages with one, so that the output reads as if the work had run in turn; a dump
+// keeps the messages of a load with one (installed by a ScopedSink) to show them.
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ class MessageRecorder : public AppFrameFunctions {
   }
 
   bool Empty() const { return lines_.empty(); }
+  // The recorded texts, in order: of every line, or of the error channel's lines only
+  // (errors, warnings, notices and reports; not the log channel's).
+  std::vector<std::string> Texts() const;
+  std::vector<std::string> ErrorChannelTexts() const;
   // Hands every recorded line to the process-wide sink, in order, and forgets them.
   void Replay();
 

@@ -4,26 +4,15 @@
 #include <vector>
 
 #include "el/appframe/app_frame.h"
+#include "el/appframe/forwarding_sink.h"
+#include "el/appframe/message_recorder.h"
 #include "el/qstream/qi_file_stream.h"
 #include "engine/engine_file.h"
 #include "lib/animation/animation_rt.h"
-#include "lib/texture/dump_writer.h"
+#include "lib/dump/dump_writer.h"
 #include "platform/ascii.h"
 
 namespace {
-
-// Keeps every message of the load (instead of printing it).
-class MessageKeeper : public AppFrameFunctions {
- public:
-  MessageKeeper() : previous_(CurrentAppFrameFunctions()) { SetAppFrameFunctions(this); }
-  ~MessageKeeper() override { SetAppFrameFunctions(&previous_); }
-  void LogLine(const char* format, va_list args) override { lines.push_back(FormatMessage(format, args)); }
-  void ErrorLine(const char* format, va_list args) override { lines.push_back(FormatMessage(format, args)); }
-  std::vector<std::string> lines;
-
- private:
-  AppFrameFunctions& previous_;
-};
 
 // A skeleton of the bone names in the header of the source animation `in`, all top-level;
 // null for a runtime animation, whose phases are shown in the file's order anyway.
@@ -103,7 +92,8 @@ void WriteAnimation(DumpWriter& w, const AnimationRT& a) {
 }  // namespace
 
 bool DumpAnimation(const RString& path, bool json, std::string& out) {
-  MessageKeeper messages;
+  MessageRecorder messages;
+  ScopedSink keeping(messages);
   AnimationRT animation;
   bool ok = false;
   QIFStreamB in;
@@ -120,7 +110,7 @@ bool DumpAnimation(const RString& path, bool json, std::string& out) {
   w.Bool("ok", ok);
   if (ok) WriteAnimation(w, animation);
   w.BeginArray("messages");
-  for (const std::string& line : messages.lines) w.String("", line);
+  for (const std::string& line : messages.Texts()) w.String("", line);
   w.EndArray();
   w.EndObject();
   out = w.Take();

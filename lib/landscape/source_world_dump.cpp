@@ -1,59 +1,19 @@
 #include "lib/landscape/source_world_dump.h"
 
-#include <cmath>
-#include <cstdarg>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "el/appframe/app_frame.h"
+#include "el/appframe/forwarding_sink.h"
+#include "el/appframe/message_recorder.h"
 #include "el/qstream/qi_file_stream.h"
 #include "engine/engine_file.h"
+#include "lib/dump/dump_json.h"
 #include "lib/landscape/landscape.h"
 #include "lib/landscape/source_world_reader.h"
 
 namespace {
-
-// Keeps every message of the load instead of printing it.
-class MessageKeeper : public AppFrameFunctions {
- public:
-  MessageKeeper() : previous_(CurrentAppFrameFunctions()) { SetAppFrameFunctions(this); }
-  ~MessageKeeper() override { SetAppFrameFunctions(&previous_); }
-  void LogLine(const char* format, va_list args) override { lines.push_back(FormatMessage(format, args)); }
-  void ErrorLine(const char* format, va_list args) override { lines.push_back(FormatMessage(format, args)); }
-  std::vector<std::string> lines;
-
- private:
-  AppFrameFunctions& previous_;
-};
-
-std::string Number(float value) {
-  if (!std::isfinite(value)) return "null";
-  char text[64];
-  for (int precision = 6; precision <= 9; ++precision) {
-    std::snprintf(text, sizeof text, "%.*g", precision, static_cast<double>(value));
-    if (std::strtof(text, nullptr) == value) break;
-  }
-  return text;
-}
-
-std::string Quote(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
 
 std::string Join(const std::vector<std::string>& items, const char* separator) {
   std::string out;
@@ -70,40 +30,40 @@ struct Summary {
   std::map<RString, int> modelCounts;  // objects per model name
 };
 
+DumpJson Head(const RString& path, bool ok, const std::vector<std::string>& messages) {
+  return {{"file", JsonText(path)}, {"ok", ok}, {"messages", JsonTexts(messages)}};
+}
+
 std::string Json(const Summary& s) {
   const Landscape& land = *s.land;
-  std::vector<std::string> fields, messages, textures, models, objects;
-  for (const std::string& line : s.messages) messages.push_back(Quote(line));
-  fields.push_back("\"file\": " + Quote(s.path));
-  fields.push_back("\"ok\": true");
-  fields.push_back("\"messages\": [" + Join(messages, ", ") + "]");
-  fields.push_back("\"magic\": " + Quote(std::to_string(s.version) + "WVR"));
-  fields.push_back("\"version\": " + std::to_string(s.version));
-  fields.push_back("\"landGrid\": [" + std::to_string(land.landWidth) + ", " + std::to_string(land.landHeight) + "]");
-  fields.push_back("\"terrainGrid\": [" + std::to_string(land.terrainWidth) + ", " +
-                   std::to_string(land.terrainHeight) + "]");
-  fields.push_back("\"cellSize\": " + Number(land.cellSize));
-  fields.push_back("\"heights\": {\"min\": " + Number(land.minHeight) + ", \"max\": " + Number(land.maxHeight) + "}");
+  DumpJson top = Head(s.path, true, s.messages);
+  top["magic"] = std::to_string(s.version) + "WVR";
+  top["version"] = s.version;
+  top["landGrid"] = {land.landWidth, land.landHeight};
+  top["terrainGrid"] = {land.terrainWidth, land.terrainHeight};
+  top["cellSize"] = JsonFloat(land.cellSize);
+  top["heights"] = {{"min", JsonFloat(land.minHeight)}, {"max", JsonFloat(land.maxHeight)}};
+  DumpJson textures = DumpJson::array(), models = DumpJson::array(), objects = DumpJson::array();
   for (size_t i = 0; i < land.textures.size(); ++i) {
     if (land.textures[i].name.empty() && s.textureCells[i] == 0) continue;
-    textures.push_back("{\"index\": " + std::to_string(i) + ", \"name\": " + Quote(land.textures[i].name) +
-                       ", \"attribute\": " + std::to_string(land.textures[i].attribute) +
-                       ", \"cells\": " + std::to_string(s.textureCells[i]) + "}");
+    textures.push_back({{"index", i},
+                        {"name", JsonText(land.textures[i].name)},
+                        {"attribute", land.textures[i].attribute},
+                        {"cells", s.textureCells[i]}});
   }
-  fields.push_back("\"textureCount\": " + std::to_string(land.textures.size()));
-  fields.push_back("\"textures\": [" + Join(textures, ", ") + "]");
-  for (const auto& [name, count] : s.modelCounts)
-    models.push_back("{\"name\": " + Quote(name) + ", \"count\": " + std::to_string(count) + "}");
+  top["textureCount"] = land.textures.size();
+  top["textures"] = std::move(textures);
+  for (const auto& [name, count] : s.modelCounts) models.push_back({{"name", JsonText(name)}, {"count", count}});
   for (size_t i = 0; i < land.objects.size() && i < static_cast<size_t>(kDumpedObjects); ++i) {
     const LandscapeObject& o = land.objects[i];
-    const Vector3& p = o.transform.position;
-    objects.push_back("{\"id\": " + std::to_string(o.id) + ", \"model\": " + Quote(o.modelName) + ", \"position\": [" +
-                      Number(p.x) + ", " + Number(p.y) + ", " + Number(p.z) + "]}");
+    objects.push_back(
+        {{"id", o.id}, {"model", JsonText(o.modelName)}, {"position", JsonVector(o.transform.position)}});
   }
-  fields.push_back("\"objects\": {\"count\": " + std::to_string(land.objects.size()) +
-                   ", \"maxId\": " + std::to_string(land.nextIdBase) + ", \"models\": [" + Join(models, ", ") +
-                   "], \"first\": [" + Join(objects, ", ") + "]}");
-  return "{" + Join(fields, ", ") + "}\n";
+  top["objects"] = {{"count", land.objects.size()},
+                    {"maxId", land.nextIdBase},
+                    {"models", std::move(models)},
+                    {"first", std::move(objects)}};
+  return PrintedJson(top);
 }
 
 std::string Text(const Summary& s) {
@@ -112,8 +72,8 @@ std::string Text(const Summary& s) {
       "file: " + s.path + "\nmagic: " + std::to_string(s.version) + "WVR\nversion: " + std::to_string(s.version) + "\n";
   out += "land grid: " + std::to_string(land.landWidth) + " x " + std::to_string(land.landHeight) + "\n";
   out += "terrain grid: " + std::to_string(land.terrainWidth) + " x " + std::to_string(land.terrainHeight) + "\n";
-  out += "cell size: " + Number(land.cellSize) + "\n";
-  out += "heights: " + Number(land.minHeight) + " to " + Number(land.maxHeight) + "\n";
+  out += "cell size: " + ShortestFloatText(land.cellSize) + "\n";
+  out += "heights: " + ShortestFloatText(land.minHeight) + " to " + ShortestFloatText(land.maxHeight) + "\n";
   out += "textures: " + std::to_string(land.textures.size()) + " entries\n";
   for (size_t i = 0; i < land.textures.size(); ++i) {
     if (land.textures[i].name.empty() && s.textureCells[i] == 0) continue;
@@ -126,8 +86,8 @@ std::string Text(const Summary& s) {
   for (size_t i = 0; i < land.objects.size() && i < static_cast<size_t>(kDumpedObjects); ++i) {
     const LandscapeObject& o = land.objects[i];
     const Vector3& p = o.transform.position;
-    out += "  object " + std::to_string(o.id) + ": " + o.modelName + " at " + Number(p.x) + " " + Number(p.y) + " " +
-           Number(p.z) + "\n";
+    out += "  object " + std::to_string(o.id) + ": " + o.modelName + " at " + ShortestFloatText(p.x) + " " + ShortestFloatText(p.y) + " " +
+           ShortestFloatText(p.z) + "\n";
   }
   for (const std::string& line : s.messages) out += "message: " + line + "\n";
   return out;
@@ -135,9 +95,7 @@ std::string Text(const Summary& s) {
 
 std::string Failure(const RString& path, const std::vector<std::string>& messages, bool json) {
   if (!json) return Join(messages, "\n") + (messages.empty() ? "" : "\n");
-  std::vector<std::string> quoted;
-  for (const std::string& line : messages) quoted.push_back(Quote(line));
-  return "{\"file\": " + Quote(path) + ", \"ok\": false, \"messages\": [" + Join(quoted, ", ") + "]}\n";
+  return PrintedJson(Head(path, false, messages));
 }
 
 }  // namespace
@@ -148,7 +106,8 @@ bool DumpSourceWorld(const RString& path, bool json, std::string& out) {
   summary.path = path;
   int result = kSourceWorldFailed;
   {
-    MessageKeeper keeper;
+    MessageRecorder recorder;
+    ScopedSink keeping(recorder);
     QIFStreamB in;
     if (OpenEngineFile(in, path)) {
       char magic[4] = {};
@@ -160,7 +119,7 @@ bool DumpSourceWorld(const RString& path, bool json, std::string& out) {
     } else {
       ErrorMessage("Cannot load world '%s'", path.c_str());
     }
-    summary.messages = std::move(keeper.lines);
+    summary.messages = recorder.Texts();
   }
   if (result != 0) {
     out = Failure(path, summary.messages, json);

@@ -4,10 +4,11 @@
 #include <cstring>
 #include <vector>
 
-#include "el/appframe/app_frame.h"
+#include "el/appframe/forwarding_sink.h"
+#include "el/appframe/message_recorder.h"
 #include "el/qstream/qi_file_stream.h"
 #include "el/qstream/serialize_bin_stream.h"
-#include "lib/texture/dump_writer.h"
+#include "lib/dump/dump_writer.h"
 #include "lib/texture/pac_layout_scan.h"
 #include "lib/texture/texture_headers_file.h"
 #include "lib/texture/texture_name.h"
@@ -15,23 +16,6 @@
 #include "platform/host_file.h"
 
 namespace {
-
-// Collects the messages printed while it lives, instead of printing them.
-class MessageCapture : public AppFrameFunctions {
- public:
-  MessageCapture() : previous_(&CurrentAppFrameFunctions()) { SetAppFrameFunctions(this); }
-  ~MessageCapture() override { SetAppFrameFunctions(previous_); }
-  MessageCapture(const MessageCapture&) = delete;
-  MessageCapture& operator=(const MessageCapture&) = delete;
-
-  void LogLine(const char* format, va_list args) override { lines.push_back(FormatMessage(format, args)); }
-  void ErrorLine(const char* format, va_list args) override { lines.push_back(FormatMessage(format, args)); }
-
-  std::vector<std::string> lines;
-
- private:
-  AppFrameFunctions* previous_;
-};
 
 void WriteMessages(DumpWriter& w, const std::vector<std::string>& lines) {
   w.BeginArray("messages");
@@ -128,7 +112,8 @@ void WriteLayout(DumpWriter& w, const PacLayout& layout) {
 
 bool DumpTexture(DumpWriter& w, const RString& path, QIFStream& in) {
   const bool isPaa = IsPaaPath(path);
-  MessageCapture capture;
+  MessageRecorder capture;
+  ScopedSink capturing(capture);
   PacMipmapRecord table[pac::kMipmapTableSize];
   TextureSourcePac source;
   const bool readable = source.ReadHeader(in, path, isPaa, table, pac::kMipmapTableSize);
@@ -146,13 +131,14 @@ bool DumpTexture(DumpWriter& w, const RString& path, QIFStream& in) {
   }
   w.EndObject();
   WriteLayout(w, layout);
-  WriteMessages(w, capture.lines);
+  WriteMessages(w, capture.Texts());
   if (!readable) w.String("error", "the texture header cannot be read");
   return readable;
 }
 
 bool DumpHeadersFile(DumpWriter& w, QIFStream& in) {
-  MessageCapture capture;
+  MessageRecorder capture;
+  ScopedSink capturing(capture);
   AutoArray<TextureHeader> headers;
   SerializeBinStream f(&in);
   TransferTextureHeadersFile(f, headers);
@@ -169,7 +155,7 @@ bool DumpHeadersFile(DumpWriter& w, QIFStream& in) {
     w.EndObject();
   }
   w.EndArray();
-  WriteMessages(w, capture.lines);
+  WriteMessages(w, capture.Texts());
   if (!f.Ok()) {
     // The records before the broken one are listed; the error names the stream's code.
     w.String("error", "invalid file structure (error " + std::to_string(f.GetError()) + ")");

@@ -2,7 +2,7 @@
 // and prefix files as the run.
 #include <cstdio>
 
-#include "lib/texture/dump_writer.h"
+#include "lib/dump/dump_writer.h"
 #include "platform/engine_resolver.h"
 #include "platform/host_file.h"
 #include "tool/kiln/kiln_command.h"

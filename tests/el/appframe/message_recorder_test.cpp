@@ -5,6 +5,7 @@
 
 #include <thread>
 
+#include "el/appframe/forwarding_sink.h"
 #include "tests/support/captured_messages.h"
 
 namespace {
@@ -59,6 +60,23 @@ TEST(MessageRecorder, RecordingEndsWithItsScopeAndTextIsNotReformatted) {
   ErrorMessage("after");
   recorder.Replay();
   EXPECT_EQ(sink.lines, (std::vector<std::string>{"error: after", "error: 100% of it"}));
+}
+
+TEST(MessageRecorder, KeepsTheTextsOfAScopeAndPrintsNothingOfThem) {
+  CapturedMessages sink;
+  MessageRecorder recorder;
+  {
+    ScopedSink keeping(recorder);
+    LogMessage("loading %s", "a");
+    ErrorMessage("bad %d", 7);
+    NoticeMessage("noted");
+  }
+  EXPECT_TRUE(sink.lines.empty());
+  EXPECT_EQ(recorder.Texts(), (std::vector<std::string>{"loading a", "bad 7", "noted"}));
+  EXPECT_EQ(recorder.ErrorChannelTexts(), (std::vector<std::string>{"bad 7", "noted"}));
+  // Replaying them afterwards tells them as they came.
+  recorder.Replay();
+  EXPECT_EQ(sink.lines, (std::vector<std::string>{"log: loading a", "error: bad 7", "error: noted"}));
 }
 
 }  // namespace

@@ -4,12 +4,14 @@
 #include "lib/shape/odol_model.h"
 #include "lib/shape/runtime_model_dump.h"
 #include "tests/lib/shape/odol_test_support.h"
+#include "tests/support/json_members.h"
 #include "tests/support/temp_tree.h"
 
 namespace {
 
 using namespace odol_test;
 using shape_test::ShapeTest;
+using Json = nlohmann::ordered_json;
 
 class RuntimeModelDump : public ShapeTest {
  protected:
@@ -47,15 +49,29 @@ TEST_F(RuntimeModelDump, Text) {
 TEST_F(RuntimeModelDump, Json) {
   std::string out;
   ASSERT_TRUE(DumpRuntimeModel(SaveSample(), true, out)) << out;
-  for (const char* piece : {"\"ok\": true", "\"magic\": \"ODOL\"", "\"version\": 54", "\"lodCount\": 2",
-                            "\"class\": \"house\"", "\"index\": 0, \"resolution\": 1, \"name\": \"1\", \"permanent\": true",
-                            "\"vertices\": 6, \"faces\": 2, \"sectionCount\": 1, \"uvSets\": 1",
-                            "\"material\": \"data\\\\paint.rvmat\"", "\"boneWindowStart\": 0, \"boneWindowLength\": 0",
-                            "{\"name\": \"door\", \"faces\": 1, \"vertices\": 3, \"sections\": 0}",
-                            "{\"name\": \"lodnoshadow\", \"value\": \"1\"}", "\"name\": \"geometry\""})
-    EXPECT_NE(out.find(piece), std::string::npos) << piece << "\n" << out;
-  EXPECT_EQ(out.front(), '{');
-  EXPECT_EQ(out.substr(out.size() - 2), "}\n");
+  const Json dump = Json::parse(out);
+  std::vector<std::string> keys;
+  for (const auto& item : dump.items()) keys.push_back(item.key());
+  EXPECT_EQ(keys, (std::vector<std::string>{"file", "ok", "messages", "magic", "version", "lodCount", "model",
+                                            "animations", "lods"}));
+  const Json top = Json::parse(R"({"ok": true, "magic": "ODOL", "version": 54, "lodCount": 2})");
+  EXPECT_EQ(JsonMembers(dump, top), top);
+  EXPECT_EQ(dump["model"]["class"], "house");
+  EXPECT_EQ(dump["model"]["boundingMin"].size(), 3u);
+  ASSERT_EQ(dump["lods"].size(), 2u);
+  const Json& visual = dump["lods"][0];
+  const Json lod = Json::parse(R"({"index": 0, "resolution": 1, "name": "1", "permanent": true, "vertices": 6,
+      "faces": 2, "sectionCount": 1, "uvSets": 1,
+      "selections": [{"name": "door", "faces": 1, "vertices": 3, "sections": 0}],
+      "properties": [{"name": "lodnoshadow", "value": "1"}]})");
+  EXPECT_EQ(JsonMembers(visual, lod), lod);
+  ASSERT_EQ(visual["sections"].size(), 1u);
+  const Json section = Json::parse(R"({"material": "data\\paint.rvmat", "boneWindowStart": 0,
+      "boneWindowLength": 0})");
+  EXPECT_EQ(JsonMembers(visual["sections"][0], section), section);
+  EXPECT_EQ(visual["materials"][0]["pixelShader"], 107);
+  EXPECT_EQ(dump["lods"][1]["name"], "geometry");
+  EXPECT_EQ(dump["lods"][1]["resolution"].get<float>(), 1e13f);
 }
 
 TEST_F(RuntimeModelDump, BrokenAndForeignFiles) {
@@ -68,8 +84,10 @@ TEST_F(RuntimeModelDump, BrokenAndForeignFiles) {
   EXPECT_NE(out.find("reason: corrupt data"), std::string::npos) << out;
   tree_.Write("source.p3d", "MLOD\x01\x01\0\0");
   EXPECT_FALSE(DumpRuntimeModel((tree_ / "source.p3d").string(), true, out));
-  EXPECT_NE(out.find("\"ok\": false"), std::string::npos) << out;
-  EXPECT_NE(out.find("\"error\": 1"), std::string::npos) << out;
+  const Json failed = Json::parse(out);
+  EXPECT_EQ(failed["ok"], false) << out;
+  EXPECT_EQ(failed["error"], 1) << out;
+  EXPECT_EQ(failed["reason"], "not a runtime model (no \"ODOL\" magic)") << out;
   EXPECT_FALSE(DumpRuntimeModel((tree_ / "missing.p3d").string(), false, out));
   EXPECT_NE(out.find("reason: file not found"), std::string::npos) << out;
 }

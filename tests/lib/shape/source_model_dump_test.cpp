@@ -3,10 +3,12 @@
 
 #include "lib/shape/source_model_dump.h"
 #include "tests/lib/shape/prepare_test_support.h"
+#include "tests/support/json_members.h"
 
 namespace {
 
 using namespace shape_test;
+using Json = nlohmann::ordered_json;
 
 class SourceModelDump : public ShapeTest {
  protected:
@@ -26,29 +28,42 @@ mlod::Model SampleModel() {
   return ModelOf({visual, geometry});
 }
 
-TEST_F(SourceModelDump, TextAndJson) {
+TEST_F(SourceModelDump, Text) {
   std::string path = prepare_test::WriteModel(tree_, "car.p3d", SampleModel());
-  const std::pair<bool, std::vector<const char*>> forms[] = {
-      {false,
+  std::string out;
+  ASSERT_TRUE(DumpSourceModel(path, false, out)) << out;
+  for (const char* piece :
        {"container: MLOD, version 1.01", "lods: 2", "lod 0: 1 (resolution 1, kind 0)",
         "points 6, vertices 6, faces 4, UV sets 2", "textures: data\\body_co.paa", "materials: #paint",
         "selection wheel: points 2, faces 1, vertices 2", "selection weighted: points 1, faces 0, vertices 1, weighted",
         "key frames: 0 0.5", "lod 1: geometry (resolution 1e+13, kind 3, special)", "property class = \"car\"",
-        "masses: 4 points, total 10", "message: Material paint not found in CfgMaterials"}},
-      {true,
-       {"\"ok\": true", "\"container\": \"MLOD\"", "\"version\": 257", "\"versionText\": \"1.01\"",
-        "\"index\": 1, \"resolution\": 1e+13, \"name\": \"geometry\", \"kind\": 3, \"special\": true",
-        "\"points\": 6, \"vertices\": 6, \"faces\": 4, \"uvSets\": 2, \"warnings\": false",
-        "\"textures\": [\"data\\\\body_co.paa\"]", "\"materials\": [\"#paint\"]",
-        "{\"name\": \"wheel\", \"points\": 2, \"faces\": 1, \"vertices\": 2, \"weighted\": false}",
-        "{\"name\": \"class\", \"value\": \"\\\"car\\\"\"}", "\"keyFrames\": [0, 0.5]",
-        "\"masses\": {\"count\": 4, \"total\": 10}"}},
-  };
-  for (const auto& [json, pieces] : forms) {
-    std::string out;
-    ASSERT_TRUE(DumpSourceModel(path, json, out)) << out;
-    for (const char* piece : pieces) EXPECT_NE(out.find(piece), std::string::npos) << piece << "\n" << out;
-  }
+        "masses: 4 points, total 10", "message: Material paint not found in CfgMaterials"})
+    EXPECT_NE(out.find(piece), std::string::npos) << piece << "\n" << out;
+}
+
+TEST_F(SourceModelDump, Json) {
+  std::string path = prepare_test::WriteModel(tree_, "car.p3d", SampleModel());
+  std::string out;
+  ASSERT_TRUE(DumpSourceModel(path, true, out)) << out;
+  const Json dump = Json::parse(out);
+  std::vector<std::string> keys;
+  for (const auto& item : dump.items()) keys.push_back(item.key());
+  EXPECT_EQ(keys, (std::vector<std::string>{"file", "ok", "messages", "container", "version", "versionText", "lods",
+                                            "masses"}));
+  const Json top = Json::parse(R"({"ok": true, "messages": ["Material paint not found in CfgMaterials"],
+      "container": "MLOD", "version": 257, "versionText": "1.01", "masses": {"count": 4, "total": 10}})");
+  EXPECT_EQ(JsonMembers(dump, top), top);
+  ASSERT_EQ(dump["lods"].size(), 2u);
+  const Json visual = Json::parse(R"({"index": 0, "resolution": 1, "name": "1", "kind": 0, "special": false,
+      "points": 6, "vertices": 6, "faces": 4, "uvSets": 2, "warnings": false,
+      "textures": ["data\\body_co.paa"], "materials": ["#paint"],
+      "selections": [{"name": "wheel", "points": 2, "faces": 1, "vertices": 2, "weighted": false},
+                     {"name": "weighted", "points": 1, "faces": 0, "vertices": 1, "weighted": true}],
+      "properties": [{"name": "keyframe", "value": "1"}], "keyFrames": [0, 0.5]})");
+  EXPECT_EQ(dump["lods"][0], visual);
+  const Json geometry = Json::parse(R"({"index": 1, "resolution": 1e13, "name": "geometry", "kind": 3,
+      "special": true, "properties": [{"name": "class", "value": "\"car\""}], "keyFrames": []})");
+  EXPECT_EQ(JsonMembers(dump["lods"][1], geometry), geometry);
 }
 
 TEST_F(SourceModelDump, BrokenFile) {
@@ -58,8 +73,8 @@ TEST_F(SourceModelDump, BrokenFile) {
   EXPECT_FALSE(DumpSourceModel(path, false, out));
   EXPECT_EQ(out, "Error loading " + path + " (nLods)\n");
   EXPECT_FALSE(DumpSourceModel(path, true, out));
-  EXPECT_NE(out.find("\"ok\": false"), std::string::npos);
-  EXPECT_NE(out.find("\"messages\": [\"Error loading"), std::string::npos) << out;
+  EXPECT_EQ(Json::parse(out), Json({{"file", path}, {"ok", false}, {"messages", {"Error loading " + path + " (nLods)"}}}))
+      << out;
   EXPECT_FALSE(DumpSourceModel((tree_ / "none.p3d").string(), false, out));
   EXPECT_NE(out.find("Cannot open object"), std::string::npos);
   // The messages still reach the installed sink.

@@ -1,8 +1,7 @@
 #pragma once
 // Builds the text of a dump as indented "key: value" lines or as JSON, from the same
 // calls, so that both forms always hold the same facts. The JSON form is a document of
-// nlohmann-json, printed with two spaces of indent; names are ANSI bytes, so each byte
-// beyond ASCII is one character (\u00XX).
+// nlohmann-json, printed as every JSON dump is (lib/dump/dump_json.h).
 #include <cstdint>
 #include <memory>
 #include <nlohmann/json_fwd.hpp>
@@ -57,6 +56,3 @@ class DumpWriter {
   // pointers to the ones around it stay valid.
   std::vector<nlohmann::ordered_json*> open_;
 };
-
-// `text` as a JSON string literal, quotes included.
-std::string JsonQuoted(std::string_view text);

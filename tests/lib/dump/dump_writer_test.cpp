@@ -1,8 +1,10 @@
-#include "lib/texture/dump_writer.h"
+#include "lib/dump/dump_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+#include "lib/dump/dump_json.h"
 
 namespace {
 

@@ -1,37 +1,11 @@
-#include "lib/texture/dump_writer.h"
+#include "lib/dump/dump_writer.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <nlohmann/json.hpp>
 
-namespace {
+#include "lib/dump/dump_json.h"
 
-using Json = nlohmann::ordered_json;
-
-// Each byte as the character of that number (Latin-1), in UTF-8: the document needs valid
-// UTF-8, and printed with ensure_ascii every byte beyond ASCII comes out as \u00XX.
-std::string BytesAsUtf8(std::string_view text) {
-  std::string utf8;
-  utf8.reserve(text.size());
-  for (char c : text) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (u < 0x80) {
-      utf8 += c;
-    } else {
-      utf8 += static_cast<char>(0xC0 | (u >> 6));
-      utf8 += static_cast<char>(0x80 | (u & 0x3F));
-    }
-  }
-  return utf8;
-}
-
-constexpr int kIndent = 2;
-
-std::string Printed(const Json& value, int indent) { return value.dump(indent, ' ', /*ensure_ascii=*/true); }
-
-}  // namespace
-
-std::string JsonQuoted(std::string_view text) { return Printed(Json(BytesAsUtf8(text)), -1); }
+using Json = DumpJson;
 
 DumpWriter::DumpWriter(bool json) : json_(json) {}
 DumpWriter::~DumpWriter() = default;
@@ -114,7 +88,7 @@ void DumpWriter::Value(std::string_view key, const std::string& textValue) {
 
 void DumpWriter::String(std::string_view key, std::string_view value) {
   if (json_)
-    Put(key, BytesAsUtf8(value));
+    Put(key, JsonText(value));
   else
     Value(key, std::string(value));
 }
@@ -164,7 +138,7 @@ void DumpWriter::Null(std::string_view key) {
 std::string DumpWriter::Take() {
   std::string text;
   if (json_) {
-    if (document_) text = Printed(*document_, kIndent) + "\n";
+    if (document_) text = PrintedJson(*document_);
     document_.reset();
     open_.clear();
   } else {

@@ -6,6 +6,7 @@
 #include "el/qstream/qo_file_stream.h"
 #include "platform/command_line.h"
 #include "platform/host_file.h"
+#include "platform/latin1.h"
 #include "tool/file_paths.h"
 #include "tool/tool_version.h"
 
@@ -43,18 +44,7 @@ std::string ReportText(std::string_view text) {
     valid = length > 0;
     pos += length;
   }
-  if (valid) return std::string(text);
-  std::string utf8;
-  for (char c : text) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (u < 0x80) {
-      utf8 += c;
-    } else {
-      utf8 += static_cast<char>(0xC0 | (u >> 6));
-      utf8 += static_cast<char>(0x80 | (u & 0x3F));
-    }
-  }
-  return utf8;
+  return valid ? std::string(text) : Latin1AsUtf8(text);
 }
 
 const char* SeverityName(MessageSeverity severity) {

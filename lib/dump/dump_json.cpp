@@ -4,24 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
+#include "platform/latin1.h"
 
-// Each byte as the character of that number (Latin-1), in UTF-8: the document needs valid
-// UTF-8, and printed with ensure_ascii every byte beyond ASCII comes out as \u00XX.
-std::string BytesAsUtf8(std::string_view text) {
-  std::string utf8;
-  utf8.reserve(text.size());
-  for (char c : text) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (u < 0x80) {
-      utf8 += c;
-    } else {
-      utf8 += static_cast<char>(0xC0 | (u >> 6));
-      utf8 += static_cast<char>(0x80 | (u & 0x3F));
-    }
-  }
-  return utf8;
-}
+namespace {
 
 std::string Printed(const DumpJson& value, int indent) { return value.dump(indent, ' ', /*ensure_ascii=*/true); }
 
@@ -42,7 +27,9 @@ DumpJson JsonFloat(float value) {
   return std::strtod(ShortestFloatText(value).c_str(), nullptr);
 }
 
-DumpJson JsonText(std::string_view bytes) { return BytesAsUtf8(bytes); }
+// The document needs valid UTF-8; printed with ensure_ascii, every byte beyond ASCII
+// comes out as \u00XX.
+DumpJson JsonText(std::string_view bytes) { return Latin1AsUtf8(bytes); }
 
 DumpJson JsonTexts(const std::vector<std::string>& lines) {
   DumpJson array = DumpJson::array();

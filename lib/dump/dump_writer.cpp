@@ -42,43 +42,30 @@ void DumpWriter::Key(std::string_view key) {
   ++level.items;
 }
 
-void DumpWriter::BeginObject(std::string_view key) {
+void DumpWriter::Begin(std::string_view key, bool array) {
   if (json_) {
-    open_.push_back(&Put(key, Json::object()));
+    open_.push_back(&Put(key, array ? Json::array() : Json::object()));
     return;
   }
-  if (!levels_.empty()) {
+  // The outermost object has no line of its own.
+  if (array || !levels_.empty()) {
     Key(key);
     out_ += ":\n";
   }
-  levels_.push_back({false, 0});
+  levels_.push_back({array, 0});
 }
 
-void DumpWriter::EndObject() {
-  if (json_) {
+void DumpWriter::End() {
+  if (json_)
     open_.pop_back();
-    return;
-  }
-  levels_.pop_back();
+  else
+    levels_.pop_back();
 }
 
-void DumpWriter::BeginArray(std::string_view key) {
-  if (json_) {
-    open_.push_back(&Put(key, Json::array()));
-    return;
-  }
-  Key(key);
-  out_ += ":\n";
-  levels_.push_back({true, 0});
-}
-
-void DumpWriter::EndArray() {
-  if (json_) {
-    open_.pop_back();
-    return;
-  }
-  levels_.pop_back();
-}
+void DumpWriter::BeginObject(std::string_view key) { Begin(key, false); }
+void DumpWriter::EndObject() { End(); }
+void DumpWriter::BeginArray(std::string_view key) { Begin(key, true); }
+void DumpWriter::EndArray() { End(); }
 
 void DumpWriter::Value(std::string_view key, const std::string& textValue) {
   Key(key);

@@ -40,6 +40,8 @@ class DumpWriter {
     bool array = false;
     int items = 0;
   };
+  void Begin(std::string_view key, bool array);
+  void End();
   // Text form.
   void Key(std::string_view key);
   void Value(std::string_view key, const std::string& textValue);

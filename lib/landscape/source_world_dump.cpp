@@ -86,8 +86,8 @@ std::string Text(const Summary& s) {
   for (size_t i = 0; i < land.objects.size() && i < static_cast<size_t>(kDumpedObjects); ++i) {
     const LandscapeObject& o = land.objects[i];
     const Vector3& p = o.transform.position;
-    out += "  object " + std::to_string(o.id) + ": " + o.modelName + " at " + ShortestFloatText(p.x) + " " + ShortestFloatText(p.y) + " " +
-           ShortestFloatText(p.z) + "\n";
+    out += "  object " + std::to_string(o.id) + ": " + o.modelName + " at " + ShortestFloatText(p.x) + " " +
+           ShortestFloatText(p.y) + " " + ShortestFloatText(p.z) + "\n";
   }
   for (const std::string& line : s.messages) out += "message: " + line + "\n";
   return out;

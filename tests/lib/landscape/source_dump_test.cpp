@@ -63,7 +63,8 @@ TEST(SourceWorldDump, JsonAccount) {
         {{"id", 100 + i}, {"model", i % 3 ? "data\\tree.p3d" : "data\\house.p3d"}, {"position", {i, 1, 2}}});
   // Every key in its place: an ordered document compares its keys in order.
   EXPECT_EQ(Json::parse(out), Json::parse(R"({"file": "w.wrp", "ok": true,
-      "messages": ["Total 12 objects, max. id 111"], "magic": "7WVR", "version": 7, "landGrid": [4, 4], "terrainGrid": [8, 8], "cellSize": 25,
+      "messages": ["Total 12 objects, max. id 111"], "magic": "7WVR", "version": 7, "landGrid": [4, 4],
+      "terrainGrid": [8, 8], "cellSize": 25,
       "heights": {"min": -4.5, "max": 44.999996}, "textureCount": 2, "textures": [
         {"index": 0, "name": "data\\grass.paa", "attribute": 3, "cells": 14},
         {"index": 1, "name": "data\\rock.paa", "attribute": 5, "cells": 2}],

@@ -73,8 +73,8 @@ TEST_F(SourceModelDump, BrokenFile) {
   EXPECT_FALSE(DumpSourceModel(path, false, out));
   EXPECT_EQ(out, "Error loading " + path + " (nLods)\n");
   EXPECT_FALSE(DumpSourceModel(path, true, out));
-  EXPECT_EQ(Json::parse(out), Json({{"file", path}, {"ok", false}, {"messages", {"Error loading " + path + " (nLods)"}}}))
-      << out;
+  const Json failed = {{"file", path}, {"ok", false}, {"messages", {"Error loading " + path + " (nLods)"}}};
+  EXPECT_EQ(Json::parse(out), failed) << out;
   EXPECT_FALSE(DumpSourceModel((tree_ / "none.p3d").string(), false, out));
   EXPECT_NE(out.find("Cannot open object"), std::string::npos);
   // The messages still reach the installed sink.

@@ -29,8 +29,7 @@ DumpRecord& DumpRecord::Str(std::string_view key, std::string_view value) {
 }
 
 DumpRecord& DumpRecord::Vector(std::string_view key, const Vector3& v) {
-  return Raw(key, JsonVector(v),
-             ShortestFloatText(v.x) + " " + ShortestFloatText(v.y) + " " + ShortestFloatText(v.z));
+  return Raw(key, JsonVector(v), ShortestFloatText(v.x) + " " + ShortestFloatText(v.y) + " " + ShortestFloatText(v.z));
 }
 
 DumpRecord& DumpRecord::Strings(std::string_view key, const std::vector<std::string>& values) {

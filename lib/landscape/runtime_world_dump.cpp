@@ -27,13 +27,14 @@ DumpRecord ObjectCounts(const Landscape& land, bool json) {
       default: ++counts[0]; break;
     }
   }
-  return std::move(DumpRecord(json, 4)
-      .Int("primary", counts[1])
+  DumpRecord record(json, 4);
+  record.Int("primary", counts[1])
       .Int("network", counts[2])
       .Int("building", counts[3])
       .Int("temporary", counts[4])
       .Int("vehicle", counts[5])
-      .Int("none", counts[0]));
+      .Int("none", counts[0]);
+  return record;
 }
 
 std::string Dump(const RString& path, const Landscape& land, const RuntimeWorldInfo& info,
@@ -43,15 +44,14 @@ std::string Dump(const RString& path, const Landscape& land, const RuntimeWorldI
 
   std::vector<DumpRecord> textures, records;
   for (size_t i = 0; i < land.textures.size(); ++i)
-    textures.push_back(
-        std::move(DumpRecord(json, 4).Int("index", static_cast<int64_t>(i)).Str("name", land.textures[i].name)));
+    textures.emplace_back(json, 4).Int("index", static_cast<int64_t>(i)).Str("name", land.textures[i].name);
   for (const RuntimeWorldInfo::Record& r : info.firstRecords) {
     const bool named = r.modelIndex >= 0 && static_cast<size_t>(r.modelIndex) < info.modelNames.size();
-    records.push_back(std::move(DumpRecord(json, 4)
-                          .Int("id", r.id)
-                          .Str("model", named ? info.modelNames[static_cast<size_t>(r.modelIndex)] : std::string())
-                          .Vector("position", r.position)
-                          .Int("property", r.property)));
+    records.emplace_back(json, 4)
+        .Int("id", r.id)
+        .Str("model", named ? info.modelNames[static_cast<size_t>(r.modelIndex)] : std::string())
+        .Vector("position", r.position)
+        .Int("property", r.property);
   }
   int64_t roadCells = 0, roadElements = 0;
   for (const AutoArray<RoadElement>& cell : land.roads) {
@@ -59,17 +59,13 @@ std::string Dump(const RString& path, const Landscape& land, const RuntimeWorldI
     roadElements += static_cast<int64_t>(cell.size());
   }
   DumpRecord trees(json, 4);
-  trees
-                                .Int("cellFlags", static_cast<int64_t>(info.cellFlagTreeBytes))
-                                .Int("soundMap", static_cast<int64_t>(info.soundMapTreeBytes))
-                                .Int("textureIndices", static_cast<int64_t>(info.textureTreeBytes))
-                                .Int("firstRecord", static_cast<int64_t>(info.firstRecordTreeBytes))
-                                .Int("cellData", static_cast<int64_t>(info.cellDataTreeBytes));
+  trees.Int("cellFlags", static_cast<int64_t>(info.cellFlagTreeBytes))
+      .Int("soundMap", static_cast<int64_t>(info.soundMapTreeBytes))
+      .Int("textureIndices", static_cast<int64_t>(info.textureTreeBytes))
+      .Int("firstRecord", static_cast<int64_t>(info.firstRecordTreeBytes))
+      .Int("cellData", static_cast<int64_t>(info.cellDataTreeBytes));
   DumpRecord roads(json, 4);
-  roads
-                                .Int("blockBytes", info.roadBlockBytes)
-                                .Int("cells", roadCells)
-                                .Int("elements", roadElements);
+  roads.Int("blockBytes", info.roadBlockBytes).Int("cells", roadCells).Int("elements", roadElements);
   std::vector<std::string> modelNames(info.modelNames.begin(), info.modelNames.end());
   top.Str("magic", "OPRW")
       .Int("version", info.version)

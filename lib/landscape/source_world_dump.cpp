@@ -56,8 +56,7 @@ std::string Json(const Summary& s) {
   for (const auto& [name, count] : s.modelCounts) models.push_back({{"name", JsonText(name)}, {"count", count}});
   for (size_t i = 0; i < land.objects.size() && i < static_cast<size_t>(kDumpedObjects); ++i) {
     const LandscapeObject& o = land.objects[i];
-    objects.push_back(
-        {{"id", o.id}, {"model", JsonText(o.modelName)}, {"position", JsonVector(o.transform.position)}});
+    objects.push_back({{"id", o.id}, {"model", JsonText(o.modelName)}, {"position", JsonVector(o.transform.position)}});
   }
   top["objects"] = {{"count", land.objects.size()},
                     {"maxId", land.nextIdBase},

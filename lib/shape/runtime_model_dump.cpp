@@ -33,13 +33,14 @@ std::string MaterialOf(const Shape& lod, int index) {
 DumpRecord MaterialRecord(const TexMaterial& m, bool json, int indent) {
   std::vector<std::string> stages;
   for (int i = 0; i < m.StageCount(); ++i) stages.push_back(m.stages[static_cast<size_t>(i)].texture);
-  return std::move(DumpRecord(json, indent)
-      .Str("name", m.Name())
+  DumpRecord record(json, indent);
+  record.Str("name", m.Name())
       .Int("pixelShader", m.pixelShaderID)
       .Int("vertexShader", m.vertexShaderID)
       .Str("surface", m.surfaceInfo)
       .Strings("stages", stages)
-      .Str("stageTI", m.stageTI.texture));
+      .Str("stageTI", m.stageTI.texture);
+  return record;
 }
 
 DumpRecord LodRecord(const LODShape& model, const RuntimeModelInfo& info, int i, bool json, int indent) {
@@ -49,28 +50,28 @@ DumpRecord LodRecord(const LODShape& model, const RuntimeModelInfo& info, int i,
   const RuntimeLodValues& values = info.lodValues[slot];
   std::vector<DumpRecord> sections, materials, selections, properties;
   for (const ShapeSection& s : lod.Sections())
-    sections.push_back(std::move(DumpRecord(json, indent + 4)
-                           .Int("begin", s.beg)
-                           .Int("end", s.end)
-                           .Str("texture", TextureOf(lod, s.textureIndex))
-                           .Str("material", MaterialOf(lod, s.materialIndex))
-                           .Flags("special", s.special)
-                           .Int("boneWindowStart", s.boneWindowStart)
-                           .Int("boneWindowLength", s.boneWindowLength)));
+    sections.emplace_back(json, indent + 4)
+        .Int("begin", s.beg)
+        .Int("end", s.end)
+        .Str("texture", TextureOf(lod, s.textureIndex))
+        .Str("material", MaterialOf(lod, s.materialIndex))
+        .Flags("special", s.special)
+        .Int("boneWindowStart", s.boneWindowStart)
+        .Int("boneWindowLength", s.boneWindowLength);
   for (const TexMaterialRef& m : lod.Materials())
     if (m) materials.push_back(MaterialRecord(*m, json, indent + 4));
   for (const NamedSelection& s : lod.Selections())
-    selections.push_back(std::move(DumpRecord(json, indent + 4)
-                             .Str("name", s.Name())
-                             .Int("faces", static_cast<int64_t>(s.Faces().size()))
-                             .Int("vertices", static_cast<int64_t>(s.Vertices().size()))
-                             .Int("sections", static_cast<int64_t>(s.Sections().size()))));
+    selections.emplace_back(json, indent + 4)
+        .Str("name", s.Name())
+        .Int("faces", static_cast<int64_t>(s.Faces().size()))
+        .Int("vertices", static_cast<int64_t>(s.Vertices().size()))
+        .Int("sections", static_cast<int64_t>(s.Sections().size()));
   for (const NamedProperty& p : lod.Properties().Items())
-    properties.push_back(std::move(DumpRecord(json, indent + 4).Str("name", p.name).Str("value", p.value)));
+    properties.emplace_back(json, indent + 4).Str("name", p.name).Str("value", p.value);
   std::vector<std::string> textures;
   for (size_t t = 0; t < lod.Textures().size(); ++t) textures.push_back(TextureOf(lod, static_cast<int>(t)));
-  return std::move(DumpRecord(json, indent + 2)
-      .Int("index", i)
+  DumpRecord record(json, indent + 2);
+  record.Int("index", i)
       .Float("resolution", r)
       .Str("name", LodKindName(r))
       .Bool("permanent", info.permanent[slot] != 0)
@@ -100,7 +101,8 @@ DumpRecord LodRecord(const LODShape& model, const RuntimeModelInfo& info, int i,
       .List("sections", sections, "section")
       .List("materials", materials, "material")
       .List("selections", selections, "selection")
-      .List("properties", properties, "property"));
+      .List("properties", properties, "property");
+  return record;
 }
 
 DumpRecord ModelRecord(const LODShape& model, bool json) {
@@ -109,18 +111,17 @@ DumpRecord ModelRecord(const LODShape& model, bool json) {
   const SpecialLodIndices& s = model.Special();
   const ModelConfigValues& c = model.Config();
   DumpRecord special(json, 4);
-  special
-                            .Int("memory", s.memory)
-                            .Int("geometry", s.geometry)
-                            .Int("geometrySimple", s.geometrySimple)
-                            .Int("geometryFire", s.geometryFire)
-                            .Int("geometryView", s.geometryView)
-                            .Int("landContact", s.landContact)
-                            .Int("roadway", s.roadway)
-                            .Int("paths", s.paths)
-                            .Int("hitpoints", s.hitpoints);
-  return std::move(DumpRecord(json, 2)
-      .Flags("special", model.ModelSpecial())
+  special.Int("memory", s.memory)
+      .Int("geometry", s.geometry)
+      .Int("geometrySimple", s.geometrySimple)
+      .Int("geometryFire", s.geometryFire)
+      .Int("geometryView", s.geometryView)
+      .Int("landContact", s.landContact)
+      .Int("roadway", s.roadway)
+      .Int("paths", s.paths)
+      .Int("hitpoints", s.hitpoints);
+  DumpRecord record(json, 2);
+  record.Flags("special", model.ModelSpecial())
       .Float("radius", b.radius)
       .Float("radius2", b.radius2)
       .Flags("clipAnd", model.ClipFlagsAnd())
@@ -149,7 +150,8 @@ DumpRecord ModelRecord(const LODShape& model, bool json) {
       .Int("shaderMarker", model.ShaderMarker())
       .Int("shadowLodLimit", s.shadowLodLimit)
       .Strings("removedSelections", std::vector<std::string>(c.removedSelections.begin(), c.removedSelections.end()))
-      .Raw("specialLods", special.Json(), "\n" + special.Text()));
+      .Raw("specialLods", special.Json(), "\n" + special.Text());
+  return record;
 }
 
 std::string Dump(const LODShape& model, const RuntimeModelInfo& info, const std::vector<std::string>& messages,
@@ -160,8 +162,10 @@ std::string Dump(const LODShape& model, const RuntimeModelInfo& info, const std:
   for (int i = 0; i < model.NLods(); ++i) lods.push_back(LodRecord(model, info, i, json, 2));
   if (info.animations)
     for (const RuntimeAnimation& a : info.animations->animations)
-      animations.push_back(std::move(
-          DumpRecord(json, 4).Str("name", a.name).Int("type", static_cast<int>(a.type)).Str("source", a.source)));
+      animations.emplace_back(json, 4)
+          .Str("name", a.name)
+          .Int("type", static_cast<int>(a.type))
+          .Str("source", a.source);
   DumpRecord modelRecord = ModelRecord(model, json);
   top.Str("magic", "ODOL")
       .Int("version", info.version)

@@ -91,8 +91,8 @@ std::string Join(const std::vector<std::string>& items) {
 std::string TextDump(const LODShape& model, const std::vector<std::string>& messages) {
   const SourceModelInfo& info = model.SourceInfo();
   std::string out = "file: " + model.Name() + "\n";
-  out += "container: " + (info.container.empty() ? std::string("none (single LOD)") : info.container) +
-         ", version " + VersionText(info) + "\n";
+  out += "container: " + (info.container.empty() ? std::string("none (single LOD)") : info.container) + ", version " +
+         VersionText(info) + "\n";
   out += "lods: " + std::to_string(model.NLods()) + "\n";
   for (int i = 0; i < model.NLods(); ++i) {
     const Shape& lod = *model.Lod(i);
@@ -100,9 +100,8 @@ std::string TextDump(const LODShape& model, const std::vector<std::string>& mess
     out += "lod " + std::to_string(i) + ": " + LodKindName(r) + " (resolution " + ShortestFloatText(r) + ", kind " +
            std::to_string(SpecialLodKind(r)) + (IsSpecialLod(r) ? ", special" : "") + ")" +
            (lod.HadWarnings() ? ", had warnings" : "") + "\n";
-    out += "  points " + std::to_string(lod.NPoints()) + ", vertices " + std::to_string(lod.NVertices()) +
-           ", faces " + std::to_string(lod.NFaces()) + ", UV sets " +
-           (lod.Vertices().HasSecondUVSet() ? "2" : "1") + "\n";
+    out += "  points " + std::to_string(lod.NPoints()) + ", vertices " + std::to_string(lod.NVertices()) + ", faces " +
+           std::to_string(lod.NFaces()) + ", UV sets " + (lod.Vertices().HasSecondUVSet() ? "2" : "1") + "\n";
     out += "  textures: " + Join(TextureNames(lod)) + "\n";
     out += "  materials: " + Join(MaterialNames(lod)) + "\n";
     for (const NamedSelection& sel : lod.Selections())
@@ -117,8 +116,8 @@ std::string TextDump(const LODShape& model, const std::vector<std::string>& mess
       out += "\n";
     }
   }
-  out += "masses: " + std::to_string(model.Masses().size()) + " points, total " +
-         ShortestFloatText(MassTotal(model)) + "\n";
+  out += "masses: " + std::to_string(model.Masses().size()) + " points, total " + ShortestFloatText(MassTotal(model)) +
+         "\n";
   for (const std::string& line : messages) out += "message: " + line + "\n";
   return out;
 }

@@ -11,8 +11,17 @@
 namespace {
 
 TEST(DumpJson, FloatsPrintTheirShortestTextAndReadBackExactly) {
-  const float values[] = {0.0f, -0.0f, 0.1f, 1.0f / 3.0f, 44.999996f, 1e13f, -4.5f, 1e-30f,
-                          std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(), 16777217.0f};
+  const float values[] = {0.0f,
+                          -0.0f,
+                          0.1f,
+                          1.0f / 3.0f,
+                          44.999996f,
+                          1e13f,
+                          -4.5f,
+                          1e-30f,
+                          std::numeric_limits<float>::max(),
+                          std::numeric_limits<float>::denorm_min(),
+                          16777217.0f};
   for (float value : values) {
     const std::string text = ShortestFloatText(value);
     EXPECT_EQ(std::strtof(text.c_str(), nullptr), value) << text;

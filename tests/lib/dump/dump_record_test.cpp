@@ -12,8 +12,8 @@ DumpRecord Sample(bool json) {
   DumpRecord inner(json, 2);
   inner.Int("count", 2).Str("name", "data\\a.paa");
   std::vector<DumpRecord> items;
-  items.push_back(std::move(DumpRecord(json, 4).Int("begin", 0).Flags("special", 0x20)));
-  items.push_back(std::move(DumpRecord(json, 4).Int("begin", 6).Flags("special", 0)));
+  items.emplace_back(json, 4).Int("begin", 0).Flags("special", 0x20);
+  items.emplace_back(json, 4).Int("begin", 6).Flags("special", 0);
   DumpRecord top(json, 0);
   top.Str("file", "x.p3d")
       .Bool("ok", true)

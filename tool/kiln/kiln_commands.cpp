@@ -10,6 +10,8 @@ const std::vector<Command>& Commands() {
       {"dump", "FILE [--json]", "describe a model, world, animation, texture or texture headers file", 1, 2, RunDump},
       {"rtm2bmtr", "-config=CFG -skeleton=NAME [-turnAround] IN OUT",
        "write an animation in runtime form, bound to a skeleton of CFG", 3, 5, RunRtmToBmtr},
+      {"convert", "[OPTIONS] [-root=DIR] [-depfile=FILE] IN OUT",
+       "convert one model, world or animation with the converter's start-up", 2, 64, RunConvert},
       {"paa2png", "IN OUT [-mip=N]", "write a mipmap level of a texture as a PNG image", 2, 3, RunPaaToPng},
   };
   return commands;

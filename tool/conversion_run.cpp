@@ -1,13 +1,14 @@
 #include "tool/conversion_run.h"
 
 #include "el/appframe/app_frame.h"
-#include "tool/folder_walk.h"
+#include "el/qstream/read_recorder.h"
 #include "tool/option_parser.h"
 #include "tool/run_settings.h"
 #include "tool/startup.h"
 #include "tool/texture_headers_step.h"
 #include "tool/usage.h"
 #include "tool/used_textures.h"
+#include "tool/walk_runner.h"
 
 namespace kln {
 namespace {
@@ -35,6 +36,8 @@ int RunConversion(int argc, char** argv) {
     return kExitBadArguments;
   }
   StartMemoryAndFiles();
+  // With -hashCheck every output depends on the configurations read from here on.
+  if (settings.hashCheck) StartRecordingReads();
   LogMessage("Kilnify started");
 
   const RString source = argv[1];
@@ -54,7 +57,7 @@ int RunConversion(int argc, char** argv) {
   LoadMainConfig(settings.binPath);
   StartEngine();
 
-  WalkFolder(settings, source, destination);
+  RunWalk(settings, source, destination);
   if (settings.copyTextures) CopyTextures(settings);
   ShutdownEngine();
   return kExitOk;

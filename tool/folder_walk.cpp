@@ -66,7 +66,8 @@ void EmptyCaches() {
 
 }  // namespace
 
-void WalkFolder(RunSettings& settings, const RString& source, const RString& destination) {
+void WalkFolder(RunSettings& settings, const RString& source, const RString& destination,
+                AutoArray<QueuedFile>* collected) {
   const RString s = WithTrailingBackslash(source);
   const RString d = WithTrailingBackslash(destination);
   const RString pattern = s + "*" + settings.wildcard;
@@ -86,7 +87,7 @@ void WalkFolder(RunSettings& settings, const RString& source, const RString& des
       if (Excluded(settings, found.name, s)) continue;
       // An existing destination folder or file is met whatever its letter case, as on
       // Windows, so that no second copy in another case appears beside it.
-      WalkFolder(settings, s + found.name, d + destinationTimes.Find(found.name).name);
+      WalkFolder(settings, s + found.name, d + destinationTimes.Find(found.name).name, collected);
       continue;
     }
     if (ShrinkModels() && !AsciiEqualIgnoreCase(GetExtension(s + found.name), ".p3d")) continue;
@@ -97,9 +98,18 @@ void WalkFolder(RunSettings& settings, const RString& source, const RString& des
   }
 
   for (const ConversionEntry& entry : queue) {
+    if (collected) {
+      collected->push_back({entry, s});
+      continue;
+    }
     Dispatch(settings, entry, s);
     EmptyCaches();
   }
+}
+
+void DispatchQueued(RunSettings& settings, const QueuedFile& file) {
+  Dispatch(settings, file.entry, file.sourceFolder);
+  EmptyCaches();
 }
 
 }  // namespace kln

@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -45,6 +47,9 @@ const Option kOptions[] = {
     {"-targetBonesInterval=", [](RunSettings& s, const char* v) { s.bonesInterval = std::atoi(v); }},
     {"-skeleton=", [](RunSettings& s, const char* v) { s.skeleton = v; }},
     {"-animations", [](RunSettings& s, const char*) { s.convertAnimations = true; }},
+    {"-j", [](RunSettings& s, const char* v) { s.jobs = std::max(1, std::atoi(*v == '=' ? v + 1 : v)); }},
+    {"-hashCheck", [](RunSettings& s, const char*) { s.hashCheck = true; }},
+    {"-ninja=", [](RunSettings& s, const char* v) { s.ninjaFile = v; }},
     {"-maxProcesses=", [](RunSettings&, const char* v) { ChildProcesses().SetMaxProcesses(std::atoi(v)); }},
 };
 
@@ -64,7 +69,14 @@ void ApplyOption(RunSettings& settings, const char* arg) {
 void ParseOptions(RunSettings& settings, int& argc, char**& argv) {
   char* program = argv[0];
   while (argc > 1 && argv[1][0] == '-') {
-    ApplyOption(settings, argv[1]);
+    // "-j N" takes its count from the next argument.
+    if (std::strcmp(argv[1], "-j") == 0 && argc > 2 && std::isdigit(static_cast<unsigned char>(argv[2][0]))) {
+      settings.jobs = std::max(1, std::atoi(argv[2]));
+      ++argv;
+      --argc;
+    } else {
+      ApplyOption(settings, argv[1]);
+    }
     ++argv;
     --argc;
   }

@@ -26,6 +26,9 @@ struct RunSettings {
   bool textureHeadersOnly = false;    // write the texture headers file instead of converting
   RString binPath = "kilnify\\";      // folder holding bin\ with the main configuration
   RString addonFolder;                // configurations loaded before the conversion
+  int jobs = 1;                       // worker processes converting the queued files
+  bool hashCheck = false;             // up to date by input hashes kept in the destination
+  RString ninjaFile;                  // write a Ninja build file instead of converting
 };
 
 }  // namespace kln

@@ -1,6 +1,7 @@
 #include "tool/folder_walk.h"
 
 #include <cctype>
+#include <vector>
 
 #include "el/appframe/app_frame.h"
 #include "engine/material_cache.h"
@@ -79,6 +80,7 @@ void WalkFolder(RunSettings& settings, const RString& source, const RString& des
   }
 
   AutoArray<ConversionEntry> queue;
+  std::vector<bool> destinationExists;
   const FolderWriteTimes destinationTimes(d);
   FileSearchEntry found;
   while (search.Next(found)) {
@@ -94,12 +96,16 @@ void WalkFolder(RunSettings& settings, const RString& source, const RString& des
     if (Excluded(settings, found.name, s)) continue;
     // Up to date: the source was written no later than the destination's stamp (IsUpToDate).
     const FolderWriteTimes::Entry target = destinationTimes.Find(found.name);
-    if (settings.always || found.writeTime > DestinationStamp(target.time)) queue.push_back({s + found.name, d + target.name});
+    if (settings.always || found.writeTime > DestinationStamp(target.time)) {
+      queue.push_back({s + found.name, d + target.name});
+      destinationExists.push_back(target.time.has_value());
+    }
   }
 
-  for (const ConversionEntry& entry : queue) {
+  for (size_t i = 0; i < queue.size(); ++i) {
+    const ConversionEntry& entry = queue[i];
     if (collected) {
-      collected->push_back({entry, s});
+      collected->push_back({entry, s, destinationExists[i]});
       continue;
     }
     Dispatch(settings, entry, s);

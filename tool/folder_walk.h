@@ -13,6 +13,7 @@ namespace kln {
 struct QueuedFile {
   ConversionEntry entry;
   RString sourceFolder;  // the folder of the walk that queued it, ending in '\'
+  bool destinationExists = false;  // the destination was there when the walk listed it
 };
 void WalkFolder(RunSettings& settings, const RString& source, const RString& destination,
                 AutoArray<QueuedFile>* collected = nullptr);

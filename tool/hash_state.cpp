@@ -1,15 +1,15 @@
 #include "tool/hash_state.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <xxhash.h>
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "el/appframe/app_frame.h"
 #include "el/qstream/qo_file_stream.h"
@@ -33,23 +33,23 @@ std::string OneLine(std::string text) {
 std::optional<uint64_t> HashFileContents(const std::string& hostPath) {
   int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  const size_t size = static_cast<size_t>(info.st_size);
-  uint64_t hash = XXH3_64bits(nullptr, 0);
-  if (size > 0) {
-    void* bytes = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (bytes == MAP_FAILED) {
-      ::close(fd);
-      return std::nullopt;
-    }
-    hash = XXH3_64bits(bytes, size);
-    ::munmap(bytes, size);
+  // Small files (most inputs) are hashed from one read; larger ones in pieces.
+  XXH3_state_t* state = XXH3_createState();
+  XXH3_64bits_reset(state);
+  static std::vector<char> buffer(256 * 1024);
+  bool ok = true;
+  for (;;) {
+    ssize_t got = ::read(fd, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) ok = false;
+    if (got <= 0) break;
+    XXH3_64bits_update(state, buffer.data(), static_cast<size_t>(got));
+    if (static_cast<size_t>(got) < buffer.size()) break;  // a regular file's end
   }
   ::close(fd);
+  const uint64_t hash = XXH3_64bits_digest(state);
+  XXH3_freeState(state);
+  if (!ok) return std::nullopt;
   return hash;
 }
 
@@ -79,6 +79,7 @@ void HashState::Load(const RString& path, const std::string& key) {
     return;
   }
   if (key_ != key) entries_.clear();  // another tool or other options: everything again
+  else changed_ = false;
   key_ = key;
 }
 
@@ -127,6 +128,7 @@ std::string HashState::Format() const {
 }
 
 bool HashState::Save() const {
+  if (!changed_) return true;
   const std::string text = Format();
   QOFStream out;
   if (out.OpenAtomic(path_)) {
@@ -143,9 +145,9 @@ std::optional<uint64_t> HashState::Hash(const std::string& path) {
   return hashes_[path] = HashFileContents(path);
 }
 
-bool HashState::UpToDate(const RString& output) {
+bool HashState::UpToDate(const RString& output, bool outputExists) {
   auto found = entries_.find(output);
-  if (found == entries_.end() || !EngineFileExists(output)) return false;
+  if (found == entries_.end() || !outputExists) return false;
   for (const Input& input : found->second.inputs) {
     std::optional<uint64_t> hash = Hash(input.path);
     if (!hash || *hash != input.hash) return false;
@@ -167,7 +169,7 @@ void HashState::Record(const RString& output, const std::vector<std::string>& in
     // A file that cannot be read again, or a name the state cannot hold, leaves the output
     // unrecorded, so that the next run converts it.
     if (!hash || path.find('\n') != std::string::npos) {
-      entries_.erase(output);
+      Forget(output);
       return;
     }
     entry.inputs.push_back({path, *hash});
@@ -175,6 +177,7 @@ void HashState::Record(const RString& output, const std::vector<std::string>& in
   for (const std::string& texture : textures)
     if (texture.find('\n') == std::string::npos) entry.textures.push_back(texture);
   entries_[output] = std::move(entry);
+  changed_ = true;
 }
 
 }  // namespace kln

@@ -31,15 +31,16 @@ class HashState {
   // broken or foreign one a message and an empty state. Entries made under another key
   // are dropped.
   void Load(const RString& path, const std::string& key);
-  // Writes the state atomically; false (with a message) when it could not be written.
+  // Writes the state atomically when it changed since Load; false (with a message) when it could not be written.
   bool Save() const;
 
-  bool UpToDate(const RString& output);
+  // `outputExists`: whether the output is there (the walk has looked already).
+  bool UpToDate(const RString& output, bool outputExists);
   // The textures recorded for `output` (empty when none).
   std::vector<std::string> Textures(const RString& output) const;
   // Records the inputs (host paths) and textures of a fresh conversion of `output`.
   void Record(const RString& output, const std::vector<std::string>& inputs, const std::vector<std::string>& textures);
-  void Forget(const RString& output) { entries_.erase(output); }
+  void Forget(const RString& output) { changed_ |= entries_.erase(output) > 0; }
 
   // Reads a state text; false when it is not one. Exposed for tests.
   bool Parse(const std::string& text);
@@ -60,6 +61,7 @@ class HashState {
   std::string key_;
   std::map<std::string, Entry> entries_;
   std::unordered_map<std::string, std::optional<uint64_t>> hashes_;  // this run's, by path
+  bool changed_ = true;  // the file on disk differs from what Format() gives
 };
 
 }  // namespace kln

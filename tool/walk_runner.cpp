@@ -52,7 +52,7 @@ void RunWithHashCheck(RunSettings& settings, const AutoArray<QueuedFile>& queue,
   std::map<size_t, FileIdentity> before;
   for (size_t i = 0; i < queue.size(); ++i) {
     const RString& output = queue[i].entry.destination;
-    if (!IsTextureList(queue[i]) && state.UpToDate(output)) {
+    if (!IsTextureList(queue[i]) && state.UpToDate(output, queue[i].destinationExists)) {
       for (const std::string& texture : state.Textures(output)) settings.usedTextures.insert(texture);
       continue;
     }

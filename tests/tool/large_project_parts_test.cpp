@@ -44,12 +44,12 @@ TEST(HashStateText, RoundTripsAndRefusesWhatIsNotOurs) {
   HashState again;
   ASSERT_TRUE(again.Parse(text));
   EXPECT_EQ(again.Format(), text);
-  EXPECT_TRUE(again.UpToDate((tree / "out.p3d").string()));
+  EXPECT_TRUE(again.UpToDate((tree / "out.p3d").string(), true));
   EXPECT_EQ(again.Textures((tree / "out.p3d").string()), std::vector<std::string>{"data\\t.paa"});
   tree.Write("in.p3d", "changed bytes");
   HashState changed;
   ASSERT_TRUE(changed.Parse(text));
-  EXPECT_FALSE(changed.UpToDate((tree / "out.p3d").string()));
+  EXPECT_FALSE(changed.UpToDate((tree / "out.p3d").string(), true));
 
   for (size_t length = 0; length + 1 < text.size(); ++length) EXPECT_FALSE(HashState().Parse(text.substr(0, length)));
   EXPECT_FALSE(HashState().Parse("kilnify-state 2\nkey k\nend\n"));

@@ -12,6 +12,8 @@
 namespace kln {
 namespace {
 
+bool IsTextureList(const QueuedFile& file) { return AsciiEqualIgnoreCase(GetExtension(file.entry.source), ".lst"); }
+
 bool IsConverted(const RunSettings& settings, const QueuedFile& file) {
   std::string_view extension = GetExtension(file.entry.source);
   return AsciiEqualIgnoreCase(extension, ".p3d") || AsciiEqualIgnoreCase(extension, ".wrp") ||
@@ -45,7 +47,31 @@ std::string ConvertOptions(const RunSettings& settings, const RString& source) {
   if (ShrinkModels()) add("-shrinkP3D");
   if (settings.silent) add("-silent");
   if (NoLogs()) add("-noLogs");
+  if (settings.copyTextures) add("-textures=" + settings.texturesFolder);
   return options;
+}
+
+// The texture copy at the end: every conversion's used-texture list, and the texture
+// lists of the source folders in walk order.
+std::string TextureCopyEdge(const RunSettings& settings, const AutoArray<QueuedFile>& queue,
+                            const std::vector<std::string>& usedLists, const std::string& stamp) {
+  std::string options = " " + ShellWord("-textures=" + settings.texturesFolder);
+  std::string listInputs;
+  for (const QueuedFile& file : queue) {
+    if (!IsTextureList(file) || !AsciiEqualIgnoreCase(file.entry.source, file.sourceFolder + "textures.lst")) continue;
+    options += " " + ShellWord("-list=" + file.entry.source);
+    listInputs += " " + EscapeNinjaPath(HostPathOf(file.entry.source));
+  }
+  std::string text =
+      "rule copytextures\n"
+      "  command = $kiln copytextures" + NinjaValue(options) + " -stamp=$out -usedFrom=$out.rsp\n"
+      "  rspfile = $out.rsp\n"
+      "  rspfile_content = $in_newline\n"
+      "  description = Copy textures\n\n"
+      "build " + EscapeNinjaPath(stamp) + ": copytextures";
+  for (const std::string& list : usedLists) text += " " + EscapeNinjaPath(list);
+  if (!listInputs.empty()) text += " |" + listInputs;
+  return text + "\n";
 }
 
 }  // namespace
@@ -72,15 +98,26 @@ std::string FormatNinjaFile(const RunSettings& settings, const AutoArray<QueuedF
       "kiln = " + NinjaValue(ShellWord(kiln)) + "\n"
       "options =" + NinjaValue(ConvertOptions(settings, source)) + "\n\n"
       "rule convert\n"
-      "  command = $kiln convert $options $in $out -depfile=$out.d\n"
+      "  command = $kiln convert $options $in $out -depfile=$out.d $used\n"
       "  depfile = $out.d\n"
       "  deps = gcc\n"
       "  description = Convert $in\n\n";
+  // With -textures=, each conversion lists its used textures beside the build file, and
+  // one last edge copies them.
+  const std::string stateFolder = ToHostPath(settings.ninjaFile) + ".textures/";
+  std::vector<std::string> usedLists;
   for (const QueuedFile& file : queue) {
     if (!IsConverted(settings, file)) continue;
-    text += "build " + EscapeNinjaPath(HostPathForWrite(file.entry.destination)) +
-            ": convert " + EscapeNinjaPath(HostPathOf(file.entry.source)) + "\n";
+    const std::string output = HostPathForWrite(file.entry.destination);
+    text += "build " + EscapeNinjaPath(output);
+    if (settings.copyTextures) {
+      usedLists.push_back(stateFolder + std::to_string(usedLists.size()) + ".lst");
+      text += " | " + EscapeNinjaPath(usedLists.back());
+    }
+    text += ": convert " + EscapeNinjaPath(HostPathOf(file.entry.source)) + "\n";
+    if (settings.copyTextures) text += "  used = -usedTextures=" + NinjaValue(ShellWord(usedLists.back())) + "\n";
   }
+  if (settings.copyTextures) text += "\n" + TextureCopyEdge(settings, queue, usedLists, stateFolder + "copied.stamp");
   return text;
 }
 

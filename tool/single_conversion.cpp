@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "el/appframe/app_frame.h"
+#include "el/qstream/qo_file_stream.h"
 #include "el/qstream/read_recorder.h"
 #include "platform/ascii.h"
 #include "platform/host_file.h"
@@ -31,6 +32,7 @@ struct Request {
   std::vector<std::string> files;    // IN and OUT
   std::string root;
   std::string depfile;
+  std::string usedTextures;
   bool rootGiven = false;
 };
 
@@ -44,6 +46,8 @@ Request SplitArguments(const std::vector<std::string>& args) {
   for (const std::string& arg : args) {
     if (arg.rfind("-depfile=", 0) == 0) {
       request.depfile = arg.substr(9);
+    } else if (arg.rfind("-usedTextures=", 0) == 0) {
+      request.usedTextures = EngineForm(arg.substr(14));
     } else if (arg.rfind("-root=", 0) == 0) {
       request.root = EngineForm(arg.substr(6));
       request.rootGiven = true;
@@ -91,6 +95,17 @@ bool Convert(RunSettings& settings, const ConversionEntry& entry) {
   return true;
 }
 
+// The textures the conversion used, one a line (with -textures=, else none).
+bool WriteUsedTextures(const std::string& path, const UsedTextureSet& textures) {
+  std::string text;
+  for (const RString& texture : textures) text += texture + "\n";
+  CreateDestinationFolders(path);
+  QOFStream out;
+  if (!out.OpenAtomic(path)) return false;
+  out.write(text.data(), text.size());
+  return out.Close();
+}
+
 int ConvertRequest(const Request& request) {
   RunSettings settings;
   std::vector<std::string> argStrings = {"kiln convert"};
@@ -126,6 +141,10 @@ int ConvertRequest(const Request& request) {
   ShutdownEngine();
   if (!known || !after.exists || after == before) return kExitFailed;
 
+  if (!request.usedTextures.empty() && !WriteUsedTextures(request.usedTextures, settings.usedTextures)) {
+    ErrorMessage("Cannot write the texture list %s", request.usedTextures.c_str());
+    return kExitFailed;
+  }
   if (!request.depfile.empty()) {
     std::vector<std::string> dependencies;
     for (const std::string& path : RecordedReads())

@@ -173,15 +173,19 @@ TEST(HashCheckRun, ABrokenStateFileIsReportedAndEverythingConverted) {
 TEST(NinjaRun, BuildFileConvertsAsTheWalkAndThenHasNothingToDo) {
   SampleTree tree;
   ASSERT_TRUE(tree.Ok());
-  ASSERT_EQ(tree.Kilnify({}, "walked").exitCode, 0);
-  ProgramResult written = tree.Kilnify({"-ninja=build.ninja"}, "built");
+  ASSERT_EQ(tree.Kilnify({"-textures=tex_walked"}, "walked").exitCode, 0);
+  ProgramResult written = tree.Kilnify({"-textures=tex_built", "-ninja=build.ninja"}, "built");
   ASSERT_EQ(written.exitCode, 0) << written.err;
   EXPECT_EQ(Count(written.out, "Convert "), 0u);
-  const std::vector<std::string> environment = {"KILNIFY_WORK_DRIVE=" + tree.Root().string()};
+  const std::vector<std::string> environment = {"KILNIFY_WORK_DRIVE=" + tree.Root().string(),
+                                                "KILNIFY_REGISTRY=" + (tree / "registry.reg").string()};
   ProgramResult first = RunProgram("/usr/bin/ninja", {"-f", "build.ninja", "-j", "2"},
                                    {.workingFolder = tree.Root(), .environment = environment});
   ASSERT_EQ(first.exitCode, 0) << first.out << first.err;
   EXPECT_EQ(Contents(tree / "built"), Contents(tree / "walked"));
+  // The last edge copies the textures that the conversions and texture lists named.
+  EXPECT_EQ(Contents(tree / "tex_built"), Contents(tree / "tex_walked"));
+  EXPECT_EQ(Contents(tree / "tex_walked").size(), 8u);
   ProgramResult second = RunProgram("/usr/bin/ninja", {"-f", "build.ninja"},
                                     {.workingFolder = tree.Root(), .environment = environment});
   EXPECT_NE(second.out.find("ninja: no work to do."), std::string::npos) << second.out;

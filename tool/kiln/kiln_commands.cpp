@@ -12,6 +12,8 @@ const std::vector<Command>& Commands() {
        "write an animation in runtime form, bound to a skeleton of CFG", 3, 5, RunRtmToBmtr},
       {"convert", "[OPTIONS] [-root=DIR] [-depfile=FILE] IN OUT",
        "convert one model, world or animation with the converter's start-up", 2, 64, RunConvert},
+      {"copytextures", "[OPTIONS] [-list=LST] -stamp=FILE USED...",
+       "copy the textures that kiln convert -usedTextures= listed", 1, 100000, RunCopyTextures},
       {"paa2png", "IN OUT [-mip=N]", "write a mipmap level of a texture as a PNG image", 2, 3, RunPaaToPng},
   };
   return commands;

@@ -2,11 +2,12 @@
 // Converting the queued files of a walk in worker processes (-j N).
 //
 // The workers are forked after start-up, so each shares the loaded configuration and
-// engine; one worker converts one file against the caches as start-up left them, as the
-// walk does. Their messages come back through pipes and are printed file by file in the
+// engine; each is handed one file at a time (the next in walk order that no worker has)
+// and empties the caches after it, as the walk does. Their messages come back through pipes and are printed file by file in the
 // walk's order, so that the log is the one a single process prints. Texture lists are read
 // by the run itself at their turn (they start texture conversions that the run waits for).
-// A worker that dies before finishing fails its file with a message; the run goes on.
+// A worker that dies before finishing fails its file with a message; a new worker takes
+// the files after it, and the run goes on.
 #include <functional>
 #include <string>
 #include <vector>

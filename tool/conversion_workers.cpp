@@ -1,17 +1,15 @@
 #include "tool/conversion_workers.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fcntl.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 
 #include "el/appframe/app_frame.h"
@@ -36,9 +34,8 @@ bool KilledForTest(const QueuedFile& file) {
 // other, and sends each file's records ending in kFinished; ends when the commands end.
 [[noreturn]] void RunWorker(RunSettings& settings, const AutoArray<QueuedFile>& queue, bool recordReads, int commands,
                             int results) {
-  static WorkerMessageSink* sink = nullptr;
-  sink = new WorkerMessageSink(results);
-  SetAppFrameFunctions(sink);
+  static WorkerMessageSink sink(results);  // made once per worker process
+  SetAppFrameFunctions(&sink);
   uint64_t index = 0;
   for (;;) {
     ssize_t got = ::read(commands, &index, sizeof index);

@@ -4,7 +4,6 @@
 
 #include <map>
 
-#include "el/appframe/app_frame.h"
 #include "el/qstream/read_recorder.h"
 #include "platform/ascii.h"
 #include "platform/host_file.h"

@@ -70,6 +70,9 @@ double FloorPass(const fs::path& source, const fs::path& target) {
 }
 
 // Runs a program; returns its time and peak resident memory.
+// Processor seconds (user and system) of the last program run, its workers included.
+double lastCpuSeconds = 0;
+
 bool Run(std::vector<std::string> args, double& seconds, long& peakKilobytes) {
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
@@ -82,6 +85,8 @@ bool Run(std::vector<std::string> args, double& seconds, long& peakKilobytes) {
   ::wait4(pid, &status, 0, &usage);
   seconds = std::chrono::duration<double>(Clock::now() - start).count();
   peakKilobytes = usage.ru_maxrss;
+  lastCpuSeconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
+                   usage.ru_stime.tv_usec / 1e6;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -108,8 +113,13 @@ double Timed(const fs::path& converter, const fs::path& source, const fs::path& 
 
 void CompareWorkers(const fs::path& converter, const fs::path& root) {
   double one = Timed(converter, root / "src", root / "j1", {"-always", "-j", "1"});
+  const double oneCpu = lastCpuSeconds;
   double two = Timed(converter, root / "src", root / "j2", {"-always", "-j", "2"});
+  const double twoCpu = lastCpuSeconds;
   std::printf("-j 1: %.2f s, -j 2: %.2f s = %.2fx faster (goal: at least 1.8x)\n", one, two, one / two);
+  // Processor time over wall time: how many cores the runs actually had.
+  std::printf("  processor time: -j 1 %.2f s (%.2f cores busy), -j 2 %.2f s (%.2f cores busy)\n", oneCpu,
+              oneCpu / one, twoCpu, twoCpu / two);
 
   const fs::path ninjaFile = root / "build.ninja";
   Timed(converter, root / "src", root / "nj", {"-ninja=" + ninjaFile.string()});

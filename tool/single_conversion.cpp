@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdio>
 
 #include "el/appframe/app_frame.h"
@@ -106,7 +107,19 @@ bool WriteUsedTextures(const std::string& path, const UsedTextureSet& textures) 
   return out.Close();
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  return std::filesystem::equivalent(a, b, error);
+}
+
 int ConvertRequest(const Request& request) {
+  // No source file is ever written over.
+  const std::string sourceHost = HostPathOf(request.files[0]);
+  if (SameFile(sourceHost, HostPathForWrite(request.files[1])) ||
+      (!request.depfile.empty() && SameFile(sourceHost, HostPathForWrite(EngineForm(request.depfile))))) {
+    ErrorMessage("%s would be written over by its own conversion", request.files[0].c_str());
+    return kExitFailed;
+  }
   RunSettings settings;
   std::vector<std::string> argStrings = {"kiln convert"};
   argStrings.insert(argStrings.end(), request.options.begin(), request.options.end());

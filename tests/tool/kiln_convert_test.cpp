@@ -103,6 +103,13 @@ TEST(KilnConvert, FailureWritesNeitherOutputNorDepfile) {
   EXPECT_FALSE(tree.Exists("out/models/broken.p3d"));
   EXPECT_FALSE(tree.Exists("out/models/broken.p3d.d"));
   EXPECT_EQ(RunProgram(BuiltProgram("kiln"), {"convert", "only-in"}, {.workingFolder = tree.Root()}).exitCode, 2);
+
+  // A conversion never writes over its source.
+  tree.Write("model.p3d", "MLOD source");
+  ProgramResult over = RunProgram(BuiltProgram("kiln"), {"convert", "model.p3d", "./model.p3d"}, {.workingFolder = tree.Root()});
+  EXPECT_EQ(over.exitCode, 1);
+  EXPECT_NE(over.err.find("would be written over"), std::string::npos) << over.err;
+  EXPECT_EQ(tree.Read("model.p3d"), "MLOD source");
 }
 
 }  // namespace

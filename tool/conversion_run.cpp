@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "el/appframe/app_frame.h"
+#include "el/qstream/read_recorder.h"
 #include "platform/engine_resolver.h"
 #include "platform/host_file.h"
 #include "platform/visited_folders.h"
 #include "tool/child_process_list.h"
-#include "tool/folder_walk.h"
 #include "tool/option_parser.h"
 #include "tool/progress_line.h"
 #include "tool/run_finish.h"
@@ -20,6 +20,8 @@
 #include "tool/texture_headers_step.h"
 #include "tool/usage.h"
 #include "tool/used_textures.h"
+#include "tool/walk_runner.h"
+#include "tool/walk_runner.h"
 
 namespace kln {
 namespace {
@@ -65,7 +67,7 @@ void WalkShowingProgress(RunSettings& settings, const RString& source, const RSt
     shown.emplace(*progress);
     journal.SetProgress(&*progress);
   }
-  WalkFolder(settings, source, destination);
+  RunWalk(settings, source, destination);
   journal.SetProgress(nullptr);
 }
 
@@ -104,6 +106,8 @@ int RunConversion(int argc, char** argv) {
   ClearSourceRoots();
   AddSourceRoot(HostPathOf(source));
   StartMemoryAndFiles();
+  // With -hashCheck every output depends on the configurations read from here on.
+  if (settings.hashCheck) StartRecordingReads();
   LogMessage("Kilnify started");
 
   if (argc == 4) settings.wildcard = argv[3];

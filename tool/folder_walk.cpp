@@ -3,6 +3,7 @@
 #include <cctype>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include "el/appframe/app_frame.h"
 #include "el/qstream/qo_file_stream.h"
@@ -58,12 +59,10 @@ std::optional<RString> SourceBelowDestination(const RString& source, const RStri
   return WithTrailingBackslash(ToEnginePath(relative.string()));
 }
 
-// Hands the entry to the step of its kind; false when no step takes it (a refused entry
-// is taken: it reported an error).
-bool Dispatch(RunSettings& settings, const WalkState& walk, const ConversionEntry& entry,
-              const RString& sourceFolder) {
-  // Paths are joined from names the walk has checked, so this holds; it is checked anyway,
-  // as the last guard before a step writes.
+// True (with a message) when the entry may not be written: its destination lies outside
+// the destination folder or inside the source. Paths are joined from names the walk has
+// checked, so this holds; it is checked anyway, as the last guard before a step writes.
+bool RefusesDestination(const WalkState& walk, const ConversionEntry& entry) {
   if (!IsInsideFolder(entry.destination, walk.destinationRoot)) {
     ErrorMessage("Destination %s lies outside the destination folder %s; %s is not converted",
                  entry.destination.c_str(), walk.destinationRoot.c_str(), entry.source.c_str());
@@ -76,6 +75,11 @@ bool Dispatch(RunSettings& settings, const WalkState& walk, const ConversionEntr
                  entry.source.c_str());
     return true;
   }
+  return false;
+}
+
+// Hands the entry to the step of its kind; false when no step takes it.
+bool Dispatch(RunSettings& settings, const ConversionEntry& entry, const RString& sourceFolder) {
   std::string_view extension = GetExtension(entry.source);
   if (AsciiEqualIgnoreCase(extension, ".p3d")) {
     ConvertModel(settings, entry);
@@ -139,7 +143,8 @@ bool MayEnter(WalkState& walk, const FileSearch& search, const RString& folder) 
   return true;
 }
 
-void Walk(RunSettings& settings, WalkState& walk, const RString& source, const RString& destination) {
+void Walk(RunSettings& settings, WalkState& walk, const RString& source, const RString& destination,
+          AutoArray<QueuedFile>* collected) {
   if (StopRequested()) return;
   const RString s = WithTrailingBackslash(source);
   const RString d = WithTrailingBackslash(destination);
@@ -155,6 +160,7 @@ void Walk(RunSettings& settings, WalkState& walk, const RString& source, const R
   RemoveLeftoverTemporaryFiles(HostPathForWrite(d));
 
   AutoArray<ConversionEntry> queue;
+  std::vector<bool> destinationExists;
   const FolderWriteTimes destinationTimes(d);
   FileSearchEntry found;
   while (search.Next(found)) {
@@ -167,7 +173,7 @@ void Walk(RunSettings& settings, WalkState& walk, const RString& source, const R
       if (Excluded(settings, found.name, s)) continue;
       // An existing destination folder or file is met whatever its letter case, as on
       // Windows, so that no second copy in another case appears beside it.
-      Walk(settings, walk, s + found.name, d + destinationTimes.Find(found.name).name);
+      Walk(settings, walk, s + found.name, d + destinationTimes.Find(found.name).name, collected);
       continue;
     }
     if (ShrinkModels() && !AsciiEqualIgnoreCase(GetExtension(s + found.name), ".p3d")) continue;
@@ -182,15 +188,21 @@ void Walk(RunSettings& settings, WalkState& walk, const RString& source, const R
       continue;
     }
     queue.push_back({s + found.name, d + target.name});
+    destinationExists.push_back(target.time.has_value());
     NoteQueuedFile();
   }
 
-  for (const ConversionEntry& entry : queue) {
+  for (size_t i = 0; i < queue.size(); ++i) {
+    const ConversionEntry& entry = queue[i];
     // A signal stops the run between two files; the files still queued are not recorded.
     if (StopRequested()) break;
+    if (collected) {
+      if (!RefusesDestination(walk, entry)) collected->push_back({entry, s, destinationExists[i]});
+      continue;
+    }
     {
       FileStepRecord record(settings, entry, s);
-      if (!Dispatch(settings, walk, entry, s)) record.Drop();
+      if (!RefusesDestination(walk, entry) && !Dispatch(settings, entry, s)) record.Drop();
     }
     EmptyCaches();
   }
@@ -198,11 +210,20 @@ void Walk(RunSettings& settings, WalkState& walk, const RString& source, const R
 
 }  // namespace
 
-void WalkFolder(RunSettings& settings, const RString& source, const RString& destination) {
+void WalkFolder(RunSettings& settings, const RString& source, const RString& destination,
+                AutoArray<QueuedFile>* collected) {
   WalkState walk;
   walk.destinationRoot = WithTrailingBackslash(destination);
   walk.sourceBelowDestination = SourceBelowDestination(source, destination);
-  Walk(settings, walk, source, destination);
+  Walk(settings, walk, source, destination, collected);
+}
+
+void DispatchQueued(RunSettings& settings, const QueuedFile& file) {
+  {
+    FileStepRecord record(settings, file.entry, file.sourceFolder);
+    if (!Dispatch(settings, file.entry, file.sourceFolder)) record.Drop();
+  }
+  EmptyCaches();
 }
 
 }  // namespace kln

@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -47,6 +49,9 @@ const Option kOptions[] = {
     {"-animations", [](RunSettings& s, const char*) { s.convertAnimations = true; }},
     {"-mount=", [](RunSettings& s, const char* v) { s.mountOptions.mounts.push_back(v); }},
     {"-prefixFile=", [](RunSettings& s, const char* v) { s.mountOptions.prefixFile = v; }},
+    {"-j", [](RunSettings& s, const char* v) { s.jobs = std::max(1, std::atoi(*v == '=' ? v + 1 : v)); }},
+    {"-hashCheck", [](RunSettings& s, const char*) { s.hashCheck = true; }},
+    {"-ninja=", [](RunSettings& s, const char* v) { s.ninjaFile = v; }},
     {"-maxProcesses=", [](RunSettings&, const char* v) { ChildProcesses().SetMaxProcesses(std::atoi(v)); }},
     {"-report=", [](RunSettings& s, const char* v) { s.reportFile = v; }},
     {"-strict", [](RunSettings& s, const char*) { s.strict = true; }},
@@ -68,7 +73,14 @@ void ApplyOption(RunSettings& settings, const char* arg) {
 void ParseOptions(RunSettings& settings, int& argc, char**& argv) {
   char* program = argv[0];
   while (argc > 1 && argv[1][0] == '-') {
-    ApplyOption(settings, argv[1]);
+    // "-j N" takes its count from the next argument.
+    if (std::strcmp(argv[1], "-j") == 0 && argc > 2 && std::isdigit(static_cast<unsigned char>(argv[2][0]))) {
+      settings.jobs = std::max(1, std::atoi(argv[2]));
+      ++argv;
+      --argc;
+    } else {
+      ApplyOption(settings, argv[1]);
+    }
     ++argv;
     --argc;
   }

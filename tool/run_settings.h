@@ -32,6 +32,9 @@ struct RunSettings {
   // For build scripts: a JSON report of the run, and a failing exit code for failed files.
   RString reportFile;                 // -report=: where the run report is written
   bool strict = false;                // -strict: exit code 3 when any file failed
+  int jobs = 1;                       // worker processes converting the queued files
+  bool hashCheck = false;             // up to date by input hashes kept in the destination
+  RString ninjaFile;                  // write a Ninja build file instead of converting
 };
 
 }  // namespace kln

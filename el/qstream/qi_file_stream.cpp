@@ -9,6 +9,7 @@
 
 #include "el/qstream/huge_pages.h"
 #include "el/qstream/large_block.h"
+#include "el/qstream/read_recorder.h"
 #include "platform/engine_path.h"
 
 namespace {
@@ -47,6 +48,7 @@ bool QIFStream::Open(const std::string& path) {
   }
   fd_ = fd;
   size_ = info.st_size;
+  RecordRead(hostPath);
   bufferSize_ = size_ <= kWholeFileSize ? std::max<QFileSize>(size_, 1) : kBufferSize;
   Rewind();
   return true;

@@ -23,6 +23,8 @@ int RunConfigToBinary(const std::vector<std::string>& args);
 int RunBinaryToConfig(const std::vector<std::string>& args);
 int RunDump(const std::vector<std::string>& args);
 int RunRtmToBmtr(const std::vector<std::string>& args);
+int RunConvert(const std::vector<std::string>& args);
+int RunCopyTextures(const std::vector<std::string>& args);
 int RunPaaToPng(const std::vector<std::string>& args);
 int RunMounts(const std::vector<std::string>& args);
 

@@ -10,6 +10,10 @@ const std::vector<Command>& Commands() {
       {"dump", "FILE [--json]", "describe a model, world, animation, texture or texture headers file", 1, 2, RunDump},
       {"rtm2bmtr", "-config=CFG -skeleton=NAME [-turnAround] IN OUT",
        "write an animation in runtime form, bound to a skeleton of CFG", 3, 5, RunRtmToBmtr},
+      {"convert", "[OPTIONS] [-root=DIR] [-depfile=FILE] IN OUT",
+       "convert one model, world or animation with the converter's start-up", 2, 64, RunConvert},
+      {"copytextures", "[OPTIONS] [-list=LST] -stamp=FILE USED...",
+       "copy the textures that kiln convert -usedTextures= listed", 1, 100000, RunCopyTextures},
       {"paa2png", "IN OUT [-mip=N]", "write a mipmap level of a texture as a PNG image", 2, 3, RunPaaToPng},
       {"mounts", "[--json]", "print the mount table (work path, folder, where it came from)", 0, 1, RunMounts},
   };

@@ -1,5 +1,8 @@
 #include "tool/depfile.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "el/qstream/qo_file_stream.h"
 
 namespace kln {
@@ -15,9 +18,26 @@ std::string EscapeMakePath(std::string_view path) {
   return escaped;
 }
 
+namespace {
+
+// `path` relative to the current folder when it lies below it, as the build files name
+// their inputs; otherwise as it is.
+std::string BelowCurrentFolder(const std::string& path) {
+  const std::filesystem::path host(path);
+  if (!host.is_absolute()) return path;
+  std::error_code error;
+  const std::filesystem::path current = std::filesystem::current_path(error);
+  if (error) return path;
+  const std::filesystem::path relative = host.lexically_normal().lexically_relative(current);
+  if (relative.empty() || *relative.begin() == "..") return path;
+  return relative.string();
+}
+
+}  // namespace
+
 std::string FormatDepfile(std::string_view target, const std::vector<std::string>& dependencies) {
   std::string text = EscapeMakePath(target) + ":";
-  for (const std::string& dependency : dependencies) text += " " + EscapeMakePath(dependency);
+  for (const std::string& dependency : dependencies) text += " " + EscapeMakePath(BelowCurrentFolder(dependency));
   return text + "\n";
 }
 

@@ -38,7 +38,11 @@ class TextureBank {
   // While `log` is set, the normalised name of every texture asked for through Load() is
   // added to it, whether the bank held it already or not: the textures one piece of work
   // used. Null stops the logging.
-  void SetUseLog(std::set<std::string>* log) { useLog_ = log; }
+  std::set<std::string>* SetUseLog(std::set<std::string>* log) {
+    std::set<std::string>* previous = useLog_;
+    useLog_ = log;
+    return previous;
+  }
 
  private:
   std::vector<std::shared_ptr<Texture>> list_;

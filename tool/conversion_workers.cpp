@@ -10,12 +10,17 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <chrono>
 #include <map>
+#include <set>
 
 #include "el/appframe/app_frame.h"
 #include "el/qstream/read_recorder.h"
+#include "engine/texture_bank.h"
 #include "platform/ascii.h"
 #include "tool/file_paths.h"
+#include "tool/file_step_record.h"
+#include "tool/used_textures.h"
 #include "tool/worker_messages.h"
 
 namespace kln {
@@ -46,8 +51,12 @@ bool KilledForTest(const QueuedFile& file) {
       LogMessage("Convert %s (killed for the test)", file.entry.source.c_str());
       ::raise(SIGKILL);
     }
+    std::set<std::string> loaded;  // the textures loaded, for the run's record of the file
+    std::set<std::string>* outer = Textures().SetUseLog(&loaded);
     ConversionOutcome outcome = ConvertQueued(settings, file, recordReads);
+    Textures().SetUseLog(outer);
     std::string records;
+    for (const std::string& texture : loaded) AppendRecord(records, WorkerRecord::kLoaded, texture);
     for (const std::string& texture : outcome.textures) AppendRecord(records, WorkerRecord::kTexture, texture);
     for (const std::string& path : outcome.dependencies) AppendRecord(records, WorkerRecord::kDependency, path);
     AppendRecord(records, WorkerRecord::kFinished, "");
@@ -135,6 +144,11 @@ struct Finished {
   int status = 0;
 };
 
+// What the run knew of a file when a worker took it, for the file's record.
+FileStepRecord::Handover HandoverOf(const QueuedFile& file) {
+  return {FileStepRecord::StateOf(file.entry.destination), std::chrono::steady_clock::now(), {}};
+}
+
 }  // namespace
 
 ConversionOutcome ConvertQueued(RunSettings& settings, const QueuedFile& file, bool recordReads) {
@@ -155,11 +169,13 @@ void ConvertInWorkers(RunSettings& settings, const AutoArray<QueuedFile>& queue,
                       int jobs, bool recordReads, const OutcomeHandler& done) {
   std::vector<Worker> workers(static_cast<size_t>(std::max(1, jobs)));
   std::map<size_t, Finished> finished;  // by position in `indices`, until printed
+  std::map<size_t, FileStepRecord::Handover> handovers;  // by position in `indices`
   size_t nextToAssign = 0;
   size_t nextToPrint = 0;
   auto assign = [&](Worker& worker) {
     while (nextToAssign < indices.size() && RunsInParent(queue[indices[nextToAssign]])) ++nextToAssign;
     if (nextToAssign >= indices.size()) return;
+    handovers[nextToAssign] = HandoverOf(queue[indices[nextToAssign]]);
     if (worker.pid < 0 && !StartWorker(settings, queue, recordReads, workers, worker)) {
       finished[nextToAssign++] = Finished{"", true, false, 0};
       return;
@@ -188,16 +204,24 @@ void ConvertInWorkers(RunSettings& settings, const AutoArray<QueuedFile>& queue,
         auto found = finished.find(nextToPrint);
         if (found == finished.end()) break;
         ConversionOutcome outcome;
+        FileStepRecord::Handover handover = handovers[nextToPrint];
         if (found->second.failed) {
+          FileStepRecord record(settings, queue[index].entry, queue[index].sourceFolder, handover);
           outcome = FailedFile(queue[index], found->second.bytes, found->second.status, found->second.started);
         } else {
           WorkerReport report = DecodeWorkerRecords(found->second.bytes);
+          handover.textures = report.loaded;
+          FileStepRecord record(settings, queue[index].entry, queue[index].sourceFolder, handover);
           ReplayLines(report);
           outcome.textures = std::move(report.textures);
           outcome.dependencies = std::move(report.dependencies);
-          for (const std::string& texture : outcome.textures) settings.usedTextures.insert(texture);
+          for (const std::string& texture : outcome.textures) {
+            settings.usedTextures.insert(texture);
+            NoteTextureNamer(texture, queue[index].entry.source);
+          }
         }
         finished.erase(found);
+        handovers.erase(nextToPrint);
         done(index, outcome);
       }
       ++nextToPrint;

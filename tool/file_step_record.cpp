@@ -38,13 +38,24 @@ FileStepRecord::FileStepRecord(const RunSettings& settings, const ConversionEntr
   before_ = StateOf(entry.destination);
   capture_.emplace(CurrentAppFrameFunctions());
   captureInstalled_.emplace(*capture_);
-  Textures().SetUseLog(&texturesLoaded_);
+  outerUseLog_ = Textures().SetUseLog(&texturesLoaded_);
   start_ = std::chrono::steady_clock::now();
+}
+
+FileStepRecord::FileStepRecord(const RunSettings& settings, const ConversionEntry& entry, const RString& folder,
+                               const Handover& handover)
+    : FileStepRecord(settings, entry, folder) {
+  if (!journal_ || !kind_) return;
+  Textures().SetUseLog(outerUseLog_);
+  before_ = handover.before;
+  start_ = handover.start;
+  texturesLoaded_.insert(handover.textures.begin(), handover.textures.end());
 }
 
 FileStepRecord::~FileStepRecord() {
   if (!journal_ || !kind_) return;
-  Textures().SetUseLog(nullptr);
+  Textures().SetUseLog(outerUseLog_);
+  if (outerUseLog_) outerUseLog_->insert(texturesLoaded_.begin(), texturesLoaded_.end());
   captureInstalled_.reset();
   if (!dropped_) Close();
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "el/appframe/message_capture.h"
 #include "tool/conversion_entry.h"
@@ -30,7 +31,6 @@ class FileStepRecord {
   // No step took the file: it leaves no record.
   void Drop() { dropped_ = true; }
 
- private:
   // What identifies the bytes of the destination: a file replaced through a rename has
   // another inode, a file written in place another time or size.
   struct OutputState {
@@ -40,6 +40,19 @@ class FileStepRecord {
     bool operator==(const OutputState&) const = default;
   };
   static OutputState StateOf(const RString& path);
+
+  // A step that ran in another process (a worker of -j): what the run knew when it handed
+  // the file over, and the textures the step used. The record then takes the messages the
+  // step printed, as they are told again here.
+  struct Handover {
+    OutputState before;
+    std::chrono::steady_clock::time_point start;
+    std::vector<std::string> textures;
+  };
+  FileStepRecord(const RunSettings& settings, const ConversionEntry& entry, const RString& folder,
+                 const Handover& handover);
+
+ private:
   void Close();
 
   RunJournal* journal_ = nullptr;
@@ -50,6 +63,7 @@ class FileStepRecord {
   std::optional<MessageCapture> capture_;
   std::optional<ScopedSink> captureInstalled_;
   std::set<std::string> texturesLoaded_;
+  std::set<std::string>* outerUseLog_ = nullptr;  // a log of the caller, given the names too
   UsedTextureSet usedBefore_;  // the used-texture set before a texture list was read
   OutputState before_;
   std::chrono::steady_clock::time_point start_;

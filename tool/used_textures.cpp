@@ -54,6 +54,12 @@ const RString& FirstNamer(const RString& name) {
   return it == FirstNamers().end() ? unknown : it->second;
 }
 
+}  // namespace
+
+void NoteTextureNamer(const RString& name, const RString& namedBy) { FirstNamers().emplace(name, namedBy); }
+
+namespace {
+
 void InsertFileTexture(UsedTextureSet& set, const RString& name, const RString& namedBy) {
   if (name.empty() || IsProcedural(name) || !AcceptTextureName(name, namedBy)) return;
   FirstNamers().emplace(name, namedBy);

@@ -10,6 +10,10 @@ namespace kln {
 // Inserts `name` unless the set holds it already.
 void InsertUsedTexture(UsedTextureSet& set, const RString& name);
 
+// Records `namedBy` as the first file that named `name`, unless one is known (for textures
+// that a worker process of the run met).
+void NoteTextureNamer(const RString& name, const RString& namedBy);
+
 // Adds every texture the engine knows (texture registry, materials in the cache, texture
 // bank), leaving out procedural names beginning with '#' and names that lead out of their
 // folder (see IsCopyableTextureName), which are reported once, as named by `namedBy` (the

@@ -28,8 +28,12 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+void WorkerMessageSink::ReportLine(const char* format, va_list args) {
+  // The converter's own sink prints report lines as warnings, and only with logs on.
+  if (!NoLogs()) Send(WorkerRecord::kWarning, format, args);
+}
+
 void WorkerMessageSink::Send(WorkerRecord tag, const char* format, va_list args) {
-  if (NoLogs()) return;
   char buffer[KilnifyFrameFunctions::kMaxLine + 1];
   int length = FormatSinkLine(buffer, format, args);
   std::string record;
@@ -49,8 +53,11 @@ WorkerReport DecodeWorkerRecords(std::string_view bytes) {
     bytes.remove_prefix(kHead + length);
     switch (tag) {
       case WorkerRecord::kLog:
-      case WorkerRecord::kError: report.lines.emplace_back(tag, std::move(text)); break;
+      case WorkerRecord::kError:
+      case WorkerRecord::kWarning:
+      case WorkerRecord::kNotice: report.lines.emplace_back(tag, std::move(text)); break;
       case WorkerRecord::kTexture: report.textures.push_back(std::move(text)); break;
+      case WorkerRecord::kLoaded: report.loaded.push_back(std::move(text)); break;
       case WorkerRecord::kDependency: report.dependencies.push_back(std::move(text)); break;
       case WorkerRecord::kFinished: report.finished = true; break;
     }
@@ -59,10 +66,17 @@ WorkerReport DecodeWorkerRecords(std::string_view bytes) {
 }
 
 void ReplayLines(const WorkerReport& report) {
-  for (const auto& [tag, text] : report.lines) {
-    FILE* stream = tag == WorkerRecord::kLog ? stdout : stderr;
-    std::fwrite(text.data(), 1, text.size(), stream);
-    std::fflush(stream);
+  for (const auto& [tag, line] : report.lines) {
+    // The sink formats again what the worker's sink formatted: without its line end the
+    // text is within the line limit, so it comes out as the same bytes.
+    std::string text = line;
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    switch (tag) {
+      case WorkerRecord::kLog: LogMessage("%s", text.c_str()); break;
+      case WorkerRecord::kWarning: WarningMessage("%s", text.c_str()); break;
+      case WorkerRecord::kNotice: NoticeMessage("%s", text.c_str()); break;
+      default: ErrorMessage("%s", text.c_str()); break;
+    }
   }
 }
 

@@ -14,7 +14,10 @@ namespace kln {
 enum class WorkerRecord : char {
   kLog = 'O',         // a log line, as the message sink formatted it
   kError = 'E',       // an error line
+  kWarning = 'W',     // a warning line (also the report calls)
+  kNotice = 'N',      // an error-channel line that reports no problem
   kTexture = 'T',     // a used texture
+  kLoaded = 'L',      // a texture the conversion loaded (for the run's record of the file)
   kDependency = 'D',  // a file read by the conversion (host path)
   kFinished = 'Z',    // the conversion ran to its end
 };
@@ -26,15 +29,17 @@ void AppendRecord(std::string& out, WorkerRecord tag, std::string_view bytes);
 bool WriteAll(int fd, std::string_view bytes);
 
 // A message sink that writes each line as a record to a file descriptor, cut and ended as
-// the converter's own sink prints it (nothing under -noLogs).
+// the converter's own sink prints it. Lines are sent under -noLogs too: the run decides
+// what to print, and its report keeps every message.
 class WorkerMessageSink : public AppFrameFunctions {
  public:
   explicit WorkerMessageSink(int fd) : fd_(fd) {}
   void LogLine(const char* format, va_list args) override { Send(WorkerRecord::kLog, format, args); }
   void ErrorLine(const char* format, va_list args) override { Send(WorkerRecord::kError, format, args); }
-  void WarningLine(const char* format, va_list args) override { ErrorLine(format, args); }
-  void ReportLine(const char* format, va_list args) override { ErrorLine(format, args); }
-  void ReportLevelLine(int, const char* format, va_list args) override { ErrorLine(format, args); }
+  void WarningLine(const char* format, va_list args) override { Send(WorkerRecord::kWarning, format, args); }
+  void NoticeLine(const char* format, va_list args) override { Send(WorkerRecord::kNotice, format, args); }
+  void ReportLine(const char* format, va_list args) override;
+  void ReportLevelLine(int, const char* format, va_list args) override { ReportLine(format, args); }
 
  private:
   void Send(WorkerRecord tag, const char* format, va_list args);
@@ -43,8 +48,9 @@ class WorkerMessageSink : public AppFrameFunctions {
 
 // What one worker reported, decoded.
 struct WorkerReport {
-  std::vector<std::pair<WorkerRecord, std::string>> lines;  // kLog and kError, in order
+  std::vector<std::pair<WorkerRecord, std::string>> lines;  // the message lines, in order
   std::vector<std::string> textures;
+  std::vector<std::string> loaded;
   std::vector<std::string> dependencies;
   bool finished = false;
 };
@@ -52,7 +58,9 @@ struct WorkerReport {
 // Decodes the records of `bytes`; a record cut short at the end is dropped.
 WorkerReport DecodeWorkerRecords(std::string_view bytes);
 
-// Prints the report's lines to standard output and standard error, in their order.
+// Tells the report's lines again through the process-wide message functions, each on its
+// own channel and in their order, so that they print as the worker's sink would have and
+// the run's record of the file takes them as its own.
 void ReplayLines(const WorkerReport& report);
 
 }  // namespace kln

@@ -46,17 +46,29 @@ struct WalkState {
   std::optional<RString> sourceBelowDestination;
 };
 
-// The path of `source` below `destination` ('\'-separated, ending in '\') when it lies
-// strictly inside it, both taken as the folders they are on the host; nothing otherwise.
-std::optional<RString> SourceBelowDestination(const RString& source, const RString& destination) {
-  std::error_code error;
-  const std::filesystem::path from = std::filesystem::weakly_canonical(HostPathOf(source), error);
-  if (error) return std::nullopt;
-  const std::filesystem::path to = std::filesystem::weakly_canonical(HostPathForWrite(destination), error);
-  if (error) return std::nullopt;
+// The path of `from` below `to` ('\\'-separated, ending in '\\') when it lies strictly
+// inside it; nothing otherwise.
+std::optional<RString> PathBelow(const std::filesystem::path& from, const std::filesystem::path& to) {
   const std::filesystem::path relative = from.lexically_relative(to);
   if (relative.empty() || relative == "." || *relative.begin() == "..") return std::nullopt;
   return WithTrailingBackslash(ToEnginePath(relative.string()));
+}
+
+// The path of `source` below `destination` when the source lies inside the destination,
+// as the folders are spelled (a link in the source's path leads the walk's outputs
+// through it) or as they are on the host (links followed); nothing otherwise.
+std::optional<RString> SourceBelowDestination(const RString& source, const RString& destination) {
+  const std::string from = HostPathOf(source), to = HostPathForWrite(destination);
+  std::error_code error;
+  const std::filesystem::path fromSpelled = std::filesystem::absolute(from, error).lexically_normal();
+  const std::filesystem::path toSpelled = std::filesystem::absolute(to, error).lexically_normal();
+  if (error) return std::nullopt;
+  if (std::optional<RString> below = PathBelow(fromSpelled, toSpelled)) return below;
+  const std::filesystem::path fromFound = std::filesystem::weakly_canonical(from, error);
+  if (error) return std::nullopt;
+  const std::filesystem::path toFound = std::filesystem::weakly_canonical(to, error);
+  if (error) return std::nullopt;
+  return PathBelow(fromFound, toFound);
 }
 
 // True (with a message) when the entry may not be written: its destination lies outside

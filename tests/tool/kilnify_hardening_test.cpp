@@ -164,6 +164,15 @@ TEST(KilnifyHardening, SourceInsideTheDestinationIsNeverWrittenOver) {
             std::string::npos)
       << result.err;
   EXPECT_TRUE(IsRuntimeModel(tree.Read("out/a.p3d")));
+
+  // The same through a link: the source named through the destination is elsewhere.
+  WriteModel(tree / "elsewhere/a.p3d");
+  WriteModel(tree / "elsewhere/link/a.p3d", "data\\other_co.paa");
+  std::filesystem::create_directory_symlink("../elsewhere", tree / "out/link");
+  const TreeSnapshot linked = SnapshotTree(tree / "elsewhere");
+  ProgramResult throughLink = Kilnify({"-always", "out/link", "out"}, {.workingFolder = tree.Root()});
+  EXPECT_EQ(SnapshotDifference(linked, SnapshotTree(tree / "elsewhere")), "") << throughLink.err;
+  EXPECT_NE(throughLink.err.find("lies inside the source folder"), std::string::npos) << throughLink.err;
 }
 
 TEST(KilnifyHardening, EmptyDestinationIsACommandLineError) {

@@ -7,7 +7,6 @@
 // times are shown too.
 #include <fcntl.h>
 #include <lzo/lzo1x.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,9 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/timed_run.h"
 #include "lib/animation/testing/rtm_writer.h"
 
-extern char** environ;
 
 namespace {
 
@@ -103,30 +102,13 @@ double FloorPass(const fs::path& source, const fs::path& target, size_t outputSi
 
 // Runs kiln rtm2bmtr; returns its elapsed and processor time and peak resident memory.
 bool Convert(const fs::path& kiln, const fs::path& root, double& seconds, double& processor, long& peakKilobytes) {
-  std::vector<std::string> args = {kiln.string(),
-                                   "rtm2bmtr",
-                                   "-config=" + (root / "model.cfg").string(),
-                                   "-skeleton=Bench",
-                                   (root / "walk.rtm").string(),
-                                   (root / "out" / "walk.rtm").string()};
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  auto start = Clock::now();
-  pid_t pid = 0;
-  int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return false;
-  int status = 0;
-  rusage usage{};
-  ::wait4(pid, &status, 0, &usage);
-  seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  peakKilobytes = usage.ru_maxrss;
-  processor = ProcessorSeconds(usage);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  const TimedRun run = RunTimed({kiln.string(), "rtm2bmtr", "-config=" + (root / "model.cfg").string(),
+                                 "-skeleton=Bench", (root / "walk.rtm").string(), (root / "out" / "walk.rtm").string()},
+                                {}, /*quiet=*/true);
+  seconds = run.seconds;
+  processor = run.processorSeconds;
+  peakKilobytes = run.peakKilobytes;
+  return run.ok;
 }
 
 }  // namespace

@@ -4,9 +4,7 @@
 // bytes as the converted world holds and writes them (goal: at most 3x its time), and the
 // converter's peak memory against the source file size (goal: at most 3x it plus 128 MB).
 #include <lzo/lzo1x.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cmath>
@@ -17,10 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/timed_run.h"
 #include "lib/landscape/testing/source_world_writer.h"
 #include "lib/shape/testing/mlod_writer.h"
 
-extern char** environ;
 
 namespace {
 
@@ -116,24 +114,10 @@ double FloorPass(const fs::path& source, uintmax_t outputSize, const fs::path& t
 // Runs the converter in `root` (model names are relative to it); its time and peak memory.
 bool Convert(const fs::path& converter, const fs::path& root, double& seconds, long& peakKilobytes) {
   fs::create_directories(root / "addon");
-  std::vector<std::string> args = {converter.string(), "-noLogs", "-always", "-addon=addon", "src", "dst"};
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, root.c_str());
-  auto start = Clock::now();
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return false;
-  int status = 0;
-  rusage usage{};
-  ::wait4(pid, &status, 0, &usage);
-  seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  peakKilobytes = usage.ru_maxrss;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  const TimedRun run = RunTimed({converter.string(), "-noLogs", "-always", "-addon=addon", "src", "dst"}, root);
+  seconds = run.seconds;
+  peakKilobytes = run.peakKilobytes;
+  return run.ok;
 }
 
 }  // namespace

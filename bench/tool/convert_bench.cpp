@@ -7,9 +7,7 @@
 // and a -hashCheck run over 10,000 up-to-date models against the walk of the same tree that
 // finds them up to date by their times (goal: at most 1.5x).
 #include <lzo/lzo1x.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -20,9 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/timed_run.h"
 #include "lib/shape/testing/mlod_writer.h"
 
-extern char** environ;
 
 namespace {
 
@@ -74,20 +72,11 @@ double FloorPass(const fs::path& source, const fs::path& target) {
 double lastCpuSeconds = 0;
 
 bool Run(std::vector<std::string> args, double& seconds, long& peakKilobytes) {
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  auto start = Clock::now();
-  pid_t pid = 0;
-  if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
-  int status = 0;
-  rusage usage{};
-  ::wait4(pid, &status, 0, &usage);
-  seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  peakKilobytes = usage.ru_maxrss;
-  lastCpuSeconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
-                   usage.ru_stime.tv_usec / 1e6;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  const TimedRun run = RunTimed(std::move(args));
+  seconds = run.seconds;
+  peakKilobytes = run.peakKilobytes;
+  lastCpuSeconds = run.processorSeconds;
+  return run.ok;
 }
 
 // Runs the converter with `options` (-noLogs and an empty addon folder added: without one

@@ -1,5 +1,7 @@
 #include "lib/animation/animation_rt.h"
 
+#include <cstring>
+
 #include "el/appframe/app_frame.h"
 #include "el/qstream/qo_file_stream.h"
 #include "el/qstream/serialize_bin_stream.h"
@@ -75,7 +77,7 @@ int SaveAnimation(AnimationRT& animation, QOStream& out) {
 bool SaveAnimation(AnimationRT& animation, const RString& path) {
   QOFStream out;
   if (!out.OpenAtomic(path)) {
-    ErrorMessage("Cannot write %s (error %d)", path.c_str(), out.GetErrorCode());
+    ErrorMessage("Cannot write %s: %s", path.c_str(), std::strerror(out.GetErrorCode()));
     return false;
   }
   int error = SaveAnimation(animation, out);
@@ -85,7 +87,7 @@ bool SaveAnimation(AnimationRT& animation, const RString& path) {
     return false;
   }
   if (!out.Close()) {
-    ErrorMessage("Cannot write %s (error %d)", path.c_str(), out.GetErrorCode());
+    ErrorMessage("Cannot write %s: %s", path.c_str(), std::strerror(out.GetErrorCode()));
     return false;
   }
   return true;

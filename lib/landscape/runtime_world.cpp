@@ -1,5 +1,7 @@
 #include "lib/landscape/runtime_world.h"
 
+#include <cstring>
+
 #include "el/appframe/app_frame.h"
 #include "el/qstream/qo_file_stream.h"
 #include "el/qstream/serialize_bin_stream.h"
@@ -55,6 +57,7 @@ int SaveRuntimeWorld(Landscape& land, QOStream& out, bool oldFormat) {
 bool SaveRuntimeWorld(Landscape& land, const RString& path, bool oldFormat) {
   QOFStream out;
   if (!out.OpenAtomic(path)) {
+    ErrorMessage("Cannot write %s: %s", path.c_str(), std::strerror(out.GetErrorCode()));
     ErrorMessage("Cannot save world '%s'", path.c_str());
     return false;
   }
@@ -64,6 +67,7 @@ bool SaveRuntimeWorld(Landscape& land, const RString& path, bool oldFormat) {
     return false;
   }
   if (!out.Close()) {
+    ErrorMessage("Cannot write %s: %s", path.c_str(), std::strerror(out.GetErrorCode()));
     ErrorMessage("Cannot save world '%s'", path.c_str());
     return false;
   }

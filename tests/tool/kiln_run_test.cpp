@@ -69,6 +69,12 @@ TEST(KilnRun, BrokenInputFailsWithTheReadersMessage) {
   ProgramResult load = Kiln({"bin2cfg", "garbage.bin", "out.cpp"}, tree);
   EXPECT_NE(load.exitCode, 0);
   EXPECT_FALSE(tree.Exists("out.cpp"));
+
+  // An output that cannot be written names the system's reason.
+  tree.Write("good.cpp", "class A { x = 1; };\n");
+  ProgramResult write = Kiln({"cfg2bin", "good.cpp", "missing/out.bin"}, tree);
+  EXPECT_NE(write.exitCode, 0);
+  EXPECT_EQ(write.err, "kiln cfg2bin: cannot write missing/out.bin: No such file or directory\n");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // kiln cfg2bin / bin2cfg: converting configurations between their text and binary forms.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "el/paramfile/param_file.h"
 #include "el/qstream/qo_file_stream.h"
@@ -28,8 +30,10 @@ int RunConfigToBinary(const std::vector<std::string>& args) {
     std::fprintf(stderr, "kiln cfg2bin: %s does not parse (error %d)\n", input.c_str(), error);
     return 1;
   }
+  errno = 0;
   if (!file.SaveBin(ToEnginePath(args[1]))) {
-    std::fprintf(stderr, "kiln cfg2bin: cannot write %s\n", args[1].c_str());
+    std::fprintf(stderr, "kiln cfg2bin: cannot write %s%s%s\n", args[1].c_str(), errno ? ": " : "",
+                 errno ? std::strerror(errno) : "");
     return 1;
   }
   return 0;
@@ -43,8 +47,10 @@ int RunBinaryToConfig(const std::vector<std::string>& args) {
                  error);
     return 1;
   }
+  errno = 0;
   if (!file.SaveText(ToEnginePath(args[1]))) {
-    std::fprintf(stderr, "kiln bin2cfg: cannot write %s\n", args[1].c_str());
+    std::fprintf(stderr, "kiln bin2cfg: cannot write %s%s%s\n", args[1].c_str(), errno ? ": " : "",
+                 errno ? std::strerror(errno) : "");
     return 1;
   }
   return 0;

@@ -12,6 +12,7 @@
 #include "lib/shape/material_reader.h"
 #include "lib/shape/tex_material.h"
 #include "platform/ascii.h"
+#include "platform/host_file.h"
 
 namespace {
 
@@ -46,19 +47,20 @@ bool ReadFromFile(TexMaterial& material) {
   const RString& name = material.Name();
   QIFStreamB in;
   // A material file is named by data: it is read only through the mounts and the work drive.
-  const std::optional<std::string> host = HostFileOfDataName(EnginePath(name), CurrentDataFile());
-  if (!host || !in.Open(*host)) {
+  // Its messages name it as the data does wherever that spelling leads to the same file.
+  const std::optional<std::string> file = LoadableDataName(name, CurrentDataFile());
+  if (!file || !in.Open(HostPathOf(*file))) {
     ErrorMessage("Material not loaded: %s", name.c_str());
     ErrorMessage("\tIn %s:%d", "lib/shape/material", __LINE__);
     return false;
   }
-  ParamFile file(name);
-  int result = IsBinaryConfig(in) ? file.LoadBin(in) : (in.Close(), file.Parse(ToEnginePath(*host)));
+  ParamFile config(name);
+  int result = IsBinaryConfig(in) ? config.LoadBin(in) : (in.Close(), config.Parse(*file));
   if (result != 0) {
     ErrorMessage("Error while loading material %s", name.c_str());
     return false;
   }
-  return ReadMaterialClass(material, file);
+  return ReadMaterialClass(material, config);
 }
 
 }  // namespace

@@ -10,7 +10,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <system_error>
+#include <utility>
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -18,6 +21,7 @@
 #include "el/qstream/read_recorder.h"
 #include "engine/texture_bank.h"
 #include "platform/ascii.h"
+#include "platform/host_file.h"
 #include "tool/file_paths.h"
 #include "tool/file_step_record.h"
 #include "tool/used_textures.h"
@@ -51,6 +55,9 @@ bool KilledForTest(const QueuedFile& file) {
       LogMessage("Convert %s (killed for the test)", file.entry.source.c_str());
       ::raise(SIGKILL);
     }
+    // Each file reports every texture it uses (the run keeps the union, and the first file
+    // in walk order that named each), whatever files this worker converted before.
+    settings.usedTextures.clear();
     std::set<std::string> loaded;  // the textures loaded, for the run's record of the file
     std::set<std::string>* outer = Textures().SetUseLog(&loaded);
     ConversionOutcome outcome = ConvertQueued(settings, file, recordReads);
@@ -165,30 +172,55 @@ ConversionOutcome ConvertQueued(RunSettings& settings, const QueuedFile& file, b
   return outcome;
 }
 
+namespace {
+
+// The positions in `indices` of the files that workers convert, largest source first
+// (files of equal size in walk order).
+std::vector<size_t> LargestFirst(const AutoArray<QueuedFile>& queue, const std::vector<size_t>& indices) {
+  std::vector<std::pair<uintmax_t, size_t>> sized;
+  for (size_t position = 0; position < indices.size(); ++position) {
+    const QueuedFile& file = queue[indices[position]];
+    if (RunsInParent(file)) continue;
+    std::error_code error;
+    const uintmax_t size = std::filesystem::file_size(HostPathOf(file.entry.source), error);
+    sized.emplace_back(error ? 0 : size, position);
+  }
+  std::stable_sort(sized.begin(), sized.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<size_t> order;
+  order.reserve(sized.size());
+  for (const auto& entry : sized) order.push_back(entry.second);
+  return order;
+}
+
+}  // namespace
+
 void ConvertInWorkers(RunSettings& settings, const AutoArray<QueuedFile>& queue, const std::vector<size_t>& indices,
                       int jobs, bool recordReads, const OutcomeHandler& done) {
   std::vector<Worker> workers(static_cast<size_t>(std::max(1, jobs)));
   std::map<size_t, Finished> finished;  // by position in `indices`, until printed
   std::map<size_t, FileStepRecord::Handover> handovers;  // by position in `indices`
-  size_t nextToAssign = 0;
+  // Files go to the workers largest first, so that no large file is left to run alone at
+  // the end; they are still printed in walk order.
+  const std::vector<size_t> order = LargestFirst(queue, indices);
+  size_t nextToAssign = 0;  // into `order`
   size_t nextToPrint = 0;
   auto assign = [&](Worker& worker) {
-    while (nextToAssign < indices.size() && RunsInParent(queue[indices[nextToAssign]])) ++nextToAssign;
-    if (nextToAssign >= indices.size()) return;
-    handovers[nextToAssign] = HandoverOf(queue[indices[nextToAssign]]);
+    if (nextToAssign >= order.size()) return;
+    const size_t position = order[nextToAssign++];
+    handovers[position] = HandoverOf(queue[indices[position]]);
     if (worker.pid < 0 && !StartWorker(settings, queue, recordReads, workers, worker)) {
-      finished[nextToAssign++] = Finished{"", true, false, 0};
+      finished[position] = Finished{"", true, false, 0};
       return;
     }
-    const uint64_t index = indices[nextToAssign];
+    const uint64_t index = indices[position];
     if (!WriteAll(worker.commands, std::string_view(reinterpret_cast<const char*>(&index), sizeof index))) {
       int status = 0;
       StopWorker(worker, &status);
-      finished[nextToAssign++] = Finished{"", true, true, status};
+      finished[position] = Finished{"", true, true, status};
       return;
     }
     worker.busy = true;
-    worker.file = nextToAssign++;
+    worker.file = position;
     worker.bytes.clear();
   };
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 
 #include "el/appframe/app_frame.h"
@@ -247,7 +248,7 @@ int ParamTextParser::ParseEnum(ParamClass& cls) {
     return 3;
   }
   input_.Skip();
-  int counter = 0;
+  int64_t counter = 0;  // wide, so that the entry after INT_MAX counts on without overflow
   for (;;) {
     ReadWord(word_);
     SkipBlanks();

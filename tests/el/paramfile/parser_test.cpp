@@ -177,6 +177,7 @@ TEST_F(ParamParser, EnumEvalAndExec) {
   ASSERT_EQ(ParseString(file, R"(
 enum Ignored { X, Y = 10, Z };
 enum { W = Z * 2 + 0.4, };
+enum { Top = 2147483647, PastTop };
 __EXEC(scale = Y / 4; offset = 1);
 scaled = __EVAL(scale * 2 + offset);
 ratio = __EVAL(1 / 4);
@@ -184,7 +185,9 @@ list[] = {__EVAL(Z + 1), __EVAL(scale)};
 )"), 0) << messages.All();
   const ParamEvaluator* evaluator = file.GetEvaluator();
   ASSERT_NE(evaluator, nullptr);
-  for (auto [name, expected] : {std::pair{"X", 0.0f}, {"Y", 10.0f}, {"Z", 11.0f}, {"W", 22.0f}}) {
+  // The entry after the largest int counts on (as a float) instead of overflowing.
+  for (auto [name, expected] : {std::pair{"X", 0.0f}, {"Y", 10.0f}, {"Z", 11.0f}, {"W", 22.0f},
+                                {"PastTop", 2147483648.0f}}) {
     float value = -1;
     EXPECT_TRUE(evaluator->GetConstant(name, value)) << name;
     EXPECT_EQ(value, expected) << name;

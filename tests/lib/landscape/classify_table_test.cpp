@@ -28,7 +28,7 @@ constexpr float kRoadway = 3e15f;
 
 // A model of a 4 x 2 m grid (x 0..4, z 0..2) with the given geometry properties; without
 // `geometry` it has a visual level only.
-struct ModelSpec {
+struct ModelTraits {
   bool geometry = true;
   std::vector<std::pair<std::string, std::string>> properties;
   bool mass = true;
@@ -36,39 +36,39 @@ struct ModelSpec {
   std::vector<std::pair<std::string, Vector3>> memoryPoints;
 };
 
-mlod::Model MakeModel(const ModelSpec& spec) {
+mlod::Model MakeModel(const ModelTraits& traits) {
   mlod::Model model;
   mlod::Lod visual = mlod::MakeGridLod(4, 2, 1.0f);
   model.lods.push_back(visual);
-  if (spec.geometry) {
+  if (traits.geometry) {
     mlod::Lod geometry = mlod::MakeGridLod(4, 2, kGeometry, "");
     geometry.AddProperty("autocenter", "0");
-    for (const auto& [name, value] : spec.properties) geometry.AddProperty(name, value);
-    if (spec.mass) geometry.AddMasses(std::vector<float>(geometry.points.size(), 10.0f));
+    for (const auto& [name, value] : traits.properties) geometry.AddProperty(name, value);
+    if (traits.mass) geometry.AddMasses(std::vector<float>(geometry.points.size(), 10.0f));
     model.lods.push_back(geometry);
   }
-  if (spec.roadway) model.lods.push_back(mlod::MakeGridLod(1, 1, kRoadway, ""));
-  if (!spec.memoryPoints.empty()) {
+  if (traits.roadway) model.lods.push_back(mlod::MakeGridLod(1, 1, kRoadway, ""));
+  if (!traits.memoryPoints.empty()) {
     mlod::Lod memory;
     memory.resolution = kMemory;
     // Selections are sized by the points there are: all points first.
-    for (const auto& named : spec.memoryPoints) memory.points.push_back({named.second, 0});
-    for (size_t i = 0; i < spec.memoryPoints.size(); ++i)
-      memory.AddSelectionOf(spec.memoryPoints[i].first, {static_cast<int>(i)}, {});
+    for (const auto& named : traits.memoryPoints) memory.points.push_back({named.second, 0});
+    for (size_t i = 0; i < traits.memoryPoints.size(); ++i)
+      memory.AddSelectionOf(traits.memoryPoints[i].first, {static_cast<int>(i)}, {});
     model.lods.push_back(memory);
   }
   return model;
 }
 
-ModelClassification Classify(const ModelSpec& spec, const ParamClass* configClasses = nullptr) {
-  const std::string bytes = mlod::WriteModel(MakeModel(spec));
+ModelClassification Classify(const ModelTraits& traits, const ParamClass* configClasses = nullptr) {
+  const std::string bytes = mlod::WriteModel(MakeModel(traits));
   QIStrStream in(bytes.data(), static_cast<QFileSize>(bytes.size()));
   LODShape shape;
   EXPECT_TRUE(shape.Load(in, "test.p3d"));
   return ClassifyModel(shape, configClasses);
 }
 
-ModelSpec WithMap(const std::string& map) { return ModelSpec{.properties = {{"map", map}}}; }
+ModelTraits WithMap(const std::string& map) { return ModelTraits{.properties = {{"map", map}}}; }
 
 TEST(ClassifyTable, VegetationIsHardWithGeometryAndSoftWithout) {
   ModelClassification tree = Classify(WithMap("tree"));
@@ -82,7 +82,7 @@ TEST(ClassifyTable, VegetationIsHardWithGeometryAndSoftWithout) {
   // Without a geometry level there is no "map" property to read: a bush needs one.
   ModelClassification bush = Classify(WithMap("BUSH"));
   EXPECT_EQ(bush.mapType, MapType::kBushHard);
-  ModelClassification plain = Classify(ModelSpec{.geometry = false});
+  ModelClassification plain = Classify(ModelTraits{.geometry = false});
   EXPECT_EQ(plain.mapType, MapType::kHide);
   EXPECT_EQ(plain.recordProperty, 0);
   EXPECT_EQ(plain.footprintSize, 0.0f);
@@ -102,12 +102,12 @@ TEST(ClassifyTable, StructuresAreBuildings) {
   EXPECT_EQ(Classify(WithMap("CHAPEL")).mapType, MapType::kChurch);
   EXPECT_EQ(Classify(WithMap("LIGHTHOUSE")).mapType, MapType::kBuilding);
 
-  ModelSpec walkable = WithMap("HOUSE");
+  ModelTraits walkable = WithMap("HOUSE");
   walkable.roadway = true;
   EXPECT_EQ(Classify(walkable).cellFlagByte, 19);
 
   // A property class of a structure makes a building without a map type.
-  ModelClassification classed = Classify(ModelSpec{.properties = {{"class", "House"}}});
+  ModelClassification classed = Classify(ModelTraits{.properties = {{"class", "House"}}});
   EXPECT_EQ(classed.kind, ObjectKind::kBuilding);
   EXPECT_EQ(classed.mapType, MapType::kHide);
   EXPECT_EQ(classed.cellFlagByte, 16);
@@ -116,18 +116,18 @@ TEST(ClassifyTable, StructuresAreBuildings) {
 
 TEST(ClassifyTable, MovingThingsAreNotStatic) {
   for (const char* name : {"vehicle", "thing", "man"}) {
-    ModelClassification moving = Classify(ModelSpec{.properties = {{"map", "tree"}, {"class", name}}});
+    ModelClassification moving = Classify(ModelTraits{.properties = {{"map", "tree"}, {"class", name}}});
     EXPECT_EQ(moving.kind, ObjectKind::kVehicle) << name;
     EXPECT_FALSE(IsStaticKind(moving.kind)) << name;
     EXPECT_EQ(moving.cellFlagByte, 0) << name;
   }
-  EXPECT_EQ(Classify(ModelSpec{.properties = {{"class", "temporary"}}}).kind, ObjectKind::kTemporary);
+  EXPECT_EQ(Classify(ModelTraits{.properties = {{"class", "temporary"}}}).kind, ObjectKind::kTemporary);
 }
 
 TEST(ClassifyTable, RoadPiecesCarryTheirConnectionPoints) {
-  ModelSpec spec = WithMap("main road");
-  spec.memoryPoints = {{"connect2", {0, 0, 10}}, {"connect1", {0, 0, -10}}, {"other", {5, 5, 5}}};
-  ModelClassification road = Classify(spec);
+  ModelTraits traits = WithMap("main road");
+  traits.memoryPoints = {{"connect2", {0, 0, 10}}, {"connect1", {0, 0, -10}}, {"other", {5, 5, 5}}};
+  ModelClassification road = Classify(traits);
   EXPECT_EQ(road.kind, ObjectKind::kNetwork);
   EXPECT_EQ(road.mapType, MapType::kRoad);
   EXPECT_TRUE(road.marksCell);
@@ -159,9 +159,9 @@ TEST(ClassifyTable, FootprintGrowsWithTheObjectsScale) {
 }
 
 TEST(ClassifyTable, RecordPropertyAndCellPropertyFromTheGeometry) {
-  EXPECT_EQ(Classify(ModelSpec{.mass = false}).recordProperty, 1);
-  EXPECT_FALSE(Classify(ModelSpec{}).hasCellProperty);
-  EXPECT_TRUE(Classify(ModelSpec{.properties = {{"canocclude", "1"}}}).hasCellProperty);
+  EXPECT_EQ(Classify(ModelTraits{.mass = false}).recordProperty, 1);
+  EXPECT_FALSE(Classify(ModelTraits{}).hasCellProperty);
+  EXPECT_TRUE(Classify(ModelTraits{.properties = {{"canocclude", "1"}}}).hasCellProperty);
 }
 
 TEST(ClassifyTable, EntityEntriesNeedAConfigurationClass) {
@@ -169,21 +169,21 @@ TEST(ClassifyTable, EntityEntriesNeedAConfigurationClass) {
   ParamClass* vehicles = config.AddClass("CfgVehicles");
   vehicles->AddClass("SampleShed");
   ModelClassification found =
-      Classify(ModelSpec{.properties = {{"class", "house"}, {"configclass", "SampleShed"}}}, vehicles);
+      Classify(ModelTraits{.properties = {{"class", "house"}, {"configclass", "SampleShed"}}}, vehicles);
   EXPECT_EQ(found.configClass, "SampleShed");
   EXPECT_EQ(found.propertyClass, "house");
   EXPECT_FALSE(found.configClassMissing);
 
   ModelClassification missing =
-      Classify(ModelSpec{.properties = {{"class", "house"}, {"configclass", "NoSuchShed"}}}, vehicles);
+      Classify(ModelTraits{.properties = {{"class", "house"}, {"configclass", "NoSuchShed"}}}, vehicles);
   EXPECT_EQ(missing.configClass, "NoSuchShed");
   EXPECT_TRUE(missing.configClassMissing);
 
-  ModelClassification classless = Classify(ModelSpec{.properties = {{"configclass", "SampleShed"}}}, vehicles);
+  ModelClassification classless = Classify(ModelTraits{.properties = {{"configclass", "SampleShed"}}}, vehicles);
   EXPECT_EQ(classless.configClass, "SampleShed");
   EXPECT_TRUE(classless.propertyClass.empty());
 
-  EXPECT_TRUE(Classify(ModelSpec{}, vehicles).configClass.empty());
+  EXPECT_TRUE(Classify(ModelTraits{}, vehicles).configClass.empty());
 }
 
 TEST(ModelPlacement, EachModelIsLoadedOncePerWorld) {
@@ -220,10 +220,10 @@ TEST(ModelPlacement, EachModelIsLoadedOncePerWorld) {
 TEST(ModelPlacement, ConvertedModelsClassifyLikeTheirSource) {
   CapturedMessages messages;
   TempTree tree;
-  ModelSpec spec = WithMap("main road");
-  spec.properties.push_back({"class", "road"});
-  spec.memoryPoints = {{"connect1", {0, 0, 0}}, {"connect2", {0, 0, 2}}};
-  const std::string bytes = mlod::WriteModel(MakeModel(spec));
+  ModelTraits traits = WithMap("main road");
+  traits.properties.push_back({"class", "road"});
+  traits.memoryPoints = {{"connect1", {0, 0, 0}}, {"connect2", {0, 0, 2}}};
+  const std::string bytes = mlod::WriteModel(MakeModel(traits));
   QIStrStream in(bytes.data(), static_cast<QFileSize>(bytes.size()));
   LODShape source;
   ASSERT_TRUE(source.Load(in, "road.p3d"));
